@@ -1,0 +1,84 @@
+# Small helpers shared by every CMakeLists of the project.
+
+set(ZP_PYTHON python3)
+
+# libjpeg: Debian's libjpeg62-turbo-dev natively, our own static build of
+# libjpeg-turbo (scripts/setup) for the MinGW targets. Gives zp::jpeg.
+function(zp_find_jpeg)
+  if(WIN32)
+    set(root ${CMAKE_SOURCE_DIR}/.deps/${ZP_TRIPLET})
+    if(NOT EXISTS ${root}/lib/libjpeg.a)
+      message(FATAL_ERROR "libjpeg for ${ZP_TRIPLET} is missing: run scripts/setup")
+    endif()
+    add_library(zp::jpeg STATIC IMPORTED GLOBAL)
+    set_target_properties(zp::jpeg PROPERTIES
+      IMPORTED_LOCATION ${root}/lib/libjpeg.a
+      INTERFACE_INCLUDE_DIRECTORIES ${root}/include)
+  else()
+    find_package(JPEG REQUIRED)
+    add_library(zp::jpeg INTERFACE IMPORTED GLOBAL)
+    target_link_libraries(zp::jpeg INTERFACE JPEG::JPEG)
+  endif()
+endfunction()
+
+function(zp_add_googletest)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+endfunction()
+
+# zp_test(NAME n SOURCES ... [LIBS ...] [WINDOWS] [TIMEOUT s] [LABELS ...])
+# A GoogleTest executable registered with CTest. WINDOWS tests exist only in
+# the Windows builds; every test exists only where the build can run it.
+function(zp_test)
+  cmake_parse_arguments(T "WINDOWS" "NAME;TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  if(NOT ZP_RUNS_HERE OR ZP_FUZZ)
+    return()
+  endif()
+  if(T_WINDOWS AND NOT WIN32)
+    return()
+  endif()
+  add_executable(${T_NAME} ${T_SOURCES})
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
+  target_compile_definitions(${T_NAME} PRIVATE
+    ZP_SOURCE_DIR="${CMAKE_SOURCE_DIR}" ZP_BINARY_DIR="${CMAKE_BINARY_DIR}")
+  if(WIN32)
+    target_link_options(${T_NAME} PRIVATE -mconsole)
+  endif()
+  add_test(NAME ${T_NAME} COMMAND ${T_NAME})
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 300)
+  endif()
+  set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${T_LABELS}")
+endfunction()
+
+# zp_fuzzer(NAME n SOURCES ... [LIBS ...]): a libFuzzer target, built in the
+# fuzz preset only, with a bounded run registered as a test.
+set(ZP_FUZZ_SECONDS 20 CACHE STRING "Seconds each fuzz target runs inside the tests")
+function(zp_fuzzer)
+  cmake_parse_arguments(F "" "NAME" "SOURCES;LIBS" ${ARGN})
+  if(NOT ZP_FUZZ)
+    return()
+  endif()
+  add_executable(${F_NAME} ${F_SOURCES})
+  target_link_libraries(${F_NAME} PRIVATE ${F_LIBS})
+  target_link_options(${F_NAME} PRIVATE -fsanitize=fuzzer)
+  set(corpus ${CMAKE_BINARY_DIR}/corpus/${F_NAME})
+  file(MAKE_DIRECTORY ${corpus})
+  set(seeds ${CMAKE_SOURCE_DIR}/tests/fuzz/seeds/${F_NAME})
+  if(NOT EXISTS ${seeds})
+    set(seeds "")
+  endif()
+  add_test(NAME ${F_NAME}
+    COMMAND ${F_NAME} -max_total_time=${ZP_FUZZ_SECONDS} -timeout=10 -rss_limit_mb=2048
+            -print_final_stats=1 ${corpus} ${seeds})
+  set_tests_properties(${F_NAME} PROPERTIES LABELS fuzz TIMEOUT 600)
+endfunction()
+
+# zp_package_image(target): the executable will carry a package, so its PE
+# header is moved to offset 256 to free bytes 136..139 for the package position.
+function(zp_package_image target)
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${ZP_PYTHON} ${CMAKE_SOURCE_DIR}/cmake/pe_image.py move-header $<TARGET_FILE:${target}>
+    VERBATIM)
+endfunction()

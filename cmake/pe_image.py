@@ -1,0 +1,140 @@
+#!/usr/bin/env python3
+"""Post-link step and static checks for the executables that carry a package.
+
+  pe_image.py move-header EXE        move the PE header to offset 256
+  pe_image.py check EXE MACHINE      check an image: MACHINE is i386 or amd64
+
+Bytes 136..139 of an installer hold the position of its package. GNU ld puts
+the PE header at 128, right over them, so the header block is moved to 256.
+"""
+import struct
+import sys
+
+HEADER_AT = 256
+SYSTEM_DLLS = {
+    "advapi32.dll", "comctl32.dll", "comdlg32.dll", "gdi32.dll", "kernel32.dll",
+    "msvcrt.dll", "ole32.dll", "oleaut32.dll", "shell32.dll", "shlwapi.dll",
+    "user32.dll", "uuid.dll", "version.dll", "uxtheme.dll", "ntdll.dll",
+    "bcrypt.dll", "advapi32", "msimg32.dll", "riched20.dll",
+}
+
+
+class Image:
+    def __init__(self, data):
+        self.data = data
+        if data[:2] != b"MZ":
+            raise SystemExit("not an MZ image")
+        self.pe = struct.unpack_from("<I", data, 0x3C)[0]
+        if data[self.pe:self.pe + 4] != b"PE\0\0":
+            raise SystemExit("no PE signature at e_lfanew")
+        (self.machine, self.nsec, _, _, _, self.optsize, _) = struct.unpack_from("<HHIIIHH", data, self.pe + 4)
+        self.opt = self.pe + 24
+        self.magic = struct.unpack_from("<H", data, self.opt)[0]
+        self.sections = []
+        for i in range(self.nsec):
+            off = self.opt + self.optsize + 40 * i
+            name = data[off:off + 8].rstrip(b"\0").decode("ascii", "replace")
+            vsize, va, rawsize, rawptr = struct.unpack_from("<IIII", data, off + 8)
+            self.sections.append((name, va, max(vsize, rawsize), rawptr))
+
+    def header_len(self):
+        return 24 + self.optsize + 40 * self.nsec
+
+    def size_of_headers(self):
+        return struct.unpack_from("<I", self.data, self.opt + 60)[0]
+
+    def directory(self, index):
+        base = self.opt + (96 if self.magic == 0x10B else 112)
+        return struct.unpack_from("<II", self.data, base + 8 * index)
+
+    def offset(self, rva):
+        for _, va, size, raw in self.sections:
+            if va <= rva < va + size:
+                return raw + rva - va
+        raise SystemExit("RVA 0x%x lies in no section" % rva)
+
+    def imports(self):
+        rva, size = self.directory(1)
+        names = []
+        if not rva:
+            return names
+        off = self.offset(rva)
+        while True:
+            name_rva = struct.unpack_from("<I", self.data, off + 12)[0]
+            if name_rva == 0:
+                return names
+            p = self.offset(name_rva)
+            names.append(self.data[p:self.data.index(b"\0", p)].decode("ascii").lower())
+            off += 20
+
+    def resource_types(self):
+        rva, _ = self.directory(2)
+        if not rva:
+            return []
+        off = self.offset(rva)
+        named, ids = struct.unpack_from("<HH", self.data, off + 12)
+        entries = off + 16 + 8 * named
+        return [struct.unpack_from("<I", self.data, entries + 8 * i)[0] for i in range(ids)]
+
+
+def checksum(data, field):
+    total = 0
+    padded = data + (b"\0" if len(data) % 2 else b"")
+    for i, (word,) in enumerate(struct.iter_unpack("<H", padded)):
+        if 2 * i in (field, field + 2):
+            continue
+        total += word
+        total = (total & 0xFFFF) + (total >> 16)
+    return ((total & 0xFFFF) + (total >> 16)) + len(data)
+
+
+def move_header(path):
+    data = bytearray(open(path, "rb").read())
+    img = Image(data)
+    if img.pe == HEADER_AT:
+        return
+    length = img.header_len()
+    first_raw = min([raw for _, _, _, raw in img.sections if raw] + [img.size_of_headers()])
+    if HEADER_AT + length > first_raw:
+        raise SystemExit("%s: PE headers (%d bytes) do not fit between %d and %d"
+                         % (path, length, HEADER_AT, first_raw))
+    block = bytes(data[img.pe:img.pe + length])
+    data[img.pe:img.pe + length] = bytes(length)
+    data[HEADER_AT:HEADER_AT + length] = block
+    struct.pack_into("<I", data, 0x3C, HEADER_AT)
+    field = HEADER_AT + 24 + 64
+    struct.pack_into("<I", data, field, 0)
+    struct.pack_into("<I", data, field, checksum(bytes(data), field))
+    open(path, "wb").write(data)
+
+
+def check(path, machine):
+    data = open(path, "rb").read()
+    img = Image(data)
+    want = {"i386": (0x14C, 0x10B), "amd64": (0x8664, 0x20B)}[machine]
+    problems = []
+    if (img.machine, img.magic) != want:
+        problems.append("machine 0x%x / optional header 0x%x, wanted %s" % (img.machine, img.magic, machine))
+    if img.pe != HEADER_AT:
+        problems.append("PE header at %d, wanted %d" % (img.pe, HEADER_AT))
+    if data[136:140] != bytes(4):
+        problems.append("bytes 136..139 are not free")
+    if 24 not in img.resource_types():
+        problems.append("no manifest resource")
+    foreign = [d for d in img.imports() if d not in SYSTEM_DLLS and not d.startswith("api-ms-win-")]
+    if foreign:
+        problems.append("imports from non-system DLLs: " + ", ".join(foreign))
+    for p in problems:
+        print("%s: %s" % (path, p))
+    if problems:
+        raise SystemExit(1)
+    print("%s: PE %s, header at %d, manifest, imports %s" % (path, machine, img.pe, ", ".join(img.imports())))
+
+
+if __name__ == "__main__":
+    if len(sys.argv) == 3 and sys.argv[1] == "move-header":
+        move_header(sys.argv[2])
+    elif len(sys.argv) == 4 and sys.argv[1] == "check":
+        check(sys.argv[2], sys.argv[3])
+    else:
+        raise SystemExit(__doc__)

@@ -1,0 +1,65 @@
+#include <windows.h>
+
+#include <algorithm>
+
+#include "package/Streams.h"
+
+namespace zp {
+namespace {
+
+HANDLE H(intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
+
+}  // namespace
+
+TFileStream::TFileStream(const std::string& path, TFileMode mode) : path_(path) {
+  DWORD access = GENERIC_READ, share = FILE_SHARE_READ | FILE_SHARE_WRITE, disposition = OPEN_EXISTING;
+  if (mode == TFileMode::OpenReadWrite) access |= GENERIC_WRITE, share = FILE_SHARE_READ;
+  if (mode == TFileMode::Create) access |= GENERIC_WRITE, share = 0, disposition = CREATE_ALWAYS;
+  HANDLE handle = CreateFileA(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) RaiseLastOSError(path);
+  handle_ = reinterpret_cast<intptr_t>(handle);
+}
+
+TFileStream::~TFileStream() { CloseHandle(H(handle_)); }
+
+int64_t TFileStream::Read(void* buffer, int64_t count) {
+  int64_t total = 0;
+  auto* p = static_cast<char*>(buffer);
+  while (total < count) {
+    DWORD n = 0;
+    const DWORD piece = static_cast<DWORD>(std::min<int64_t>(count - total, 1 << 30));
+    if (!ReadFile(H(handle_), p + total, piece, &n, nullptr)) RaiseLastOSError(path_);
+    if (n == 0) break;
+    total += n;
+  }
+  return total;
+}
+
+int64_t TFileStream::Write(const void* buffer, int64_t count) {
+  int64_t total = 0;
+  const auto* p = static_cast<const char*>(buffer);
+  while (total < count) {
+    DWORD n = 0;
+    const DWORD piece = static_cast<DWORD>(std::min<int64_t>(count - total, 1 << 30));
+    if (!WriteFile(H(handle_), p + total, piece, &n, nullptr)) RaiseLastOSError(path_);
+    if (n == 0) break;
+    total += n;
+  }
+  return total;
+}
+
+int64_t TFileStream::Seek(int64_t offset, TSeekOrigin origin) {
+  const DWORD method = origin == TSeekOrigin::Begin ? FILE_BEGIN : origin == TSeekOrigin::Current ? FILE_CURRENT : FILE_END;
+  LARGE_INTEGER distance, position;
+  distance.QuadPart = offset;
+  if (!SetFilePointerEx(H(handle_), distance, &position, method)) RaiseLastOSError(path_);
+  return position.QuadPart;
+}
+
+int64_t TFileStream::Size() {
+  LARGE_INTEGER size;
+  if (!GetFileSizeEx(H(handle_), &size)) RaiseLastOSError(path_);
+  return size.QuadPart;
+}
+
+}  // namespace zp
