@@ -82,3 +82,22 @@ function(zp_package_image target)
     COMMAND ${ZP_PYTHON} ${CMAKE_SOURCE_DIR}/cmake/pe_image.py move-header $<TARGET_FILE:${target}>
     VERBATIM)
 endfunction()
+
+# zp_module(name [DEPS ...] [WINDOWS_DEPS ...]): a static library of every
+# .cpp in the folder; Name_win.cpp files are built only for Windows and
+# Name_posix.cpp files only natively.
+function(zp_module name)
+  cmake_parse_arguments(M "" "" "DEPS;WINDOWS_DEPS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.c)
+  if(WIN32)
+    list(FILTER sources EXCLUDE REGEX "_posix\\.cpp$")
+  else()
+    list(FILTER sources EXCLUDE REGEX "_win\\.cpp$")
+  endif()
+  add_library(${name} STATIC ${sources})
+  target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR}/src)
+  target_link_libraries(${name} PUBLIC ${M_DEPS})
+  if(WIN32)
+    target_link_libraries(${name} PUBLIC ${M_WINDOWS_DEPS})
+  endif()
+endfunction()
