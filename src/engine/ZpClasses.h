@@ -1,0 +1,243 @@
+// The package objects: what an installer carries (TZpInstall, with its file
+// and execute records) and what an uninstaller carries (TZpUninstall), their
+// loaders, and the writer of the uninstall data.
+//
+// Both data sets are tag streams appended to the executable; the 32-bit value
+// at byte 136 of the file gives the position where the stream begins.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "package/Streams.h"
+#include "picture/JpegImage.h"
+#include "strings/ZpTrans.h"
+
+namespace zp {
+
+// File position of the little-endian 32-bit package position.
+constexpr int64_t kPackagePositionOffset = 136;
+
+// Top-level tags of the package (signature "ZPIN"). "scrambled" values pass
+// through EncodeText/DecodeText.
+enum TPackageTag : int32_t {
+  ptProgramName = 2,       // string, scrambled
+  ptVersionMajor = 3,      // integer
+  ptVersionMinor = 4,      // integer
+  ptBuild = 5,             // integer
+  ptRelease = 6,           // integer
+  ptPublisher = 7,         // string, scrambled
+  ptWebsite = 8,           // string, scrambled
+  ptAddress = 9,           // string, scrambled
+  ptContactName = 10,      // string, scrambled
+  ptEmail = 11,            // string, scrambled
+  ptLicense = 12,          // string, scrambled (rich text)
+  ptReadme = 13,           // string, scrambled (rich text)
+  ptWhatsNew = 14,         // string, scrambled (rich text)
+  ptTerminalSettings = 16, // string, scrambled
+  ptKey = 18,              // binary: 16 bytes, each XOR-ed with KeyMask
+  ptBanner = 19,           // binary: a JPEG file
+  ptFile = 20,             // block: TFileRecordTag
+  ptExec = 21,             // block: TExecRecordTag
+  ptTranslation = 22,      // block: TTransItemTag
+  ptSplash = 23,           // binary: a JPEG file
+};
+
+// Sub-tags of a file record block.
+enum TFileRecordTag : int32_t {
+  frPath = 1,              // string, scrambled
+  frCreationTimeLow = 2,   // integer
+  frCreationTimeHigh = 3,
+  frLastWriteTimeLow = 4,
+  frLastWriteTimeHigh = 5,
+  frShortcutName = 6,      // string, scrambled
+  frSize = 7,              // integer
+  frOffset = 8,            // integer
+  frKeepNewer = 9,         // boolean
+  frKeepOnUninstall = 10,  // boolean
+  frDesktopShortcut = 11,  // boolean
+};
+
+// Sub-tags of an execute record block.
+enum TExecRecordTag : int32_t {
+  erExternal = 1,          // boolean
+  erPath = 2,              // string, scrambled
+  erTitle = 3,             // string, scrambled
+  erParameters = 4,        // string, scrambled
+  erStage = 5,             // integer
+  erCreationTimeLow = 6,   // integer
+  erCreationTimeHigh = 7,
+  erLastWriteTimeLow = 8,
+  erLastWriteTimeHigh = 9,
+  erSize = 10,             // integer
+  erOffset = 11,           // integer
+};
+
+// Sub-tags of a translation item block (package and uninstall data).
+enum TTransItemTag : int32_t {
+  tiId = 1,    // integer
+  tiText = 2,  // string, UTF-8, not scrambled
+};
+
+// Top-level tags of the uninstall data (signature "ZPUN"). It has no end
+// marker: it runs to the end of the file.
+enum TUninstallTag : int32_t {
+  utProgramName = 2,   // string, scrambled
+  utVersionMajor = 3,  // integer
+  utVersionMinor = 4,
+  utBuild = 5,
+  utRelease = 6,
+  utPublisher = 7,     // string, scrambled
+  utWebsite = 8,
+  utAddress = 9,
+  utContactName = 10,
+  utEmail = 11,
+  utBanner = 12,       // binary: a JPEG file
+  utFolder = 13,       // string, scrambled: one entry of Folders
+  utFile = 14,         // string, scrambled: one entry of Files
+  utTranslation = 22,  // block: TTransItemTag
+};
+
+// Execute stages.
+enum TExecStage : int32_t {
+  esWizardStart = 0,
+  esBeforeFiles = 1,
+  esAfterFiles = 2,
+  esWizardClose = 3,
+};
+
+struct TZpInstallFile {
+  std::string Path;          // target path with placeholders
+  uint64_t CreationTime = 0;  // Windows FILETIME
+  uint64_t LastWriteTime = 0;
+  std::string ShortcutName;  // empty: no shortcut
+  int32_t Size = 0;          // length of the stored content block
+  int32_t Offset = 0;        // absolute file position of the content block
+  bool KeepNewer = false;
+  bool KeepOnUninstall = false;
+  bool DesktopShortcut = false;
+};
+
+struct TZpInstallExec {
+  bool External = false;     // already on the machine: no content block
+  std::string Path;          // program path with placeholders
+  std::string Title;         // name shown in the progress log
+  std::string Parameters;    // command line for the program
+  int32_t Stage = 0;         // TExecStage
+  uint64_t CreationTime = 0;
+  uint64_t LastWriteTime = 0;
+  int32_t Size = 0;
+  int32_t Offset = 0;
+};
+
+// Markers of UninstallList entries.
+enum TUninstallMarker : int { umFile = 0, umFolder = 1 };
+
+struct TMarkedString {
+  std::string Text;
+  int Marker = umFile;
+};
+
+class TZpData {
+public:
+  using TProgressEvent = std::function<void(TZpData& sender, const std::u16string& text, int percent)>;
+
+  // Fields are zero or empty until the first Reset (every load resets).
+  TZpData() = default;
+  virtual ~TZpData() = default;
+  TZpData(const TZpData&) = delete;
+  TZpData& operator=(const TZpData&) = delete;
+
+  // Sets the package fields to their defaults; FileName, the progress
+  // members and OnProgress are kept.
+  virtual void Reset();
+  // Opens the file shared for reading and writing and loads it; FileName is
+  // set only when the load succeeds. Raises EOSError when it cannot be opened.
+  void LoadFromFile(const std::string& path);
+  virtual void LoadFromStream(TStream& stream) = 0;
+  virtual void Run() = 0;
+
+  // One step of a run: ProgressDone += weight, then OnProgress with
+  // round(ProgressDone * 100 / ProgressTotal) (100 while ProgressTotal <= 0).
+  // The percent may pass 100; the receiver clamps it.
+  void Report(const std::u16string& message, int32_t weight);
+
+  std::u16string GetText(int32_t id) const { return Translations.GetText(id); }
+  std::u16string GetText(int32_t id, const std::string& arg1) const { return Translations.GetText(id, arg1); }
+  std::u16string GetText(int32_t id, const std::string& arg1, const std::string& arg2) const {
+    return Translations.GetText(id, arg1, arg2);
+  }
+
+  std::string FileName;
+  int32_t ProgressDone = 0;
+  int32_t ProgressTotal = 0;
+  TJpegImage Banner;
+  TJpegImage Splash;
+  TZpTrans Translations;
+  TProgressEvent OnProgress;
+  std::string ProgramName;
+  int32_t VersionMajor = 0;  // 1 after Reset
+  int32_t VersionMinor = 0;
+  int32_t Build = 0;    // shown only when above 0
+  int32_t Release = 0;  // shown only when above 0
+  std::string Publisher;
+  std::string Website;
+  std::string Address;
+  std::string ContactName;
+  std::string Email;
+
+protected:
+  // Seeks to the stream position stored at byte 136.
+  static void SeekToPackage(TStream& stream);
+};
+
+class TZpInstall : public TZpData {
+public:
+  TZpInstall() = default;
+  ~TZpInstall() override = default;
+
+  void Reset() override;
+  // Reads the package ("ZPIN") found through byte 136. A wrong signature
+  // loads nothing; a truncated stream keeps what was read; a bad JPEG value
+  // or one that runs past the end raises.
+  void LoadFromStream(TStream& stream) override;
+  // The install run (Windows only).
+  void Run() override;
+
+  // Writes the uninstall data ("ZPUN") at the stream's position.
+  void WriteUninstallData(TStream& stream) const;
+  // Writes the uninstall data at the stream's position and stores that
+  // position at byte 136.
+  void AppendUninstallData(TStream& stream) const;
+
+  std::vector<TMarkedString> UninstallList;  // kept by Reset
+  std::vector<std::unique_ptr<TZpInstallFile>> Files;
+  std::vector<std::unique_ptr<TZpInstallExec>> Execs;
+  std::vector<std::string> Targets;  // kept by Reset
+  std::string TerminalSettings;
+  std::string License;   // rich text
+  std::string Readme;    // rich text
+  std::string WhatsNew;  // rich text
+  std::array<uint8_t, 16> Key{};
+};
+
+class TZpUninstall : public TZpData {
+public:
+  TZpUninstall() = default;
+  ~TZpUninstall() override = default;
+
+  void Reset() override;
+  // Reads the uninstall data ("ZPUN") found through byte 136.
+  void LoadFromStream(TStream& stream) override;
+  // The uninstall run (Windows only).
+  void Run() override;
+
+  std::vector<std::string> Files;    // in uninstall data order
+  std::vector<std::string> Folders;  // in uninstall data order
+};
+
+}  // namespace zp
