@@ -1,0 +1,129 @@
+#include "engine/RunFiles.h"
+
+#include <cstdio>
+
+
+namespace zp {
+namespace {
+
+constexpr size_t kFlagOffsets[8] = {4, 8, 12, 36, 40, 20, 24, 28};
+const char kCrLf[] = "\r\n";
+
+bool IsSchemeChar(char c, bool first) {
+  const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+  return letter || (!first && ((c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.'));
+}
+
+// True for "scheme://..." with a scheme as URLs define it (a letter, then
+// letters, digits, "+", "-" or ".").
+bool HasScheme(const std::string& address) {
+  const size_t colon = address.find("://");
+  if (colon == std::string::npos || colon == 0) return false;
+  for (size_t i = 0; i < colon; ++i)
+    if (!IsSchemeChar(address[i], i == 0)) return false;
+  return true;
+}
+
+std::string Quoted(const std::string& text) { return '"' + text + '"'; }
+
+}  // namespace
+
+std::string TrimText(const std::string& text) {
+  size_t first = 0, last = text.size();
+  while (first < last && static_cast<unsigned char>(text[first]) <= ' ') ++first;
+  while (last > first && static_cast<unsigned char>(text[last - 1]) <= ' ') --last;
+  return text.substr(first, last - first);
+}
+
+std::string InternetShortcutText(const std::string& address) {
+  return std::string("[InternetShortcut]") + kCrLf + "URL=" + address + kCrLf + kCrLf;
+}
+
+std::string WebsiteAddress(const std::string& website) {
+  const std::string address = TrimText(website);
+  if (address.empty() || HasScheme(address)) return address;
+  return "http://" + address;
+}
+
+std::string EmailAddress(const std::string& contactName, const std::string& email) {
+  if (TrimText(email).empty()) return {};
+  return contactName.empty() ? "mailto:" + email : "mailto:" + contactName + " <" + email + ">";
+}
+
+std::string TextLines(const std::string& text) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 32 + 2);
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '\r' || c == '\n') {
+      out += kCrLf;
+      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    } else {
+      out.push_back(c);
+    }
+  }
+  if (out.size() < 2 || out.compare(out.size() - 2, 2, kCrLf) != 0) out += kCrLf;
+  return out;
+}
+
+TExpertSettings NewExpertSettings() {
+  TExpertSettings file{};
+  file[0] = 144;
+  file[1] = 1;
+  return file;
+}
+
+void PadExpertSettings(std::string& settings) {
+  if (settings.size() < 8) settings.resize(8, ' ');
+}
+
+void ApplyExpertSettings(TExpertSettings& file, const std::string& settings) {
+  for (size_t k = 0; k < 8 && k < settings.size(); ++k) {
+    if (settings[k] != ' ') file[kFlagOffsets[k]] = settings[k] == '1' ? 1 : 0;
+  }
+}
+
+std::string SelfRemovalBatchName(const TLocalTime& t) {
+  char name[40];
+  std::snprintf(name, sizeof name, "%04d%02d%02d%02d%02d%02d%03d.bat", t.Year, t.Month, t.Day, t.Hour, t.Minute,
+                t.Second, t.Milliseconds);
+  return name;
+}
+
+std::string SelfRemovalBatchText(const std::string& exe, bool removeFolder, const std::string& batch) {
+  std::string text = std::string(":repeat") + kCrLf;
+  text += "del " + Quoted(exe) + kCrLf;
+  text += "if exist " + Quoted(exe) + " goto repeat" + kCrLf;
+  if (removeFolder) text += "rmdir " + Quoted(ExtractFilePath(exe)) + kCrLf;
+  text += "del " + Quoted(batch) + kCrLf;
+  return text;
+}
+
+std::string ExtractFilePath(const std::string& path) {
+  const size_t cut = path.find_last_of("\\:");
+  return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+}
+
+std::string ExtractFileDir(const std::string& path) {
+  const size_t cut = path.find_last_of("\\:");
+  if (cut == std::string::npos) return {};
+  const bool keep = path[cut] == ':' || cut == 0 || path[cut - 1] == ':' || path[cut - 1] == '\\';
+  return path.substr(0, keep ? cut + 1 : cut);
+}
+
+std::string ExtractFileName(const std::string& path) {
+  const size_t cut = path.find_last_of("\\:");
+  return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+std::string ChangeFileExt(const std::string& path, const std::string& extension) {
+  const size_t dot = path.find_last_of(".\\:");
+  if (dot == std::string::npos || path[dot] != '.') return path + extension;
+  return path.substr(0, dot) + extension;
+}
+
+std::string IncludeTrailingBackslash(const std::string& path) {
+  return !path.empty() && path.back() == '\\' ? path : path + '\\';
+}
+
+}  // namespace zp

@@ -1,0 +1,70 @@
+// The bytes of the small files that the installation and uninstall runs write
+// besides the package's own files: Internet shortcuts, information texts, the
+// terminal's expert options and the self-removal batch. Kept apart from the
+// runs so that their exact layout can be checked without Windows.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace zp {
+
+// Leading and trailing blanks and control characters (bytes up to 32) removed.
+std::string TrimText(const std::string& text);
+
+// "[InternetShortcut]", "URL=" + address and an empty line, each ended by CR LF.
+std::string InternetShortcutText(const std::string& address);
+
+// The address of the publisher's web site shortcut: the trimmed text, with
+// "http://" in front unless it already names a scheme ("https://...",
+// "HTTP://..."). Empty when the trimmed text is empty.
+std::string WebsiteAddress(const std::string& website);
+
+// "mailto:" + "Name <address>", or "mailto:" + address without a name. Empty
+// when the trimmed address is empty.
+std::string EmailAddress(const std::string& contactName, const std::string& email);
+
+// The text as lines: every line break (CR, LF or CR LF) becomes CR LF, and
+// the last line is ended by CR LF too.
+std::string TextLines(const std::string& text);
+
+// The terminal's "config\experts.ini" as far as the installer knows it.
+constexpr size_t kExpertSettingsSize = 292;
+using TExpertSettings = std::array<uint8_t, kExpertSettingsSize>;
+
+// A newly made options file: byte 0 = 144, byte 1 = 1, zeros elsewhere.
+TExpertSettings NewExpertSettings();
+
+// Pads the settings text with blanks to at least eight characters.
+void PadExpertSettings(std::string& settings);
+
+// Sets the eight option flags from characters 1 to 8 of `settings` (padded):
+// a blank leaves a flag as it is, "1" sets it, anything else clears it.
+void ApplyExpertSettings(TExpertSettings& file, const std::string& settings);
+
+// Local date and time, as far as the batch file name needs it.
+struct TLocalTime {
+  int Year, Month, Day, Hour, Minute, Second, Milliseconds;
+};
+
+// "yyyymmddhhnnsszzz.bat".
+std::string SelfRemovalBatchName(const TLocalTime& time);
+
+// The batch that deletes `exe` once it can (its process has ended), then its
+// folder when `removeFolder` and the folder is empty, and finally itself.
+std::string SelfRemovalBatchText(const std::string& exe, bool removeFolder, const std::string& batch);
+
+// The folder part of a path, with its trailing backslash ("" when none).
+std::string ExtractFilePath(const std::string& path);
+// The folder part of a path without the trailing backslash (kept after a
+// drive, "C:\").
+std::string ExtractFileDir(const std::string& path);
+// The name part of a path (after the last backslash or colon).
+std::string ExtractFileName(const std::string& path);
+// The path with its extension (from the last dot of the name part) replaced.
+std::string ChangeFileExt(const std::string& path, const std::string& extension);
+// The path with a trailing backslash added unless it has one ("" gives "\").
+std::string IncludeTrailingBackslash(const std::string& path);
+
+}  // namespace zp

@@ -1,0 +1,105 @@
+#include <gtest/gtest.h>
+
+#include "engine/RunFiles.h"
+
+namespace zp {
+namespace {
+
+TEST(WebsiteAddress, SchemeIsAddedOnlyWhenMissing) {
+  EXPECT_EQ(WebsiteAddress("www.example.com"), "http://www.example.com");
+  EXPECT_EQ(WebsiteAddress(" \t www.example.com/x \r\n"), "http://www.example.com/x");
+  EXPECT_EQ(WebsiteAddress("http://example.com"), "http://example.com");
+  EXPECT_EQ(WebsiteAddress("https://example.com"), "https://example.com");
+  EXPECT_EQ(WebsiteAddress("HTTP://EXAMPLE.COM"), "HTTP://EXAMPLE.COM");
+  EXPECT_EQ(WebsiteAddress("Https://example.com"), "Https://example.com");
+  // "://" inside the address is no scheme, and neither is a host with a port.
+  EXPECT_EQ(WebsiteAddress("example.com/go?to=http://x"), "http://example.com/go?to=http://x");
+  EXPECT_EQ(WebsiteAddress("example.com:8080/a"), "http://example.com:8080/a");
+  EXPECT_EQ(WebsiteAddress("  \r\n"), "");
+  // Exactly the scheme stays as it is: the shortcut writer skips it.
+  EXPECT_EQ(WebsiteAddress("http://"), "http://");
+}
+
+TEST(EmailAddress, NameIsUsedWhenGiven) {
+  EXPECT_EQ(EmailAddress("", "support@example.com"), "mailto:support@example.com");
+  EXPECT_EQ(EmailAddress("Jane Roe", "jane@example.com"), "mailto:Jane Roe <jane@example.com>");
+  // Trimmed only to decide whether there is an address at all.
+  EXPECT_EQ(EmailAddress("", " a@b.c "), "mailto: a@b.c ");
+  EXPECT_EQ(EmailAddress("Jane", " \t"), "");
+}
+
+TEST(InternetShortcut, ThreeCrLfLines) {
+  EXPECT_EQ(InternetShortcutText("http://x.y/"), "[InternetShortcut]\r\nURL=http://x.y/\r\n\r\n");
+}
+
+TEST(TextLines, EveryLineBreakBecomesCrLf) {
+  EXPECT_EQ(TextLines("a"), "a\r\n");
+  EXPECT_EQ(TextLines("a\r\n"), "a\r\n");
+  EXPECT_EQ(TextLines("a\nb\rc\r\nd"), "a\r\nb\r\nc\r\nd\r\n");
+  EXPECT_EQ(TextLines("a\n\r"), "a\r\n\r\n");
+  EXPECT_EQ(TextLines("a\r\n\r\n"), "a\r\n\r\n");
+  EXPECT_EQ(TextLines(std::string("{\\rtf1 \xE9}", 9)), std::string("{\\rtf1 \xE9}\r\n", 11));
+}
+
+TEST(ExpertSettings, NewFileAndFlags) {
+  TExpertSettings file = NewExpertSettings();
+  EXPECT_EQ(file[0], 144);
+  EXPECT_EQ(file[1], 1);
+  for (size_t i = 2; i < file.size(); ++i) ASSERT_EQ(file[i], 0) << i;
+
+  std::string settings = "10110101";
+  ApplyExpertSettings(file, settings);
+  const size_t offsets[8] = {4, 8, 12, 36, 40, 20, 24, 28};
+  for (size_t k = 0; k < 8; ++k) EXPECT_EQ(file[offsets[k]], settings[k] == '1' ? 1 : 0) << k;
+  EXPECT_EQ(file[0], 144);
+}
+
+TEST(ExpertSettings, BlanksKeepAndOtherCharactersClear) {
+  TExpertSettings file{};
+  file.fill(7);
+  std::string settings = "1 0";
+  PadExpertSettings(settings);
+  EXPECT_EQ(settings, "1 0     ");
+  ApplyExpertSettings(file, settings);
+  EXPECT_EQ(file[4], 1);
+  EXPECT_EQ(file[8], 7);
+  EXPECT_EQ(file[12], 0);
+  for (size_t offset : {36, 40, 20, 24, 28}) EXPECT_EQ(file[offset], 7) << offset;
+
+  ApplyExpertSettings(file, "xxxxxxxx1");  // only eight characters count
+  for (size_t offset : {4, 8, 12, 36, 40, 20, 24, 28}) EXPECT_EQ(file[offset], 0) << offset;
+  EXPECT_EQ(file[5], 7);
+
+  std::string longer = "0123456789";
+  PadExpertSettings(longer);
+  EXPECT_EQ(longer, "0123456789");
+}
+
+TEST(SelfRemovalBatch, NameAndLines) {
+  EXPECT_EQ(SelfRemovalBatchName({2024, 3, 7, 9, 5, 1, 42}), "20240307090501042.bat");
+  const std::string exe = "C:\\Program Files\\My EA\\Uninstall.exe";
+  const std::string bat = "C:\\Temp\\20240307090501042.bat";
+  EXPECT_EQ(SelfRemovalBatchText(exe, true, bat),
+            ":repeat\r\n"
+            "del \"C:\\Program Files\\My EA\\Uninstall.exe\"\r\n"
+            "if exist \"C:\\Program Files\\My EA\\Uninstall.exe\" goto repeat\r\n"
+            "rmdir \"C:\\Program Files\\My EA\\\"\r\n"
+            "del \"C:\\Temp\\20240307090501042.bat\"\r\n");
+  EXPECT_EQ(SelfRemovalBatchText(exe, false, bat).find("rmdir"), std::string::npos);
+}
+
+TEST(PathParts, SplitLikeTheShell) {
+  EXPECT_EQ(ExtractFilePath("C:\\a\\b.txt"), "C:\\a\\");
+  EXPECT_EQ(ExtractFileDir("C:\\a\\b.txt"), "C:\\a");
+  EXPECT_EQ(ExtractFileDir("C:\\b.txt"), "C:\\");
+  EXPECT_EQ(ExtractFileDir("b.txt"), "");
+  EXPECT_EQ(ExtractFileName("C:\\a\\b.txt"), "b.txt");
+  EXPECT_EQ(ExtractFileName("b.txt"), "b.txt");
+  EXPECT_EQ(ChangeFileExt("C:\\a.b\\Uninstall.exe", ".tmp"), "C:\\a.b\\Uninstall.tmp");
+  EXPECT_EQ(ChangeFileExt("C:\\a.b\\Uninstall", ".tmp"), "C:\\a.b\\Uninstall.tmp");
+  EXPECT_EQ(IncludeTrailingBackslash("C:\\a"), "C:\\a\\");
+  EXPECT_EQ(IncludeTrailingBackslash("C:\\a\\"), "C:\\a\\");
+}
+
+}  // namespace
+}  // namespace zp
