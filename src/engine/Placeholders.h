@@ -1,0 +1,70 @@
+// Path placeholders: the ordered name=value list that a run expands every
+// package path with ("{app}", "{experts}", ...), the entries it is filled
+// with, and the per-user VirtualStore mapping of a path.
+//
+// The text operations are portable. Where a value comes from a special
+// folder, the folder source is a parameter whose default (SystemFolder) asks
+// Windows; tests hand in folders of their own.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "engine/SysFolders.h"
+
+namespace zp {
+
+struct TPlaceholder {
+  std::string Name;  // braces included, e.g. "{app}"
+  std::string Value;
+};
+
+// An unsorted list of placeholders in the order they are applied. Names are
+// unique and compared ignoring the case of ASCII letters.
+class TPlaceholderList {
+public:
+  void Clear() { entries_.clear(); }
+  int Count() const { return static_cast<int>(entries_.size()); }
+  const TPlaceholder& operator[](int index) const { return entries_.at(static_cast<size_t>(index)); }
+  const std::vector<TPlaceholder>& Entries() const { return entries_; }
+
+  // Index of the entry named `name`, or -1.
+  int IndexOf(const std::string& name) const;
+  // Value of the entry named `name`; empty when there is none.
+  std::string Value(const std::string& name) const;
+  // Replaces the value of the entry named `name` in place, or appends a new
+  // entry at the end.
+  void Set(const std::string& name, const std::string& value);
+
+private:
+  std::vector<TPlaceholder> entries_;
+};
+
+// The text with, for each entry from first to last, every occurrence of its
+// name (any letter case) replaced by its value, scanning left to right
+// without rescanning inserted text. Unknown placeholders stay as written.
+std::string ExpandPlaceholders(const std::string& text, const TPlaceholderList& list);
+
+using TFolderSource = std::function<std::string(TSpecialFolder kind)>;
+
+// Local application data + "\VirtualStore" + the path without its drive
+// ("C:"); a path that is not a drive path is appended whole.
+std::string VirtualStorePath(const std::string& path, const TFolderSource& folders = SystemFolder);
+
+// Empties the list and fills the nine base entries: {app} (program files +
+// "\" + programName), {bootdir}, {windir}, {winsysdir}, {mydocuments},
+// {desktop}, {temp}, {virtualstore}, {virtualstoreapp}.
+void BuildPlaceholders(TPlaceholderList& list, const std::string& programName,
+                       const TFolderSource& folders = SystemFolder);
+
+// Sets the six terminal entries for the terminal folder `terminal` as the
+// target list holds it: {experts}, {indicators}, {scripts}, {templates},
+// {metatrader} and {vsmetatrader}. A new-layout terminal's add-on folders lie
+// below `dataFolder` (its GetDataFolder); an old-layout terminal's directly in
+// `terminal`, and `dataFolder` is not used.
+void SetTerminalPlaceholders(TPlaceholderList& list, const std::string& terminal,
+                             const std::string& dataFolder, bool newLayout,
+                             const TFolderSource& folders = SystemFolder);
+
+}  // namespace zp
