@@ -47,8 +47,9 @@ public:
   uint8_t ReadBoolean();
   int32_t ReadInteger();
   std::string ReadString();
-  // The length of a type-7/8 value, or -1 when it is negative or runs past
-  // the end of the stream (the value is then unreadable: treat it as the end).
+  // The length of a type-7/8 value. A length that is negative or runs past
+  // the end of the stream makes the value unreadable: the stream is then
+  // moved to its end (so the next ReadTag fails) and -1 is returned.
   int32_t ReadLength();
 
   int32_t Tag = 0;
@@ -57,6 +58,11 @@ public:
   TStream& Stream() { return stream_; }
 
 private:
+  enum class THeader { Entry, EndMarker, EndOfStream };
+  THeader ReadHeader();
+  // Skips the value of a non-block entry of type TagType.
+  void SkipPlainValue();
+
   TStream& stream_;
 };
 
