@@ -22,6 +22,11 @@ namespace zp {
 // File position of the little-endian 32-bit package position.
 constexpr int64_t kPackagePositionOffset = 136;
 
+// The package position stored at byte 136 of an installer or uninstaller
+// (the end of its program image), or -1 when the stream is too short for it
+// or the value is negative. Moves the stream's position.
+int64_t ReadPackagePosition(TStream& stream);
+
 // Top-level tags of the package (signature "ZPIN"). "scrambled" values pass
 // through EncodeText/DecodeText.
 enum TPackageTag : int32_t {
@@ -189,10 +194,6 @@ public:
   std::string Address;
   std::string ContactName;
   std::string Email;
-
-protected:
-  // Seeks to the stream position stored at byte 136.
-  static void SeekToPackage(TStream& stream);
 };
 
 class TZpInstall : public TZpData {

@@ -1,0 +1,290 @@
+#include "engine/ZpClasses.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "package/EncDec.h"
+#include "package/TagStreams.h"
+
+namespace zp {
+namespace {
+
+// Reads a little-endian 32-bit value; false when fewer than 4 bytes are left.
+bool ReadInt32(TStream& stream, int32_t& value) {
+  uint8_t b[4];
+  int64_t got = 0;
+  while (got < 4) {
+    const int64_t n = stream.Read(b + got, 4 - got);
+    if (n <= 0) return false;
+    got += n;
+  }
+  value = static_cast<int32_t>(uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24);
+  return true;
+}
+
+void WriteInt32(TStream& stream, int32_t value) {
+  const uint32_t v = static_cast<uint32_t>(value);
+  const uint8_t b[4] = {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)};
+  stream.WriteBuffer(b, 4);
+}
+
+std::string ReadScrambled(TTagStreamAdapter& tags) {
+  return DecodeText(tags.ReadString());
+}
+
+// File times are stored as two 32-bit halves.
+void SetLowHalf(uint64_t& time, int32_t value) {
+  time = (time & 0xFFFFFFFF00000000ull) | static_cast<uint32_t>(value);
+}
+void SetHighHalf(uint64_t& time, int32_t value) {
+  time = (time & 0xFFFFFFFFull) | uint64_t(static_cast<uint32_t>(value)) << 32;
+}
+
+// The content key: the first 16 stored bytes, unmasked; a shorter value is
+// padded with zero bytes before unmasking. A length that does not fit the
+// stream ends it, like any other unreadable value.
+void ReadKey(TTagStreamAdapter& tags, std::array<uint8_t, 16>& key) {
+  TStream& stream = tags.Stream();
+  int32_t length = 0;
+  if (!ReadInt32(stream, length) || length < 0 || length > stream.Size() - stream.Position()) {
+    stream.Seek(0, TSeekOrigin::End);
+    return;
+  }
+  std::array<uint8_t, 16> stored{};
+  const int32_t used = std::min<int32_t>(length, static_cast<int32_t>(stored.size()));
+  stream.ReadBuffer(stored.data(), used);
+  stream.Seek(length - used, TSeekOrigin::Current);
+  for (size_t i = 0; i < key.size(); ++i) key[i] = stored[i] ^ KeyMask;
+}
+
+// A JPEG value: length 0 is no picture; a length that runs past the end of
+// the stream raises the stream's read error.
+void ReadJpeg(TTagStreamAdapter& tags, TJpegImage& image) {
+  int32_t length = 0;
+  if (!ReadInt32(tags.Stream(), length)) throw EStreamError("Stream read error");
+  image.LoadFromStream(tags.Stream(), length);
+}
+
+// The product fields shared by both tag tables (tags 2 to 11).
+bool ReadProductField(TTagStreamAdapter& tags, TZpData& data) {
+  switch (tags.Tag) {
+    case ptProgramName: data.ProgramName = ReadScrambled(tags); return true;
+    case ptVersionMajor: data.VersionMajor = tags.ReadInteger(); return true;
+    case ptVersionMinor: data.VersionMinor = tags.ReadInteger(); return true;
+    case ptBuild: data.Build = tags.ReadInteger(); return true;
+    case ptRelease: data.Release = tags.ReadInteger(); return true;
+    case ptPublisher: data.Publisher = ReadScrambled(tags); return true;
+    case ptWebsite: data.Website = ReadScrambled(tags); return true;
+    case ptAddress: data.Address = ReadScrambled(tags); return true;
+    case ptContactName: data.ContactName = ReadScrambled(tags); return true;
+    case ptEmail: data.Email = ReadScrambled(tags); return true;
+    default: return false;
+  }
+}
+
+void ReadFileRecord(TTagStreamAdapter& tags, TZpInstallFile& file) {
+  while (tags.ReadTag()) {
+    switch (tags.Tag) {
+      case frPath: file.Path = ReadScrambled(tags); break;
+      case frCreationTimeLow: SetLowHalf(file.CreationTime, tags.ReadInteger()); break;
+      case frCreationTimeHigh: SetHighHalf(file.CreationTime, tags.ReadInteger()); break;
+      case frLastWriteTimeLow: SetLowHalf(file.LastWriteTime, tags.ReadInteger()); break;
+      case frLastWriteTimeHigh: SetHighHalf(file.LastWriteTime, tags.ReadInteger()); break;
+      case frShortcutName: file.ShortcutName = ReadScrambled(tags); break;
+      case frSize: file.Size = tags.ReadInteger(); break;
+      case frOffset: file.Offset = tags.ReadInteger(); break;
+      case frKeepNewer: file.KeepNewer = tags.ReadBoolean() != 0; break;
+      case frKeepOnUninstall: file.KeepOnUninstall = tags.ReadBoolean() != 0; break;
+      case frDesktopShortcut: file.DesktopShortcut = tags.ReadBoolean() != 0; break;
+      default: tags.SkipValue();
+    }
+  }
+}
+
+void ReadExecRecord(TTagStreamAdapter& tags, TZpInstallExec& exec) {
+  while (tags.ReadTag()) {
+    switch (tags.Tag) {
+      case erExternal: exec.External = tags.ReadBoolean() != 0; break;
+      case erPath: exec.Path = ReadScrambled(tags); break;
+      case erTitle: exec.Title = ReadScrambled(tags); break;
+      case erParameters: exec.Parameters = ReadScrambled(tags); break;
+      case erStage: exec.Stage = tags.ReadInteger(); break;
+      case erCreationTimeLow: SetLowHalf(exec.CreationTime, tags.ReadInteger()); break;
+      case erCreationTimeHigh: SetHighHalf(exec.CreationTime, tags.ReadInteger()); break;
+      case erLastWriteTimeLow: SetLowHalf(exec.LastWriteTime, tags.ReadInteger()); break;
+      case erLastWriteTimeHigh: SetHighHalf(exec.LastWriteTime, tags.ReadInteger()); break;
+      case erSize: exec.Size = tags.ReadInteger(); break;
+      case erOffset: exec.Offset = tags.ReadInteger(); break;
+      default: tags.SkipValue();
+    }
+  }
+}
+
+// The item is added before its entries are read, so an empty block still
+// adds an item.
+void ReadTransItem(TTagStreamAdapter& tags, TZpTrans& table) {
+  TZpTransItem& item = table.Add();
+  while (tags.ReadTag()) {
+    switch (tags.Tag) {
+      case tiId: item.Id = tags.ReadInteger(); break;
+      case tiText: item.Text = tags.ReadString(); break;
+      default: tags.SkipValue();
+    }
+  }
+  item.Markup = TZpTrans::DefaultMarkup(item.Id);
+}
+
+// Positions the stream at the data set and checks its signature.
+bool OpenDataSet(TStream& stream, TTagStreamAdapter& tags, uint32_t signature) {
+  const int64_t position = ReadPackagePosition(stream);
+  if (position < 0) return false;
+  stream.SetPosition(position);
+  return tags.CheckSignature(signature);
+}
+
+}  // namespace
+
+int64_t ReadPackagePosition(TStream& stream) {
+  if (stream.Size() < kPackagePositionOffset + 4) return -1;
+  stream.SetPosition(kPackagePositionOffset);
+  int32_t position = 0;
+  if (!ReadInt32(stream, position) || position < 0) return -1;
+  return position;
+}
+
+// ---- TZpData ----
+
+void TZpData::Reset() {
+  Banner.Clear();
+  Splash.Clear();
+  Translations.Clear();
+  ProgramName.clear();
+  VersionMajor = 1;
+  VersionMinor = 0;
+  Build = 0;
+  Release = 0;
+  Publisher.clear();
+  Website.clear();
+  Address.clear();
+  ContactName.clear();
+  Email.clear();
+}
+
+void TZpData::LoadFromFile(const std::string& path) {
+  TFileStream file(path, TFileMode::OpenRead);
+  LoadFromStream(file);
+  FileName = path;
+}
+
+void TZpData::Report(const std::u16string& message, int32_t weight) {
+  ProgressDone = static_cast<int32_t>(int64_t(ProgressDone) + weight);
+  // With nothing expected, whatever is reported finishes the run.
+  const int percent =
+      ProgressTotal > 0 ? static_cast<int>(std::llround(double(ProgressDone) * 100.0 / ProgressTotal)) : 100;
+  if (OnProgress) OnProgress(*this, message, percent);
+}
+
+// ---- TZpInstall ----
+
+void TZpInstall::Reset() {
+  TZpData::Reset();
+  Files.clear();
+  Execs.clear();
+  TerminalSettings.clear();
+  License.clear();
+  Readme.clear();
+  WhatsNew.clear();
+  Key.fill(0);
+}
+
+void TZpInstall::LoadFromStream(TStream& stream) {
+  Reset();
+  TTagStreamAdapter tags(stream);
+  if (!OpenDataSet(stream, tags, kPackageSignature)) return;
+  while (tags.ReadTag()) {
+    if (ReadProductField(tags, *this)) continue;
+    switch (tags.Tag) {
+      case ptLicense: License = ReadScrambled(tags); break;
+      case ptReadme: Readme = ReadScrambled(tags); break;
+      case ptWhatsNew: WhatsNew = ReadScrambled(tags); break;
+      case ptTerminalSettings: TerminalSettings = ReadScrambled(tags); break;
+      case ptKey: ReadKey(tags, Key); break;
+      case ptBanner: ReadJpeg(tags, Banner); break;
+      case ptSplash: ReadJpeg(tags, Splash); break;
+      case ptFile:
+        Files.push_back(std::make_unique<TZpInstallFile>());
+        ReadFileRecord(tags, *Files.back());
+        break;
+      case ptExec:
+        Execs.push_back(std::make_unique<TZpInstallExec>());
+        ReadExecRecord(tags, *Execs.back());
+        break;
+      case ptTranslation: ReadTransItem(tags, Translations); break;
+      default: tags.SkipValue();
+    }
+  }
+}
+
+void TZpInstall::WriteUninstallData(TStream& stream) const {
+  TTagStreamAdapter tags(stream);
+  tags.WriteSignature(kUninstallSignature);
+  tags.WriteString(utProgramName, EncodeText(ProgramName));
+  tags.WriteInteger(utVersionMajor, VersionMajor);
+  tags.WriteInteger(utVersionMinor, VersionMinor);
+  tags.WriteInteger(utBuild, Build);
+  tags.WriteInteger(utRelease, Release);
+  tags.WriteString(utPublisher, EncodeText(Publisher));
+  tags.WriteString(utWebsite, EncodeText(Website));
+  tags.WriteString(utAddress, EncodeText(Address));
+  tags.WriteString(utContactName, EncodeText(ContactName));
+  tags.WriteString(utEmail, EncodeText(Email));
+  if (!Banner.Empty()) {
+    TMemoryStream jpeg;
+    Banner.SaveToStream(jpeg);
+    jpeg.SetPosition(0);
+    tags.WriteStream(utBanner, jpeg, static_cast<int32_t>(jpeg.Size()));
+  }
+  for (const TMarkedString& entry : UninstallList)
+    tags.WriteString(entry.Marker == umFolder ? utFolder : utFile, EncodeText(entry.Text));
+  for (int i = 0; i < Translations.Count(); ++i) {
+    const TZpTransItem& item = Translations.Items(i);
+    tags.BeginBlock(utTranslation);
+    tags.WriteInteger(tiId, item.Id);
+    tags.WriteString(tiText, item.Text);
+    tags.EndBlock();
+  }
+}
+
+void TZpInstall::AppendUninstallData(TStream& stream) const {
+  const int64_t position = stream.Position();
+  if (position > INT32_MAX) throw EZpError("The uninstaller's program image is too large");
+  WriteUninstallData(stream);
+  stream.SetPosition(kPackagePositionOffset);
+  WriteInt32(stream, static_cast<int32_t>(position));
+}
+
+// ---- TZpUninstall ----
+
+void TZpUninstall::Reset() {
+  TZpData::Reset();
+  Files.clear();
+  Folders.clear();
+}
+
+void TZpUninstall::LoadFromStream(TStream& stream) {
+  Reset();
+  TTagStreamAdapter tags(stream);
+  if (!OpenDataSet(stream, tags, kUninstallSignature)) return;
+  while (tags.ReadTag()) {
+    if (ReadProductField(tags, *this)) continue;
+    switch (tags.Tag) {
+      case utBanner: ReadJpeg(tags, Banner); break;
+      case utFolder: Folders.push_back(ReadScrambled(tags)); break;
+      case utFile: Files.push_back(ReadScrambled(tags)); break;
+      case utTranslation: ReadTransItem(tags, Translations); break;
+      default: tags.SkipValue();
+    }
+  }
+}
+
+}  // namespace zp

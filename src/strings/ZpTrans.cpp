@@ -1,0 +1,87 @@
+#include "strings/ZpTrans.h"
+
+#include "base/Strings.h"
+#include "strings/DefStrings.h"
+
+namespace zp {
+namespace {
+
+// Replaces every `pattern`; the scan goes on after each inserted value, so
+// the value itself is never scanned.
+void ReplaceAll(std::string& text, const std::string& pattern, const std::string& value) {
+  for (size_t at = text.find(pattern); at != std::string::npos; at = text.find(pattern, at + value.size()))
+    text.replace(at, pattern.size(), value);
+}
+
+std::u16string Utf8OrEmpty(const std::string& text) {
+  std::u16string wide;
+  DecodeUtf8(text, wide);  // leaves `wide` empty when the text is not valid
+  return wide;
+}
+
+}  // namespace
+
+TZpTransItem& TZpTrans::Add() {
+  items_.push_back(std::make_unique<TZpTransItem>());
+  return *items_.back();
+}
+
+TZpTransItem& TZpTrans::Add(int32_t id, std::string text) {
+  TZpTransItem& item = Add();
+  item.Id = id;
+  item.Text = std::move(text);
+  item.Markup = DefaultMarkup(id);
+  return item;
+}
+
+const TZpTransItem* TZpTrans::Find(int32_t id) const {
+  for (const auto& item : items_)
+    if (item->Id == id) return item.get();
+  return nullptr;
+}
+
+int TZpTrans::DefaultIndex(int32_t id) {
+  for (int i = 0; i < DefaultStringCount; ++i)
+    if (DefaultStrings[i].Id == id) return i;
+  return -1;
+}
+
+bool TZpTrans::DefaultMarkup(int32_t id) {
+  const int index = DefaultIndex(id);
+  return index >= 0 && DefaultStrings[index].Markup;
+}
+
+std::string TZpTrans::GetRawText(int32_t id) const {
+  std::string text;
+  bool markup = false;
+  if (const TZpTransItem* item = Find(id)) {
+    text = item->Text;
+    markup = item->Markup;
+  } else if (const int index = DefaultIndex(id); index >= 0) {
+    text = DefaultStrings[index].Text;
+    markup = DefaultStrings[index].Markup;
+  }
+  ReplaceAll(text, "|", markup ? "<br>" : "\r\n");
+  return text;
+}
+
+std::u16string TZpTrans::GetText(int32_t id) const {
+  return Utf8OrEmpty(GetRawText(id));
+}
+
+std::u16string TZpTrans::GetText(int32_t id, const std::string& arg1) const {
+  std::string text = GetRawText(id);
+  if (!text.empty()) ReplaceAll(text, "%1", AnsiArgToUtf8(arg1));
+  return Utf8OrEmpty(text);
+}
+
+std::u16string TZpTrans::GetText(int32_t id, const std::string& arg1, const std::string& arg2) const {
+  std::string text = GetRawText(id);
+  if (!text.empty()) {
+    ReplaceAll(text, "%1", AnsiArgToUtf8(arg1));
+    ReplaceAll(text, "%2", AnsiArgToUtf8(arg2));
+  }
+  return Utf8OrEmpty(text);
+}
+
+}  // namespace zp
