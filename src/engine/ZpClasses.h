@@ -115,6 +115,8 @@ enum TExecStage : int32_t {
   esWizardClose = 3,
 };
 
+class TPlaceholderList;
+
 struct TZpInstallFile {
   std::string Path;          // target path with placeholders
   uint64_t CreationTime = 0;  // Windows FILETIME
@@ -214,6 +216,27 @@ public:
   // Writes the uninstall data at the stream's position and stores that
   // position at byte 136.
   void AppendUninstallData(TStream& stream) const;
+
+  // ---- Steps of the install run (Windows only) ----
+  // Starts the execute records of `stage` with a fresh placeholder list,
+  // reading their contents from FileName.
+  void RunStage(int32_t stage);
+  // Starts the execute records of `stage`, writing their contents first
+  // unless they are external, and waits for each started program.
+  void ExecuteRecords(TStream& package, const TPlaceholderList& placeholders, int32_t stage);
+  // Sets the expert options of the terminal in `folder` (config\experts.ini).
+  void WriteExpertSettings(const std::string& folder);
+  // A rich-text information file and its shortcut; nothing for an empty text.
+  void WriteInfoFile(const std::string& file, const std::string& link, const std::string& text);
+  // An Internet shortcut; nothing for "", "mailto:" or "http://".
+  void WriteUrlShortcut(const std::string& file, const std::string& address);
+  // Uninstall.exe (this program's image and the uninstall data), its
+  // registration and its shortcut.
+  void WriteUninstaller(const std::string& exe, const std::string& link);
+
+  // Called between the 200 ms waits for a started program of the package:
+  // the wizard processes its pending window messages there. May be unset.
+  std::function<void()> OnWaiting;
 
   std::vector<TMarkedString> UninstallList;  // kept by Reset
   std::vector<std::unique_ptr<TZpInstallFile>> Files;
