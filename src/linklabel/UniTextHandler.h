@@ -146,7 +146,8 @@ private:
   void LayOutString(size_t k, const TStringElement& element);
   void NotifyObservers(TStringNode& node);
   TWordInfo MeasureWord(const std::u16string& word, bool moreWords, size_t n, size_t k);
-  void FlushLine(TStringNode& node, const std::u16string& line, bool trim);
+  // Draws a line segment and records its rectangle; returns its width.
+  int32_t DrawSegment(TStringNode& node, const std::u16string& line, bool trim);
 
   int32_t penX_;
   int32_t penY_;
