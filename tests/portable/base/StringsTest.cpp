@@ -1,0 +1,50 @@
+#include <gtest/gtest.h>
+
+#include "base/Strings.h"
+
+namespace zp {
+namespace {
+
+std::u16string Decoded(const std::string& text) {
+  std::u16string out = u"untouched";
+  EXPECT_EQ(DecodeUtf8(text, out), !out.empty() || text.empty());
+  return out;
+}
+
+TEST(Utf8, DecodesOneToThreeByteSequences) {
+  EXPECT_EQ(Decoded("Abc"), u"Abc");
+  EXPECT_EQ(Decoded("\xC3\xA9t\xC3\xA9"), u"\u00E9t\u00E9");
+  EXPECT_EQ(Decoded("\xE2\x82\xAC 5"), u"\u20AC 5");
+  EXPECT_EQ(Decoded(""), u"");
+}
+
+TEST(Utf8, AnyFaultEmptiesTheWholeResult) {
+  EXPECT_EQ(Decoded("ok \xC3"), u"");           // cut off at the end
+  EXPECT_EQ(Decoded("ok \xE2\x82"), u"");       // cut off inside three bytes
+  EXPECT_EQ(Decoded("\xC3(after"), u"");        // follower is not 10xxxxxx
+  EXPECT_EQ(Decoded("caf\xE9 au lait"), u"");   // an ANSI byte
+  EXPECT_EQ(Decoded("\xF0\x9F\x98\x80"), u"");  // four-byte sequences are not taken
+  EXPECT_EQ(Decoded("\x80"), u"");              // a follower without a lead
+}
+
+TEST(Utf8, RoundTripsThroughWideText) {
+  const std::u16string wide = u"Gr\u00FC\u00DFe \u20AC \u4E2D";
+  std::u16string back;
+  ASSERT_TRUE(DecodeUtf8(WideToUtf8(wide), back));
+  EXPECT_EQ(back, wide);
+}
+
+TEST(Ansi, ArgumentsThatAreNotUtf8AreReadAsAnsi) {
+  EXPECT_EQ(AnsiArgToUtf8("C:\\Programme\\caf\xE9"), "C:\\Programme\\caf\xC3\xA9");
+  EXPECT_EQ(AnsiArgToUtf8("already \xC3\xA9"), "already \xC3\xA9");
+  EXPECT_EQ(WideToAnsi(AnsiToWide("\x80 caf\xE9")), "\x80 caf\xE9");
+}
+
+TEST(Ascii, ComparesAndUpperCasesLettersOnly) {
+  EXPECT_TRUE(SameTextAscii("Uninstall.EXE", "uninstall.exe"));
+  EXPECT_FALSE(SameTextAscii("Uninstall.exe", "Uninstall.ex"));
+  EXPECT_EQ(UpperAscii("a\xE9z"), "A\xE9Z");
+}
+
+}  // namespace
+}  // namespace zp
