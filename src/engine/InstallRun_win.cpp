@@ -1,0 +1,301 @@
+// The installation run: the package's programs at their stages, every file
+// record into every chosen terminal, the expert options, the information
+// files and shortcuts, the uninstaller and its registration. Every action is
+// one line of the progress log through Report.
+#include <windows.h>
+
+#include <algorithm>
+
+#include "engine/Placeholders.h"
+#include "engine/RunFiles.h"
+#include "engine/RunUtils.h"
+#include "engine/ShellLink.h"
+#include "engine/SysFolders.h"
+#include "engine/ZpClasses.h"
+#include "engine/ZpUtils.h"
+#include "package/Content.h"
+#include "package/SubStreams.h"
+
+namespace zp {
+namespace {
+
+// Text ids of the log lines.
+enum : int32_t {
+  idCopyingFile = 301,
+  idCreatingShortcut = 302,
+  idCreatingUninstaller = 303,
+  idRegisteringUninstaller = 304,
+  idExecuting = 305,
+  idMissingProgram = 306,
+  idCannotOverwrite = 307,
+  idSkippingNewer = 308,
+  idTerminalSettings = 309,
+  idInstallDone = 310,
+};
+
+constexpr DWORD kWaitSlice = 200;  // ms between two looks at the message queue
+
+// Placeholders whose files belong to a terminal; a path without any of them
+// lies outside the terminals and is installed once.
+const char* const kTerminalPlaceholders[] = {"{metatrader}", "{vsmetatrader}", "{experts}",
+                                             "{indicators}", "{scripts}",      "{templates}"};
+
+struct TRunFolders {
+  std::string Program;    // program files + "\" + ProgramName
+  std::string StartMenu;  // all users' start-menu programs + "\" + ProgramName
+};
+
+TRunFolders RunFolders(const std::string& programName) {
+  return {GetSpecialFolder(TSpecialFolder::ProgramFiles) + "\\" + programName,
+          GetSpecialFolder(TSpecialFolder::CommonPrograms) + "\\" + programName};
+}
+
+std::string LowerAscii(std::string text) {
+  for (char& c : text)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return text;
+}
+
+bool IsTerminalPath(const std::string& path) {
+  const std::string lower = LowerAscii(path);
+  return std::any_of(std::begin(kTerminalPlaceholders), std::end(kTerminalPlaceholders),
+                     [&](const char* name) { return lower.find(name) != std::string::npos; });
+}
+
+// Decrypts one content block of the package into a new file at `path` and
+// gives the file its times. The times are set only when the whole content
+// arrived; the file is closed on every path.
+void WriteContent(TStream& package, const std::array<uint8_t, 16>& key, int32_t offset, int32_t size,
+                  const std::string& path, uint64_t creationTime, uint64_t lastWriteTime) {
+  TFileStream file(path, TFileMode::Create);
+  TSubStream window(package, offset, int64_t(offset) + size - 1);
+  window.SetPosition(0);
+  DecryptContent(window, file, key.data(), kContentKeyLength);
+  SetFileTimes(file, creationTime, lastWriteTime);
+}
+
+void SaveLink(const std::string& target, const std::string& workingFolder, const std::string& link) {
+  TShellLink shellLink;
+  shellLink.Path = target;
+  shellLink.WorkingDirectory = workingFolder;
+  shellLink.Save(link);
+}
+
+void WriteTextFile(const std::string& path, const std::string& text) {
+  TFileStream file(path, TFileMode::Create);
+  file.WriteBuffer(text.data(), static_cast<int64_t>(text.size()));
+}
+
+class TProcessInfo {
+public:
+  PROCESS_INFORMATION Info = {};
+  TProcessInfo() = default;
+  TProcessInfo(const TProcessInfo&) = delete;
+  TProcessInfo& operator=(const TProcessInfo&) = delete;
+  ~TProcessInfo() {
+    if (Info.hThread) CloseHandle(Info.hThread);
+    if (Info.hProcess) CloseHandle(Info.hProcess);
+  }
+};
+
+// Starts `program` with exactly `parameters` as its command line and waits
+// for it to end, calling `onWaiting` after every slice it is still running.
+// False when it cannot be started.
+bool RunProgram(const std::string& program, const std::string& parameters, const std::function<void()>& onWaiting) {
+  std::vector<char> commandLine(parameters.begin(), parameters.end());
+  commandLine.push_back('\0');
+  const std::string folder = ExtractFileDir(program);
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  TProcessInfo process;
+  if (!CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      folder.empty() ? nullptr : folder.c_str(), &startup, &process.Info))
+    return false;
+  while (WaitForSingleObject(process.Info.hProcess, kWaitSlice) == WAIT_TIMEOUT) {
+    if (onWaiting) onWaiting();
+  }
+  return true;
+}
+
+// One file record into the terminal whose placeholders `list` holds.
+void InstallFile(TZpInstall& engine, TStream& package, const TPlaceholderList& list, const TZpInstallFile& record,
+                 const TRunFolders& folders) {
+  const std::string target = ExpandPlaceholders(record.Path, list);
+  ForceDirectories(ExtractFileDir(target));
+
+  uint64_t existingTime = 0;
+  const bool copy = !record.KeepNewer || !PathExists(target) || !FindLastWriteTime(target, existingTime) ||
+                    existingTime < record.LastWriteTime;
+  if (copy) {
+    engine.Report(engine.GetText(idCopyingFile, target), 1);
+    if (!PathExists(target) || DeleteFileA(target.c_str())) {
+      if (!record.KeepOnUninstall) engine.UninstallList.push_back({target, umFile});
+      MakeWritable(target);
+      WriteContent(package, engine.Key, record.Offset, record.Size, target, record.CreationTime,
+                   record.LastWriteTime);
+    } else {
+      engine.Report(engine.GetText(idCannotOverwrite, target), 0);
+    }
+  } else {
+    engine.Report(engine.GetText(idSkippingNewer, ExtractFileName(target), target), 1);
+  }
+
+  if (record.ShortcutName.empty()) return;
+  std::string link = folders.StartMenu + "\\" + record.ShortcutName + ".lnk";
+  ForceDirectories(ExtractFileDir(link));
+  const std::string workingFolder = ExtractFileDir(target);
+  SaveLink(target, workingFolder, link);
+  if (record.DesktopShortcut) {
+    engine.UninstallList.push_back({link, umFile});
+    link = GetSpecialFolder(TSpecialFolder::Desktop, true) + record.ShortcutName + ".lnk";
+    SaveLink(target, workingFolder, link);
+  }
+  engine.UninstallList.push_back({link, umFile});
+}
+
+}  // namespace
+
+void TZpInstall::Run() {
+  const int32_t targets = static_cast<int32_t>(Targets.size());
+  ProgressDone = 0;
+  ProgressTotal = (TerminalSettings.empty() ? 0 : targets) + targets * static_cast<int32_t>(Files.size()) +
+                  static_cast<int32_t>(Execs.size()) + 10;
+
+  const TRunFolders folders = RunFolders(ProgramName);
+  UninstallList.push_back({folders.Program, umFolder});
+  UninstallList.push_back({folders.StartMenu, umFolder});
+
+  TPlaceholderList list;
+  BuildPlaceholders(list, ProgramName);
+  {
+    TFileStream package(FileName, TFileMode::OpenRead);
+    ExecuteRecords(package, list, esBeforeFiles);
+    for (size_t i = 0; i < Targets.size(); ++i) {
+      const std::string& terminal = Targets[i];
+      const bool newLayout = IsNewTerminal(IncludeTrailingBackslash(terminal) + "terminal.exe");
+      SetTerminalPlaceholders(list, terminal, newLayout ? GetDataFolder(terminal) : terminal, newLayout);
+      for (const auto& record : Files) {
+        if (i > 0 && !IsTerminalPath(record->Path)) continue;  // installed with the first terminal
+        InstallFile(*this, package, list, *record, folders);
+      }
+    }
+    ExecuteRecords(package, list, esAfterFiles);
+  }
+
+  if (!TerminalSettings.empty()) {
+    for (const std::string& terminal : Targets) {
+      Report(GetText(idTerminalSettings, terminal), 1);
+      WriteExpertSettings(terminal);
+    }
+  }
+
+  WriteInfoFile(folders.Program + "\\Readme.rtf", folders.StartMenu + "\\Readme.lnk", Readme);
+  WriteInfoFile(folders.Program + "\\License.rtf", folders.StartMenu + "\\License.lnk", License);
+  WriteInfoFile(folders.Program + "\\What's New.rtf", folders.StartMenu + "\\What's New.lnk", WhatsNew);
+  const std::string website = WebsiteAddress(Website);
+  if (!website.empty()) WriteUrlShortcut(folders.StartMenu + "\\" + Publisher + " Website.url", website);
+  const std::string email = EmailAddress(ContactName, Email);
+  if (!email.empty()) WriteUrlShortcut(folders.StartMenu + "\\Contact Email.url", email);
+  WriteUninstaller(folders.Program + "\\Uninstall.exe", folders.StartMenu + "\\Uninstall.lnk");
+
+  Report(GetText(idInstallDone), 1);
+}
+
+void TZpInstall::RunStage(int32_t stage) {
+  TPlaceholderList list;
+  BuildPlaceholders(list, ProgramName);
+  TFileStream package(FileName, TFileMode::OpenRead);
+  ExecuteRecords(package, list, stage);
+}
+
+void TZpInstall::ExecuteRecords(TStream& package, const TPlaceholderList& placeholders, int32_t stage) {
+  for (const auto& record : Execs) {
+    if ((record->Stage & 0xFF) != stage) continue;
+    const std::string program = ExpandPlaceholders(record->Path, placeholders);
+    if (!record->External) {
+      ForceDirectories(ExtractFileDir(program));
+      MakeWritable(program);
+      WriteContent(package, Key, record->Offset, record->Size, program, record->CreationTime,
+                   record->LastWriteTime);
+    }
+    if (PathExists(program)) {
+      Report(GetText(idExecuting, record->Title), 1);
+      RunProgram(program, record->Parameters, OnWaiting);  // one that cannot start is passed over
+    } else {
+      Report(GetText(idMissingProgram, record->Title), 1);
+    }
+  }
+}
+
+void TZpInstall::WriteExpertSettings(const std::string& folder) {
+  PadExpertSettings(TerminalSettings);
+  const std::string path = IncludeTrailingBackslash(folder) + "config\\experts.ini";
+  ForceDirectories(ExtractFileDir(path));
+  TExpertSettings settings = NewExpertSettings();
+  if (PathExists(path)) {
+    TFileStream file(path, TFileMode::OpenRead);
+    file.Read(settings.data(), static_cast<int64_t>(settings.size()));
+  }
+  ApplyExpertSettings(settings, TerminalSettings);
+  MakeWritable(path);
+  TFileStream file(path, TFileMode::Create);
+  file.WriteBuffer(settings.data(), static_cast<int64_t>(settings.size()));
+}
+
+void TZpInstall::WriteInfoFile(const std::string& file, const std::string& link, const std::string& text) {
+  if (text.empty()) return;
+  Report(GetText(idCopyingFile, file), 1);
+  UninstallList.push_back({file, umFile});
+  ForceDirectories(ExtractFileDir(file));
+  WriteTextFile(file, TextLines(text));
+
+  Report(GetText(idCreatingShortcut, link), 1);
+  UninstallList.push_back({link, umFile});
+  ForceDirectories(ExtractFileDir(link));
+  SaveLink(file, ExtractFileDir(file), link);
+}
+
+void TZpInstall::WriteUrlShortcut(const std::string& file, const std::string& address) {
+  if (address.empty() || address == "mailto:" || address == "http://") return;
+  Report(GetText(idCreatingShortcut, file), 1);
+  UninstallList.push_back({file, umFile});
+  ForceDirectories(ExtractFileDir(file));
+  WriteTextFile(file, InternetShortcutText(address));
+}
+
+void TZpInstall::WriteUninstaller(const std::string& exe, const std::string& link) {
+  UninstallList.push_back({link, umFile});
+  Report(GetText(idCreatingUninstaller), 1);
+
+  // Without an uninstaller the installation is still good: a failure here
+  // only leaves the old file (or none), and never a half-written one.
+  const std::string temporary = ChangeFileExt(exe, ".tmp");
+  try {
+    ForceDirectories(ExtractFileDir(exe));
+    {
+      TFileStream installer(FileName, TFileMode::OpenRead);
+      MakeWritable(temporary);
+      TFileStream uninstaller(temporary, TFileMode::Create);
+      const int64_t image = ReadPackagePosition(installer);
+      if (image < 0) throw EZpError("The installer holds no package position: " + FileName);
+      installer.SetPosition(0);
+      uninstaller.CopyFrom(installer, image);
+      uninstaller.Seek(0, TSeekOrigin::End);
+      AppendUninstallData(uninstaller);
+    }
+    if (PathExists(exe)) {
+      MakeWritable(exe);
+      DeleteFileA(exe.c_str());
+    }
+    if (!MoveFileA(temporary.c_str(), exe.c_str())) RaiseLastOSError(exe);
+  } catch (const std::exception&) {
+    DeleteFileA(temporary.c_str());
+  }
+
+  Report(GetText(idRegisteringUninstaller), 1);
+  RegisterUninstaller(ProgramName, exe);
+  ForceDirectories(ExtractFileDir(link));
+  SaveLink(exe, ExtractFileDir(exe), link);
+}
+
+}  // namespace zp

@@ -1,0 +1,193 @@
+#include <windows.h>
+
+#include <cstring>
+#include <vector>
+
+#include "base/Errors.h"
+#include "engine/RunFiles.h"
+#include "engine/RunUtils.h"
+
+namespace zp {
+namespace {
+
+constexpr DWORD kAnyAttributes = 63;  // files and folders of every kind
+
+class TFindHandle {
+public:
+  TFindHandle(const std::string& pattern, WIN32_FIND_DATAA& data) : handle_(FindFirstFileA(pattern.c_str(), &data)) {}
+  ~TFindHandle() {
+    if (Valid()) FindClose(handle_);
+  }
+  TFindHandle(const TFindHandle&) = delete;
+  TFindHandle& operator=(const TFindHandle&) = delete;
+  bool Valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+  bool Next(WIN32_FIND_DATAA& data) { return FindNextFileA(handle_, &data) != 0; }
+
+private:
+  HANDLE handle_;
+};
+
+class TRegKey {
+public:
+  TRegKey() = default;
+  ~TRegKey() {
+    if (key_) RegCloseKey(key_);
+  }
+  TRegKey(const TRegKey&) = delete;
+  TRegKey& operator=(const TRegKey&) = delete;
+  HKEY* Out() { return &key_; }
+  HKEY Get() const { return key_; }
+
+private:
+  HKEY key_ = nullptr;
+};
+
+class THandle {
+public:
+  explicit THandle(HANDLE handle) : handle_(handle) {}
+  ~THandle() {
+    if (handle_) CloseHandle(handle_);
+  }
+  THandle(const THandle&) = delete;
+  THandle& operator=(const THandle&) = delete;
+
+private:
+  HANDLE handle_;
+};
+
+bool IsFolder(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool IsDotEntry(const char* name) { return !strcmp(name, ".") || !strcmp(name, ".."); }
+
+FILETIME ToFileTime(uint64_t time) {
+  FILETIME result;
+  result.dwLowDateTime = static_cast<DWORD>(time);
+  result.dwHighDateTime = static_cast<DWORD>(time >> 32);
+  return result;
+}
+
+void RaiseRegistryError(LONG code, const std::string& context) {
+  throw EOSError(static_cast<uint32_t>(code), SystemErrorText(static_cast<uint32_t>(code)) + ": " + context);
+}
+
+void SetStringValue(HKEY key, const char* name, const std::string& value, const std::string& keyPath) {
+  const LONG result = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                                     static_cast<DWORD>(value.size() + 1));
+  if (result != ERROR_SUCCESS) RaiseRegistryError(result, keyPath);
+}
+
+std::string TempFolder() {
+  char buffer[MAX_PATH + 1];
+  const DWORD length = GetTempPathA(sizeof buffer, buffer);
+  return length > 0 && length < sizeof buffer ? IncludeTrailingBackslash(buffer) : std::string();
+}
+
+std::string BatchPath() {
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  return TempFolder() + SelfRemovalBatchName({now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute,
+                                              now.wSecond, now.wMilliseconds});
+}
+
+}  // namespace
+
+void ForceDirectories(const std::string& folder) {
+  std::string path = folder;
+  while (path.size() > 1 && path.back() == '\\' && path[path.size() - 2] != ':') path.pop_back();
+  if (path.empty()) throw EZpError("Unable to create an unnamed folder");
+  if (IsFolder(path)) return;
+  const std::string parent = ExtractFileDir(path);
+  if (!parent.empty() && parent != path) ForceDirectories(parent);
+  if (!CreateDirectoryA(path.c_str(), nullptr) && !IsFolder(path)) RaiseLastOSError(path);
+}
+
+void MakeWritable(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+    SetFileAttributesA(path.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+}
+
+bool FindLastWriteTime(const std::string& path, uint64_t& time) {
+  WIN32_FIND_DATAA data;
+  TFindHandle find(path, data);
+  if (!find.Valid()) return false;
+  time = uint64_t(data.ftLastWriteTime.dwHighDateTime) << 32 | data.ftLastWriteTime.dwLowDateTime;
+  return true;
+}
+
+void SetFileTimes(TFileStream& file, uint64_t creationTime, uint64_t lastWriteTime) {
+  const FILETIME creation = ToFileTime(creationTime), lastWrite = ToFileTime(lastWriteTime);
+  if (!SetFileTime(reinterpret_cast<HANDLE>(file.Handle()), &creation, &lastWrite, &lastWrite))
+    RaiseLastOSError(file.Path());
+}
+
+void RemoveFolderTree(const std::string& folder) {
+  if (!IsFolder(folder)) return;
+  const std::string prefix = IncludeTrailingBackslash(folder);
+  std::vector<std::string> subfolders;
+  WIN32_FIND_DATAA data;
+  {
+    TFindHandle find(prefix + "*.*", data);
+    for (bool found = find.Valid(); found; found = find.Next(data)) {
+      if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !IsDotEntry(data.cFileName))
+        subfolders.push_back(prefix + data.cFileName);
+    }
+  }
+  for (const std::string& subfolder : subfolders) RemoveFolderTree(subfolder);
+  RemoveDirectoryA(folder.c_str());
+}
+
+std::string UninstallKeyPath(const std::string& programName) {
+  return "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + programName;
+}
+
+void RegisterUninstaller(const std::string& programName, const std::string& exePath) {
+  const std::string path = UninstallKeyPath(programName);
+  TRegKey key;
+  const LONG result = RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                      KEY_ALL_ACCESS, nullptr, key.Out(), nullptr);
+  if (result != ERROR_SUCCESS) RaiseRegistryError(result, "HKEY_LOCAL_MACHINE\\" + path);
+  SetStringValue(key.Get(), "DisplayName", programName, path);
+  SetStringValue(key.Get(), "UninstallString", exePath, path);
+  SetStringValue(key.Get(), "DisplayIcon", exePath, path);
+}
+
+void UnregisterUninstaller(const std::string& programName) {
+  // Without a name the path would be the list of all programs itself.
+  if (programName.empty()) return;
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, UninstallKeyPath(programName).c_str());
+}
+
+bool StartSelfRemoval(const std::string& exe, bool removeFolder) {
+  try {
+    const std::string batch = BatchPath();
+    const std::string text = SelfRemovalBatchText(exe, removeFolder, batch);
+    {
+      TFileStream file(batch, TFileMode::Create);
+      file.WriteBuffer(text.data(), static_cast<int64_t>(text.size()));
+    }
+    std::vector<char> commandLine(batch.begin(), batch.end());
+    commandLine.push_back('\0');
+    const std::string folder = ExtractFilePath(batch);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_HIDE;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED | IDLE_PRIORITY_CLASS,
+                        nullptr, folder.c_str(), &startup, &process))
+      return false;
+    THandle thread(process.hThread);
+    CloseHandle(process.hProcess);
+    SetThreadPriority(process.hThread, THREAD_PRIORITY_IDLE);
+    ResumeThread(process.hThread);
+    return true;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+}  // namespace zp

@@ -1,0 +1,38 @@
+// The uninstall run: deletes the recorded files, removes the recorded folders
+// as far as they are empty and removes the registration. The uninstaller's
+// own file goes later, through StartSelfRemoval.
+#include <windows.h>
+
+#include "engine/RunUtils.h"
+#include "engine/ZpClasses.h"
+
+namespace zp {
+namespace {
+
+enum : int32_t {
+  idDeleteFile = 401,
+  idCannotDelete = 402,
+  idRemoveFolder = 403,
+  idUnregistering = 404,
+  idUninstallDone = 405,
+};
+
+}  // namespace
+
+void TZpUninstall::Run() {
+  ProgressDone = 0;
+  ProgressTotal = static_cast<int32_t>(Files.size() + Folders.size()) + 1;
+  for (const std::string& file : Files) {
+    Report(GetText(idDeleteFile, file), 1);
+    if (!DeleteFileA(file.c_str())) Report(GetText(idCannotDelete, file), 0);
+  }
+  for (const std::string& folder : Folders) {
+    Report(GetText(idRemoveFolder, folder), 1);
+    RemoveFolderTree(folder);
+  }
+  Report(GetText(idUnregistering), 1);
+  UnregisterUninstaller(ProgramName);
+  Report(GetText(idUninstallDone), 1);
+}
+
+}  // namespace zp
