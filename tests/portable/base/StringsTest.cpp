@@ -7,7 +7,8 @@ namespace {
 
 std::u16string Decoded(const std::string& text) {
   std::u16string out = u"untouched";
-  EXPECT_EQ(DecodeUtf8(text, out), !out.empty() || text.empty());
+  const bool ok = DecodeUtf8(text, out);
+  EXPECT_EQ(ok, !out.empty() || text.empty()) << "failure must leave nothing behind";
   return out;
 }
 
