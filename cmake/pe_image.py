@@ -2,7 +2,9 @@
 """Post-link step and static checks for the executables that carry a package.
 
   pe_image.py move-header EXE        move the PE header to offset 256
-  pe_image.py check EXE MACHINE      check an image: MACHINE is i386 or amd64
+  pe_image.py check EXE MACHINE      check an image that carries packages
+  pe_image.py check-tool EXE MACHINE check a plain program (no header move)
+MACHINE is i386 or amd64.
 
 Bytes 136..139 of an installer hold the position of its package. GNU ld puts
 the PE header at 128, right over them, so the header block is moved to 256.
@@ -108,18 +110,18 @@ def move_header(path):
     open(path, "wb").write(data)
 
 
-def check(path, machine):
+def check(path, machine, carrier=True):
     data = open(path, "rb").read()
     img = Image(data)
     want = {"i386": (0x14C, 0x10B), "amd64": (0x8664, 0x20B)}[machine]
     problems = []
     if (img.machine, img.magic) != want:
         problems.append("machine 0x%x / optional header 0x%x, wanted %s" % (img.machine, img.magic, machine))
-    if img.pe != HEADER_AT:
+    if carrier and img.pe != HEADER_AT:
         problems.append("PE header at %d, wanted %d" % (img.pe, HEADER_AT))
-    if data[136:140] != bytes(4):
+    if carrier and data[136:140] != bytes(4):
         problems.append("bytes 136..139 are not free")
-    if 24 not in img.resource_types():
+    if carrier and 24 not in img.resource_types():
         problems.append("no manifest resource")
     foreign = [d for d in img.imports() if d not in SYSTEM_DLLS and not d.startswith("api-ms-win-")]
     if foreign:
@@ -128,13 +130,13 @@ def check(path, machine):
         print("%s: %s" % (path, p))
     if problems:
         raise SystemExit(1)
-    print("%s: PE %s, header at %d, manifest, imports %s" % (path, machine, img.pe, ", ".join(img.imports())))
+    print("%s: PE %s, header at %d, imports %s" % (path, machine, img.pe, ", ".join(img.imports())))
 
 
 if __name__ == "__main__":
     if len(sys.argv) == 3 and sys.argv[1] == "move-header":
         move_header(sys.argv[2])
-    elif len(sys.argv) == 4 and sys.argv[1] == "check":
-        check(sys.argv[2], sys.argv[3])
+    elif len(sys.argv) == 4 and sys.argv[1] in ("check", "check-tool"):
+        check(sys.argv[2], sys.argv[3], sys.argv[1] == "check")
     else:
         raise SystemExit(__doc__)
