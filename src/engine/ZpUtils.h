@@ -63,7 +63,7 @@ bool IsUACDisabled();
 void ListSubfolders(const std::string& folder, std::vector<std::string>& names);
 
 // The installation folder named by the "origin.txt" at `path`. Raises
-// EOSError when the file cannot be read.
+// EZpError (EOSError, EStreamError) when the file cannot be read.
 std::string ReadOriginFile(const std::string& path);
 
 // The folder into which a new-layout terminal installed in `terminal` takes

@@ -1,0 +1,198 @@
+#include <windows.h>
+
+#include <algorithm>
+#include <exception>
+#include <vector>
+
+#include "base/Strings.h"
+#include "engine/SysFolders.h"
+#include "engine/ZpUtils.h"
+#include "engine/ZpUtils_win.h"
+#include "package/Streams.h"
+
+namespace zp {
+
+bool TRegKey::Open(HKEY root, const char* path) {
+  return RegOpenKeyExA(root, path, 0, KEY_READ, &key_) == ERROR_SUCCESS;
+}
+
+bool TRegKey::OpenOrCreate(HKEY root, const char* path) {
+  return RegCreateKeyExA(root, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ, nullptr, &key_, nullptr) ==
+         ERROR_SUCCESS;
+}
+
+bool TRegKey::ReadString(const char* name, std::string& value) const {
+  DWORD type = 0, size = 0;
+  if (RegQueryValueExA(key_, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return false;
+  if (type != REG_SZ && type != REG_EXPAND_SZ) return false;
+  std::string data(size, '\0');
+  if (size > 0 &&
+      RegQueryValueExA(key_, name, nullptr, &type, reinterpret_cast<BYTE*>(&data[0]), &size) != ERROR_SUCCESS)
+    return false;
+  // Stored strings usually, but not always, end with a NUL.
+  data.resize(std::min<size_t>(size, data.find('\0')));
+  value = std::move(data);
+  return true;
+}
+
+bool TRegKey::ReadInteger(const char* name, DWORD& value) const {
+  DWORD type = 0, data = 0, size = sizeof(data);
+  if (RegQueryValueExA(key_, name, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size) != ERROR_SUCCESS ||
+      type != REG_DWORD || size != sizeof(data))
+    return false;
+  value = data;
+  return true;
+}
+
+namespace {
+
+const char kOriginFile[] = "origin.txt";
+// Enough for the longest path Windows knows, a mark and a line break.
+constexpr int64_t kMaxOriginBytes = 64 * 1024 + 16;
+
+bool IsFolder(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// Letter case ignored the way the system's code page sees it.
+bool SameTextAnsi(const std::string& a, const std::string& b) {
+  return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE | SORT_STRINGSORT, a.data(), static_cast<int>(a.size()),
+                        b.data(), static_cast<int>(b.size())) == CSTR_EQUAL;
+}
+
+// Calls `visit` with the name of every subfolder of `folder` that is neither
+// hidden nor a system folder (the terminal scans have never looked at those).
+template <typename TVisit>
+void ScanFolders(const std::string& folder, TVisit visit) {
+  for (TFileSearch search(folder + "\\*.*"); search.Found(); search.Next()) {
+    if (search.IsDots() || !search.IsFolder()) continue;
+    if (search.Attributes() & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) continue;
+    visit(search.Name());
+  }
+}
+
+// Runs one scan; a failure ends that scan only.
+template <typename TScan>
+void Guarded(TScan scan) {
+  try {
+    scan();
+  } catch (const std::exception&) {
+  }
+}
+
+}  // namespace
+
+bool PathExists(const std::string& path) { return TFileSearch(path).Found(); }
+
+bool IsNewTerminal(const std::string& terminalExe) {
+  DWORD ignored = 0;
+  const DWORD size = GetFileVersionInfoSizeA(terminalExe.c_str(), &ignored);
+  if (size == 0) return true;
+  std::vector<char> info(size);
+  if (!GetFileVersionInfoA(terminalExe.c_str(), 0, size, info.data())) return true;
+  void* fixed = nullptr;
+  UINT length = 0;
+  if (!VerQueryValueA(info.data(), "\\", &fixed, &length) || length < sizeof(VS_FIXEDFILEINFO)) return true;
+  const auto* version = static_cast<const VS_FIXEDFILEINFO*>(fixed);
+  return IsNewTerminalVersion(version->dwFileVersionMS, version->dwFileVersionLS);
+}
+
+bool IsUACDisabled() {
+  TRegKey key;
+  DWORD enabled = 1;
+  return key.Open(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System") &&
+         key.ReadInteger("EnableLUA", enabled) && enabled == 0;
+}
+
+void ListSubfolders(const std::string& folder, std::vector<std::string>& names) {
+  for (TFileSearch search(folder + "*.*"); search.Found(); search.Next())
+    if (!search.IsDots() && search.IsFolder()) names.push_back(search.Name());
+}
+
+std::string ReadOriginFile(const std::string& path) {
+  TFileStream file(path, TFileMode::OpenRead);
+  std::string bytes(static_cast<size_t>(std::min(file.Size(), kMaxOriginBytes)), '\0');
+  file.ReadBuffer(&bytes[0], static_cast<int64_t>(bytes.size()));
+  return DecodeOriginText(bytes);
+}
+
+std::string GetDataFolder(const std::string& terminal, const std::string& appData, bool uacDisabled) {
+  if (uacDisabled) {
+    // A terminal keeps its data in its own folder then.
+    if (!terminal.empty() && terminal.back() == '\\') return terminal.substr(0, terminal.size() - 1);
+    return terminal;
+  }
+  const std::string base = appData + "\\MetaQuotes\\Terminal\\";
+  std::vector<std::string> names;
+  ListSubfolders(base, names);
+  for (const std::string& name : names) {
+    const std::string origin = base + name + "\\" + kOriginFile;
+    if (!PathExists(origin)) continue;
+    try {
+      if (SameTextAscii(ReadOriginFile(origin), terminal)) return base + name;
+    } catch (const EZpError&) {
+      // Unreadable: not this one.
+    }
+  }
+  return terminal;
+}
+
+std::string GetDataFolder(const std::string& terminal) {
+  if (IsUACDisabled()) return GetDataFolder(terminal, std::string(), true);
+  return GetDataFolder(terminal, GetSpecialFolder(TSpecialFolder::AppData), false);
+}
+
+TTerminalRoots TTerminalRoots::System() {
+  return {GetSpecialFolder(TSpecialFolder::ProgramFiles), "C:", GetSpecialFolder(TSpecialFolder::AppData)};
+}
+
+void FindTerminals(ITerminalList& list, const std::u16string& notFoundText, const TMessageFunc& showMessage,
+                   const TTerminalRoots& roots) {
+  list.Clear();
+  std::vector<std::string> found;
+  auto add = [&](const std::string& folder) {
+    list.AddTerminal(folder, true);
+    found.push_back(folder);
+  };
+  auto scanInstallFolders = [&](const std::string& root) {
+    ScanFolders(root, [&](const std::string& name) {
+      const std::string folder = root + "\\" + name;
+      if (PathExists(folder + "\\terminal.exe")) add(folder);
+    });
+  };
+  Guarded([&] { scanInstallFolders(roots.ProgramFiles); });
+  Guarded([&] { scanInstallFolders(roots.DriveRoot); });
+  Guarded([&] {
+    const std::string base = roots.AppData + "\\MetaQuotes\\Terminal";
+    ScanFolders(base, [&](const std::string& name) {
+      const std::string dataFolder = base + "\\" + name;
+      const std::string origin = dataFolder + "\\" + kOriginFile;
+      if (!IsFolder(dataFolder + "\\MQL4") || !PathExists(origin)) return;
+      std::string terminal;
+      try {
+        terminal = ReadOriginFile(origin);
+      } catch (const EZpError&) {
+        return;  // unreadable: the other data folders still count
+      }
+      if (terminal.empty()) return;
+      for (const std::string& known : found)
+        if (SameTextAnsi(known, terminal)) return;
+      add(terminal);
+    });
+  });
+  if (found.empty()) {
+    add(roots.ProgramFiles + "\\MetaTrader 4");
+    if (showMessage) showMessage(notFoundText, TMessageKind::Warning);
+  }
+}
+
+bool IsTerminalRunning() { return FindWindowA(kTerminalWindowClass, nullptr) != nullptr; }
+
+void ShowMessageBox(const std::u16string& text, TMessageKind kind) {
+  const bool error = kind == TMessageKind::Error;
+  MessageBoxW(nullptr, W(text), error ? L"Error" : L"Warning",
+              MB_OK | MB_TASKMODAL | (error ? MB_ICONERROR : MB_ICONWARNING));
+}
+
+}  // namespace zp

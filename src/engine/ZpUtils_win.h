@@ -1,0 +1,65 @@
+// Small owners of the Win32 handles that the engine's Windows halves use:
+// registry keys and directory searches. Windows only; ANSI functions.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace zp {
+
+class TRegKey {
+public:
+  TRegKey() = default;
+  ~TRegKey() {
+    if (key_) RegCloseKey(key_);
+  }
+  TRegKey(const TRegKey&) = delete;
+  TRegKey& operator=(const TRegKey&) = delete;
+
+  // Opens `root`\`path` for reading; false when it cannot.
+  bool Open(HKEY root, const char* path);
+  // The same, creating the key when it is missing (where rights allow).
+  bool OpenOrCreate(HKEY root, const char* path);
+
+  // A string value (REG_SZ or REG_EXPAND_SZ, unexpanded); false when the
+  // value is missing or of another type.
+  bool ReadString(const char* name, std::string& value) const;
+  // A REG_DWORD value; false when missing or of another type.
+  bool ReadInteger(const char* name, DWORD& value) const;
+
+private:
+  HKEY key_ = nullptr;
+};
+
+// The entries matching a search pattern, in the file system's order:
+//   for (TFileSearch s(pattern); s.Found(); s.Next()) ... s.Name() ...
+class TFileSearch {
+public:
+  explicit TFileSearch(const std::string& pattern) : handle_(FindFirstFileA(pattern.c_str(), &data_)) {}
+  ~TFileSearch() {
+    if (handle_ != INVALID_HANDLE_VALUE) FindClose(handle_);
+  }
+  TFileSearch(const TFileSearch&) = delete;
+  TFileSearch& operator=(const TFileSearch&) = delete;
+
+  bool Found() const { return found_; }
+  void Next() { found_ = FindNextFileA(handle_, &data_) != FALSE; }
+
+  const WIN32_FIND_DATAA& Data() const { return data_; }
+  std::string Name() const { return data_.cFileName; }
+  DWORD Attributes() const { return data_.dwFileAttributes; }
+  bool IsFolder() const { return (data_.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
+  // "." or "..".
+  bool IsDots() const {
+    return data_.cFileName[0] == '.' &&
+           (data_.cFileName[1] == '\0' || (data_.cFileName[1] == '.' && data_.cFileName[2] == '\0'));
+  }
+
+private:
+  WIN32_FIND_DATAA data_{};
+  HANDLE handle_;
+  bool found_ = handle_ != INVALID_HANDLE_VALUE;
+};
+
+}  // namespace zp
