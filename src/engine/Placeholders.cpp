@@ -40,7 +40,7 @@ void TPlaceholderList::Set(const std::string& name, const std::string& value) {
   if (index < 0)
     entries_.push_back({name, value});
   else
-    entries_[static_cast<size_t>(index)].Value = value;
+    entries_[static_cast<size_t>(index)] = {name, value};
 }
 
 std::string ExpandPlaceholders(const std::string& text, const TPlaceholderList& list) {

@@ -33,8 +33,8 @@ public:
   int IndexOf(const std::string& name) const;
   // Value of the entry named `name`; empty when there is none.
   std::string Value(const std::string& name) const;
-  // Replaces the value of the entry named `name` in place, or appends a new
-  // entry at the end.
+  // Replaces the entry named `name` in place (its name now written as given),
+  // or appends a new entry at the end.
   void Set(const std::string& name, const std::string& value);
 
 private:
