@@ -121,8 +121,13 @@ void TTextHandler::NotifyObservers(TStringNode& node) {
 }
 
 int32_t TTextHandler::DrawSegment(TStringNode& node, const std::u16string& line, bool trim) {
+  // A word that wraps as the first of its text leaves nothing behind on the
+  // line it leaves: no glyphs to draw, and no empty rectangle that would make
+  // the end of that line answer link hit tests.
+  if (line.empty()) return 0;
   const int32_t width = canvas_.TextWidth(line);
-  canvas_.DrawString(penX_, penY_, trim ? WideTrimRight(line) : line);
+  const std::u16string text = trim ? WideTrimRight(line) : line;
+  if (!text.empty()) canvas_.DrawString(penX_, penY_, text);
   node.AddRect({penX_, penY_, penX_ + width, penY_ + lineHeight_});
   return width;
 }

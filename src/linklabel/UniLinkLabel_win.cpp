@@ -1,0 +1,288 @@
+#include "linklabel/UniLinkLabel.h"
+
+#include <utility>
+
+#include "base/Strings.h"
+#include "linklabel/GdiSurface.h"
+#include "linklabel/UniLinkTools.h"
+
+namespace zp {
+
+namespace {
+
+TPoint PointOf(const TMouseEvent& event) { return TPoint{event.X, event.Y}; }
+
+}  // namespace
+
+TUniCustomLinkLabel::TUniCustomLinkLabel() : tree_(std::make_unique<TNodeTree>()) {}
+
+TUniCustomLinkLabel::~TUniCustomLinkLabel() = default;
+
+void TUniCustomLinkLabel::Create(const TLinkLabelCreateArgs& args) {
+  transparent_ = args.Transparent;
+  SetLinkColor(args.LinkColor);
+  SetLinkColorClicked(args.LinkColorClicked);
+  SetLinkColorHot(args.LinkColorHot);
+  SetLinkStyle(args.LinkStyle);
+  hotLinks_ = args.HotLinks;
+  autoHeight_ = args.AutoHeight;
+  marginWidth_ = args.MarginWidth;
+  marginHeight_ = args.MarginHeight;
+  OnDynamicTagInit = args.OnDynamicTagInit;
+  OnCaptionChanged = args.OnCaptionChanged;
+  OnLinkClick = args.OnLinkClick;
+  CreateControl(args, u"ZpLinkLabel");
+  savedCursor_ = Cursor();
+  UpdateTextRect();
+  SyncRootFont();
+  SetCaption(args.Caption);
+}
+
+IParser& TUniCustomLinkLabel::Parser() {
+  if (!parser_) {
+    parser_ = CreateParser();
+    parser_->SetDynamicNodeHandler(this);
+  }
+  return *parser_;
+}
+
+IRenderer& TUniCustomLinkLabel::Renderer() const {
+  if (!renderer_) {
+    // Made on first use, when a descendant's CreateRenderer is in place.
+    renderer_ = const_cast<TUniCustomLinkLabel*>(this)->CreateRenderer();
+    renderer_->SetLinkColor(0x00FF0000);
+    renderer_->SetLinkColorClicked(0x000000FF);
+    renderer_->SetLinkColorHot(0x00800080);
+    renderer_->SetLinkStyle(fsUnderline);
+  }
+  return *renderer_;
+}
+
+std::unique_ptr<IParser> TUniCustomLinkLabel::CreateParser() { return std::make_unique<TDefaultParser>(); }
+
+std::unique_ptr<IRenderer> TUniCustomLinkLabel::CreateRenderer() { return std::make_unique<TDefaultRenderer>(); }
+
+// --- Caption -----------------------------------------------------------------
+
+void TUniCustomLinkLabel::SetCaption(const std::u16string& value) {
+  if (value == caption_) return;
+  ResetNodeCounters();
+  std::unique_ptr<TNodeTree> tree = Parser().Parse(value);
+  caption_ = value;
+  text_.assign(1, value);
+  activeLink_ = nullptr;  // it belongs to the old tree; the next paint draws the new one
+  tree_ = std::move(tree);
+  SyncRootFont();
+  Invalidate();
+  // The window text mirrors the caption (WM_GETTEXT reads it); the
+  // WM_SETTEXT this sends finds the caption set already.
+  if (Handle()) SetWindowTextW(Handle(), W(caption_));
+  DoCaptionChanged();
+}
+
+void TUniCustomLinkLabel::SetText(const std::vector<std::u16string>& lines) {
+  text_ = lines;
+  std::u16string joined;
+  for (const std::u16string& line : lines) joined += line + u"\r\n";
+  SetCaption(TStringTools::RemoveLineBreaks(joined));
+}
+
+void TUniCustomLinkLabel::GetDynamicSource(std::u16string& source, TDynamicNode& node) {
+  source.clear();
+  DoDynamicTagInit(source, node.Number);
+}
+
+void TUniCustomLinkLabel::DoCaptionChanged() {
+  if (OnCaptionChanged) OnCaptionChanged(*this);
+}
+
+void TUniCustomLinkLabel::DoLinkClick(int32_t linkNumber, const std::u16string& linkText) {
+  if (OnLinkClick) OnLinkClick(*this, linkNumber, linkText);
+}
+
+void TUniCustomLinkLabel::DoDynamicTagInit(std::u16string& source, int32_t number) {
+  source.clear();
+  if (OnDynamicTagInit) OnDynamicTagInit(*this, source, number);
+}
+
+// --- Properties --------------------------------------------------------------
+
+void TUniCustomLinkLabel::SetTransparent(bool value) {
+  if (value == transparent_) return;
+  transparent_ = value;
+  Invalidate();
+}
+
+void TUniCustomLinkLabel::SetLinkColor(TColor value) {
+  if (value == Renderer().LinkColor()) return;
+  Renderer().SetLinkColor(value);
+  Invalidate();
+}
+
+void TUniCustomLinkLabel::SetLinkColorClicked(TColor value) { Renderer().SetLinkColorClicked(value); }
+
+void TUniCustomLinkLabel::SetLinkColorHot(TColor value) { Renderer().SetLinkColorHot(value); }
+
+void TUniCustomLinkLabel::SetLinkStyle(TFontStyles value) {
+  if (value == Renderer().LinkStyle()) return;
+  Renderer().SetLinkStyle(value);
+  // Link words measured in the former style (bold is wider) would wrap wrongly.
+  ClearWordCaches();
+  Invalidate();
+}
+
+void TUniCustomLinkLabel::SetAutoHeight(bool value) {
+  if (value == autoHeight_) return;
+  autoHeight_ = value;
+  Invalidate();
+}
+
+void TUniCustomLinkLabel::SetMarginWidth(int32_t value) {
+  marginWidth_ = value;
+  UpdateTextRect();
+  Invalidate();
+}
+
+void TUniCustomLinkLabel::SetMarginHeight(int32_t value) {
+  marginHeight_ = value;
+  UpdateTextRect();
+  Invalidate();
+}
+
+void TUniCustomLinkLabel::UpdateTextRect() {
+  if (!Handle()) return;
+  const RECT client = ClientRect();
+  textRect_ = TRect{client.left + marginWidth_, client.top + marginHeight_, client.right - marginWidth_,
+                    client.bottom};
+}
+
+void TUniCustomLinkLabel::SyncRootFont() {
+  tree_->Root().Style = Font().Style;
+  tree_->Root().Color = Font().Color;
+}
+
+void TUniCustomLinkLabel::ClearWordCaches() {
+  auto strings = tree_->GetTopLevelNodes(TNodeClass::Of<TStringNode>());
+  while (strings->HasNext()) static_cast<TStringNode*>(strings->Next())->ClearWordInfos();
+}
+
+// --- Painting ----------------------------------------------------------------
+
+void TUniCustomLinkLabel::Paint(HDC dc) {
+  if (transparent_) {
+    PaintParentBackground(dc);
+  } else {
+    TControl::Paint(dc);
+  }
+  {
+    TGdiSurface surface(dc, Font());
+    Renderer().Render(surface, textRect_, *tree_);
+  }
+  FitHeightToText();
+}
+
+void TUniCustomLinkLabel::FitHeightToText() {
+  if (!autoHeight_) return;
+  if (Align() != TAlign::alNone && Align() != TAlign::alTop && Align() != TAlign::alBottom) return;
+  const RECT client = ClientRect();
+  const int clientHeight = client.bottom - client.top;
+  const int wanted = Renderer().RenderedHeight() + marginHeight_;
+  // A new height makes the window repaint itself (CS_VREDRAW).
+  if (wanted != clientHeight) SetHeight(Height() - clientHeight + wanted);
+}
+
+void TUniCustomLinkLabel::FontChanged() {
+  SyncRootFont();
+  ClearWordCaches();
+  TControl::FontChanged();
+}
+
+void TUniCustomLinkLabel::Resize() {
+  TControl::Resize();
+  UpdateTextRect();
+}
+
+LRESULT TUniCustomLinkLabel::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_SETTEXT) {
+    // Text set from outside (a translation, a driver) is a new caption.
+    SetCaption(FromW(reinterpret_cast<const wchar_t*>(lParam)));
+  }
+  return TControl::WndProc(message, wParam, lParam);
+}
+
+// --- Links and the mouse -----------------------------------------------------
+
+TLinkNode* TUniCustomLinkLabel::LinkAt(const TPoint& point) const {
+  // The flat list of link rectangles answers first: it is one pass, and it
+  // is what every mouse move asks.
+  if (!tree_->IsPointOver(point, TNodeClass::Of<TLinkNode>())) return nullptr;
+  return static_cast<TLinkNode*>(tree_->FindNodeAt(point, TNodeClass::Of<TLinkNode>()));
+}
+
+bool TUniCustomLinkLabel::ActiveLinkIsClicked() const {
+  return activeLink_ && activeLink_->State == TLinkState::lsClicked;
+}
+
+void TUniCustomLinkLabel::RedrawLink(TLinkNode& link) {
+  if (!Handle()) return;
+  TScopedGetDC dc(Handle());
+  TGdiSurface surface(dc.Get(), Font());
+  Renderer().RedrawNode(surface, textRect_, link);
+}
+
+void TUniCustomLinkLabel::SetLinkStateAt(const TPoint& point, TLinkState state) {
+  TLinkNode* link = LinkAt(point);
+  if (!link) return;
+  if (link == activeLink_ && link->State == state) return;
+  ResetActiveLink();
+  link->State = state;
+  activeLink_ = link;
+  RedrawLink(*link);
+}
+
+void TUniCustomLinkLabel::ResetActiveLink() {
+  if (!activeLink_) return;
+  TLinkNode* link = std::exchange(activeLink_, nullptr);
+  link->State = TLinkState::lsNormal;
+  RedrawLink(*link);
+}
+
+void TUniCustomLinkLabel::MouseDown(const TMouseEvent& event) {
+  TControl::MouseDown(event);
+  SetLinkStateAt(PointOf(event), TLinkState::lsClicked);
+}
+
+void TUniCustomLinkLabel::MouseMove(const TMouseEvent& event) {
+  TControl::MouseMove(event);
+  const TPoint point = PointOf(event);
+  if (tree_->IsPointOver(point, TNodeClass::Of<TLinkNode>())) {
+    SetCursor(crLinkHand);
+    if (hotLinks_ && !ActiveLinkIsClicked()) SetLinkStateAt(point, TLinkState::lsHot);
+  } else {
+    SetCursor(savedCursor_);
+    if (hotLinks_ && !ActiveLinkIsClicked()) ResetActiveLink();
+  }
+}
+
+void TUniCustomLinkLabel::MouseUp(const TMouseEvent& event) {
+  TControl::MouseUp(event);
+  // A click is a press and a release on the same link: a release over
+  // another link, or after a press beside all links, reports nothing.
+  TLinkNode* pressed = ActiveLinkIsClicked() ? activeLink_ : nullptr;
+  TLinkNode* link = LinkAt(PointOf(event));
+  try {
+    if (link && link == pressed) DoLinkClick(link->Number, link->GetText());
+  } catch (...) {
+    ResetActiveLink();
+    throw;
+  }
+  // The handler may have set a new caption: then there is nothing to reset.
+  ResetActiveLink();
+}
+
+void TUniCustomLinkLabel::MouseLeave() {
+  TControl::MouseLeave();
+  if (hotLinks_ && !ActiveLinkIsClicked()) ResetActiveLink();
+}
+
+}  // namespace zp
