@@ -10,7 +10,9 @@ TSubStream::TSubStream(TStream& parent, int64_t first, int64_t last)
   if (position < first_) {
     parent_.SetPosition(first_);
   } else if (position > last_) {
-    parent_.SetPosition(last_);
+    // An empty window (last = first - 1) is entered at its first byte, not
+    // one before it.
+    parent_.SetPosition(std::max(last_, first_));
   }
 }
 
