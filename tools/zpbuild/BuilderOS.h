@@ -1,0 +1,52 @@
+// The few operating-system services the builder needs beyond streams:
+// file times, folders, replacing a file, secure random bytes. One
+// implementation per platform (BuilderOS_posix.cpp, BuilderOS_win.cpp).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace zp {
+
+// Windows FILETIME of 1970-01-01 00:00:00 UTC.
+constexpr uint64_t kUnixEpochFileTime = 116444736000000000ULL;
+
+struct TFileTimes {
+  uint64_t CreationTime = 0;  // natively the birth time where the file system keeps it, else the last-write time
+  uint64_t LastWriteTime = 0;
+};
+
+// Raises EOSError naming the path.
+TFileTimes GetFileTimes(const std::string& path);
+// Sets the last-write (and last-access) time, and the creation time where the
+// system allows it. Raises EOSError naming the path.
+void SetFileTimes(const std::string& path, const TFileTimes& times);
+uint64_t CurrentFileTime();
+
+// Bytes from the system's secure random source; raises EOSError if it fails.
+void SecureRandom(uint8_t* buffer, size_t count);
+
+bool FileExists(const std::string& path);
+bool DirectoryExists(const std::string& path);
+// Creates the folder and every missing parent; raises EOSError naming it.
+void CreateDirectories(const std::string& path);
+// Renames `from` to `to`, replacing `to`; raises EOSError.
+void ReplaceFile(const std::string& from, const std::string& to);
+// Deletes a file if it is there; errors are ignored.
+void RemoveFileQuietly(const std::string& path) noexcept;
+
+// The folder of the running executable, without a trailing separator.
+std::string ExecutableFolder();
+
+// The path separator of this system's file API.
+extern const char kPathSeparator;
+// A path from a project file (UTF-8) for this system's file API (the ANSI
+// code page on Windows); raises EZpError when it cannot be represented.
+std::string NativePath(const std::string& utf8);
+
+// Lets the console show the UTF-8 that the tool prints (Windows); nothing
+// to do elsewhere.
+void PrepareConsole();
+
+}  // namespace zp

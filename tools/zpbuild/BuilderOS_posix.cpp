@@ -1,0 +1,105 @@
+#include <fcntl.h>
+#include <sys/random.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <climits>
+
+#include "BuilderOS.h"
+#include "base/Errors.h"
+
+namespace zp {
+namespace {
+
+uint64_t ToFileTime(int64_t seconds, int64_t nanoseconds) {
+  const int64_t ticks = seconds * 10000000 + nanoseconds / 100 + static_cast<int64_t>(kUnixEpochFileTime);
+  return ticks < 0 ? 0 : static_cast<uint64_t>(ticks);
+}
+
+timespec ToTimespec(uint64_t fileTime) {
+  const int64_t ticks = static_cast<int64_t>(fileTime) - static_cast<int64_t>(kUnixEpochFileTime);
+  int64_t seconds = ticks / 10000000, rest = ticks % 10000000;
+  if (rest < 0) seconds -= 1, rest += 10000000;
+  timespec ts{};
+  ts.tv_sec = static_cast<time_t>(seconds);
+  ts.tv_nsec = static_cast<long>(rest * 100);
+  return ts;
+}
+
+}  // namespace
+
+const char kPathSeparator = '/';
+
+TFileTimes GetFileTimes(const std::string& path) {
+  struct statx st {};
+  if (statx(AT_FDCWD, path.c_str(), 0, STATX_MTIME | STATX_BTIME, &st) != 0) RaiseLastOSError(path);
+  TFileTimes times;
+  times.LastWriteTime = ToFileTime(st.stx_mtime.tv_sec, st.stx_mtime.tv_nsec);
+  times.CreationTime = (st.stx_mask & STATX_BTIME) ? ToFileTime(st.stx_btime.tv_sec, st.stx_btime.tv_nsec)
+                                                   : times.LastWriteTime;
+  return times;
+}
+
+void SetFileTimes(const std::string& path, const TFileTimes& times) {
+  const timespec both[2] = {ToTimespec(times.LastWriteTime), ToTimespec(times.LastWriteTime)};
+  if (utimensat(AT_FDCWD, path.c_str(), both, 0) != 0) RaiseLastOSError(path);
+}
+
+uint64_t CurrentFileTime() {
+  const auto since = std::chrono::system_clock::now().time_since_epoch();
+  const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(since).count();
+  return ToFileTime(ns / 1000000000, ns % 1000000000);
+}
+
+void SecureRandom(uint8_t* buffer, size_t count) {
+  while (count > 0) {
+    const ssize_t n = getrandom(buffer, count, 0);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) RaiseLastOSError("getrandom");
+    buffer += n, count -= static_cast<size_t>(n);
+  }
+}
+
+bool FileExists(const std::string& path) {
+  struct stat st {};
+  return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool DirectoryExists(const std::string& path) {
+  struct stat st {};
+  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+void CreateDirectories(const std::string& path) {
+  if (path.empty() || DirectoryExists(path)) return;
+  const size_t cut = path.find_last_of('/');
+  if (cut != std::string::npos && cut > 0) CreateDirectories(path.substr(0, cut));
+  if (mkdir(path.c_str(), 0777) != 0 && errno != EEXIST) RaiseLastOSError(path);
+  if (!DirectoryExists(path)) {
+    errno = ENOTDIR;
+    RaiseLastOSError(path);
+  }
+}
+
+void ReplaceFile(const std::string& from, const std::string& to) {
+  if (rename(from.c_str(), to.c_str()) != 0) RaiseLastOSError(to);
+}
+
+void RemoveFileQuietly(const std::string& path) noexcept { unlink(path.c_str()); }
+
+std::string ExecutableFolder() {
+  char buffer[PATH_MAX];
+  const ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+  if (n <= 0) return ".";
+  std::string path(buffer, static_cast<size_t>(n));
+  const size_t cut = path.find_last_of('/');
+  return cut == std::string::npos ? "." : cut == 0 ? "/" : path.substr(0, cut);
+}
+
+std::string NativePath(const std::string& utf8) { return utf8; }
+
+void PrepareConsole() {}
+
+}  // namespace zp

@@ -1,0 +1,117 @@
+#include <windows.h>
+#include <bcrypt.h>
+
+#include "BuilderOS.h"
+#include "base/Errors.h"
+#include "base/Strings.h"
+
+namespace zp {
+namespace {
+
+uint64_t FromFileTime(const FILETIME& ft) { return (uint64_t(ft.dwHighDateTime) << 32) | ft.dwLowDateTime; }
+
+FILETIME ToFileTime(uint64_t value) {
+  FILETIME ft;
+  ft.dwLowDateTime = static_cast<DWORD>(value);
+  ft.dwHighDateTime = static_cast<DWORD>(value >> 32);
+  return ft;
+}
+
+class TScopedHandle {
+public:
+  explicit TScopedHandle(HANDLE handle) : handle_(handle) {}
+  ~TScopedHandle() {
+    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+  }
+  TScopedHandle(const TScopedHandle&) = delete;
+  TScopedHandle& operator=(const TScopedHandle&) = delete;
+  HANDLE Get() const { return handle_; }
+  bool Valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+private:
+  HANDLE handle_;
+};
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+}  // namespace
+
+const char kPathSeparator = '\\';
+
+TFileTimes GetFileTimes(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) RaiseLastOSError(path);
+  return {FromFileTime(data.ftCreationTime), FromFileTime(data.ftLastWriteTime)};
+}
+
+void SetFileTimes(const std::string& path, const TFileTimes& times) {
+  TScopedHandle file(CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.Valid()) RaiseLastOSError(path);
+  const FILETIME creation = ToFileTime(times.CreationTime), lastWrite = ToFileTime(times.LastWriteTime);
+  if (!SetFileTime(file.Get(), &creation, &lastWrite, &lastWrite)) RaiseLastOSError(path);
+}
+
+uint64_t CurrentFileTime() {
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  return FromFileTime(now);
+}
+
+void SecureRandom(uint8_t* buffer, size_t count) {
+  const NTSTATUS status =
+      BCryptGenRandom(nullptr, buffer, static_cast<ULONG>(count), BCRYPT_USE_SYSTEM_PREFERRED_RNG);
+  if (status < 0) throw EOSError(static_cast<uint32_t>(status), "BCryptGenRandom failed");
+}
+
+bool FileExists(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool DirectoryExists(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void CreateDirectories(const std::string& path) {
+  std::string folder = path;
+  while (folder.size() > 1 && IsSeparator(folder.back())) folder.pop_back();
+  if (folder.empty() || DirectoryExists(folder)) return;
+  const size_t cut = folder.find_last_of("\\/");
+  // Stop at a drive ("C:") and at the root.
+  if (cut != std::string::npos && cut > 0 && folder[cut - 1] != ':') CreateDirectories(folder.substr(0, cut));
+  if (!CreateDirectoryA(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+    RaiseLastOSError(folder);
+  if (!DirectoryExists(folder)) {
+    SetLastError(ERROR_DIRECTORY);
+    RaiseLastOSError(folder);
+  }
+}
+
+void ReplaceFile(const std::string& from, const std::string& to) {
+  if (!MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) RaiseLastOSError(to);
+}
+
+void RemoveFileQuietly(const std::string& path) noexcept { DeleteFileA(path.c_str()); }
+
+std::string ExecutableFolder() {
+  char buffer[MAX_PATH];
+  const DWORD n = GetModuleFileNameA(nullptr, buffer, MAX_PATH);
+  std::string path(buffer, n < MAX_PATH ? n : 0);
+  const size_t cut = path.find_last_of("\\/");
+  return cut == std::string::npos ? "." : path.substr(0, cut);
+}
+
+std::string NativePath(const std::string& utf8) {
+  std::u16string wide;
+  if (DecodeUtf8(utf8, wide)) {
+    std::string ansi = WideToAnsi(wide);
+    if (AnsiToWide(ansi) == wide) return ansi;
+  }
+  throw EZpError("the path \"" + utf8 + "\" cannot be written in this system's code page");
+}
+
+void PrepareConsole() { SetConsoleOutputCP(CP_UTF8); }
+
+}  // namespace zp

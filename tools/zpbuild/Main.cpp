@@ -1,0 +1,127 @@
+// zpbuild: builds installers from package projects and reads them back.
+#include <cstring>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "BuilderOS.h"
+#include "PackageReader.h"
+#include "PackageWriter.h"
+#include "ProjectReader.h"
+
+namespace zp {
+namespace {
+
+const char kUsage[] =
+    "Usage:\n"
+    "  zpbuild build PROJECT.toml [-o OUT.exe] [--stub PROGRAM.exe]\n"
+    "      Builds the installer described by PROJECT.toml.\n"
+    "  zpbuild list SETUP.exe\n"
+    "      Prints the package's header fields and records.\n"
+    "  zpbuild extract SETUP.exe FOLDER\n"
+    "      Decrypts every content into FOLDER below its record path.\n"
+    "  zpbuild verify SETUP.exe\n"
+    "      Checks that every content block lies in the file and decrypts.\n"
+    "The program image defaults to Install.exe, else stub.exe, beside zpbuild.\n";
+
+constexpr int kOk = 0, kFailed = 1, kUsageError = 2;
+
+int Usage(const std::string& problem) {
+  std::cerr << "zpbuild: " << problem << "\n" << kUsage;
+  return kUsageError;
+}
+
+std::string DefaultStub() {
+  const std::string folder = ExecutableFolder();
+  for (const char* name : {"Install.exe", "stub.exe"}) {
+    const std::string path = folder + kPathSeparator + name;
+    if (FileExists(path)) return path;
+  }
+  throw EProjectError("no program image: found neither Install.exe nor stub.exe in " + folder +
+                      "; name one with --stub");
+}
+
+int Build(const std::vector<std::string>& args) {
+  std::string project, output, stub;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if ((a == "-o" || a == "--stub") && i + 1 < args.size()) {
+      (a == "-o" ? output : stub) = args[++i];
+    } else if (a == "-o" || a == "--stub") {
+      return Usage(a + " needs a file name");
+    } else if (!a.empty() && a[0] == '-') {
+      return Usage("unknown option " + a);
+    } else if (project.empty()) {
+      project = a;
+    } else {
+      return Usage("more than one project: " + a);
+    }
+  }
+  if (project.empty()) return Usage("build needs a project file");
+  TLoadedProject loaded = LoadProject(project);
+  for (const std::string& warning : loaded.Warnings) std::cerr << "zpbuild: warning: " << warning << "\n";
+  if (output.empty()) output = loaded.OutputPath;
+  const std::vector<uint8_t> image = LoadStubImage(stub.empty() ? DefaultStub() : stub);
+  const TPackageLayout layout = BuildPackage(loaded.Project, image, output);
+  std::cout << "zpbuild: wrote " << output << ": " << layout.FileSize << " bytes, " << layout.Files.size()
+            << " files, " << layout.Execs.size() << " programs\n";
+  return kOk;
+}
+
+int List(const std::string& path) {
+  const TPackageInfo info = ReadPackage(path);
+  if (!info.HasPackage) {
+    std::cerr << "zpbuild: " << path << ": " << NoPackageReason(info) << "\n";
+    return kFailed;
+  }
+  ListPackage(info, std::cout);
+  return info.Complete ? kOk : kFailed;
+}
+
+int Report(const std::string& path, const std::vector<std::string>& problems) {
+  for (const std::string& problem : problems) std::cerr << "zpbuild: " << path << ": " << problem << "\n";
+  return problems.empty() ? kOk : kFailed;
+}
+
+int Run(int argc, char** argv) {
+  if (argc < 2) return Usage("no command");
+  const std::string command = argv[1];
+  const std::vector<std::string> args(argv + 2, argv + argc);
+  if (command == "--help" || command == "-h" || command == "help") {
+    std::cout << kUsage;
+    return kOk;
+  }
+  if (command == "--version") {
+    std::cout << "zpbuild " ZP_VERSION "\n";
+    return kOk;
+  }
+  if (command == "build") return Build(args);
+  if (command == "list") return args.size() == 1 ? List(args[0]) : Usage("list needs one installer");
+  if (command == "verify") {
+    if (args.size() != 1) return Usage("verify needs one installer");
+    const int result = Report(args[0], VerifyPackage(args[0]));
+    if (result == kOk) std::cout << "zpbuild: " << args[0] << ": the package is sound\n";
+    return result;
+  }
+  if (command == "extract") {
+    if (args.size() != 2) return Usage("extract needs an installer and a folder");
+    int written = 0;
+    const int result = Report(args[0], ExtractPackage(args[0], args[1], &written));
+    std::cout << "zpbuild: extracted " << written << " files into " << args[1] << "\n";
+    return result;
+  }
+  return Usage("unknown command " + command);
+}
+
+}  // namespace
+}  // namespace zp
+
+int main(int argc, char** argv) {
+  zp::PrepareConsole();
+  try {
+    return zp::Run(argc, argv);
+  } catch (const std::exception& e) {
+    std::cerr << "zpbuild: " << e.what() << "\n";
+    return 1;
+  }
+}

@@ -1,0 +1,63 @@
+// Reads an installer back: its header fields and records (list), its
+// contents (extract) and the soundness of its content blocks (verify). The
+// reader trusts nothing in the file: every length and position is checked
+// against the file before it is used.
+#pragma once
+
+#include <cstdint>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "Project.h"
+#include "engine/ZpClasses.h"
+#include "package/Streams.h"
+
+namespace zp {
+
+struct TPackageInfo {
+  int64_t FileSize = 0;
+  int64_t PackagePosition = 0;  // the value at byte 136
+  bool HasPackage = false;      // "ZPIN" found at that position
+  bool Complete = false;        // the top level ended with its end marker
+  int64_t TagStreamEnd = 0;     // where reading stopped
+
+  std::string ProgramName;
+  int32_t VersionMajor = 1;
+  int32_t VersionMinor = 0;
+  int32_t Build = 0;
+  int32_t Release = 0;
+  std::string Publisher, Website, Address, ContactName, Email;
+  std::string License, Readme, WhatsNew, TerminalSettings;
+  int32_t KeyLength = -1;  // length of the stored key; -1: no key
+  TContentKey Key{};       // unmasked; short keys padded with zeros
+  std::vector<uint8_t> Banner, Splash;
+  std::vector<TTranslation> Translations;
+  std::vector<TZpInstallFile> Files;
+  std::vector<TZpInstallExec> Execs;
+};
+
+TPackageInfo ReadPackage(TStream& stream);
+TPackageInfo ReadPackage(const std::string& path);
+// Why a file read as no package (HasPackage false).
+std::string NoPackageReason(const TPackageInfo& info);
+
+// Prints every header field and every record, one per line, in a stable
+// format; texts are written as UTF-8.
+void ListPackage(const TPackageInfo& info, std::ostream& out);
+
+// One line per problem found; none for a sound package.
+std::vector<std::string> VerifyPackage(const std::string& path);
+
+// Decrypts every content into `folder` below its record path (placeholders
+// become folder names: {experts}\x.ex4 -> folder/{experts}/x.ex4). A record
+// whose path would leave the folder is refused. Returns one line per problem;
+// `written` counts the files written.
+std::vector<std::string> ExtractPackage(const std::string& path, const std::string& folder, int* written = nullptr);
+
+// The components below the extraction folder for a record path, or the reason
+// it is refused: absolute paths, drives and streams (":"), names Windows
+// treats specially, and ".." that would climb out of the folder.
+bool RelativeComponents(const std::string& recordPath, std::vector<std::string>& parts, std::string& problem);
+
+}  // namespace zp

@@ -1,0 +1,280 @@
+#include "PackageWriter.h"
+
+#include <cstring>
+
+#include "BuilderOS.h"
+#include "engine/ZpClasses.h"
+#include "package/Content.h"
+#include "package/EncDec.h"
+#include "package/TagStreams.h"
+
+namespace zp {
+namespace {
+
+// The DOS header's pointer to the PE header.
+constexpr size_t kPeHeaderPointer = 0x3C;
+// The package position occupies bytes 136..139; the PE header must follow.
+constexpr uint32_t kFirstHeaderPosition = kPackagePositionOffset + 4;
+
+uint32_t ReadU32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
+
+void WriteU32(uint8_t* p, uint32_t value) {
+  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+// One record's content, measured before anything is written.
+struct TPlannedContent {
+  const TContent* Content = nullptr;  // null: an external program
+  std::string Name;                   // for messages: the source file or the record
+  int64_t PlainSize = 0;
+  int64_t StoredSize = 0;
+  TFileTimes Times;
+};
+
+std::string RecordName(const char* kind, size_t index) { return std::string(kind) + "[" + std::to_string(index + 1) + "]"; }
+
+TPlannedContent PlanContent(const TContent& content, const std::optional<uint64_t>& creation,
+                            const std::optional<uint64_t>& lastWrite, const std::string& record) {
+  TPlannedContent plan;
+  plan.Content = &content;
+  plan.Name = content.FromFile() ? content.SourcePath + ": " + record : record;
+  TFileTimes times;
+  if (content.FromFile()) {
+    TFileStream source(content.SourcePath, TFileMode::OpenRead);
+    plan.PlainSize = source.Size();
+    if (!creation || !lastWrite) times = GetFileTimes(content.SourcePath);
+  } else {
+    plan.PlainSize = static_cast<int64_t>(content.Bytes.size());
+    times.CreationTime = times.LastWriteTime = CurrentFileTime();
+  }
+  plan.Times.CreationTime = creation.value_or(times.CreationTime);
+  plan.Times.LastWriteTime = lastWrite.value_or(times.LastWriteTime);
+  plan.StoredSize = StoredContentSize(plan.PlainSize);
+  if (plan.StoredSize > kPackageLimit)
+    throw EProjectError(plan.Name + ": " + std::to_string(plan.PlainSize) +
+                        " bytes is beyond the 2 GiB limit of a package file");
+  return plan;
+}
+
+TPlannedContent PlanExternal(const TProjectExec& exec) {
+  TPlannedContent plan;
+  plan.Times.CreationTime = exec.CreationTime.value_or(0);
+  plan.Times.LastWriteTime = exec.LastWriteTime.value_or(0);
+  return plan;
+}
+
+class TTagWriter {
+public:
+  TTagWriter(TStream& stream) : tags_(stream) {}
+
+  void Text(int32_t tag, const std::string& plain) { tags_.WriteString(tag, EncodeText(plain)); }
+  void Integer(int32_t tag, int32_t value) { tags_.WriteInteger(tag, value); }
+  void Boolean(int32_t tag, bool value) { tags_.WriteBoolean(tag, value ? 1 : 0); }
+  void Time(int32_t lowTag, uint64_t fileTime) {
+    tags_.WriteInteger(lowTag, static_cast<int32_t>(static_cast<uint32_t>(fileTime)));
+    tags_.WriteInteger(lowTag + 1, static_cast<int32_t>(static_cast<uint32_t>(fileTime >> 32)));
+  }
+  void Binary(int32_t tag, const std::vector<uint8_t>& bytes) {
+    TMemoryStream source(bytes);
+    tags_.WriteStream(tag, source, static_cast<int32_t>(bytes.size()));
+  }
+  TTagStreamAdapter& Adapter() { return tags_; }
+
+private:
+  TTagStreamAdapter tags_;
+};
+
+// The whole tag stream; record offsets and sizes come from `layout`.
+void WriteTagStream(const TProject& project, const TPackageLayout& layout, TStream& stream) {
+  TTagWriter w(stream);
+  w.Adapter().WriteSignature(kPackageSignature);
+  w.Text(ptProgramName, project.ProgramName);
+  w.Integer(ptVersionMajor, project.VersionMajor);
+  w.Integer(ptVersionMinor, project.VersionMinor);
+  w.Integer(ptBuild, project.Build);
+  w.Integer(ptRelease, project.Release);
+  w.Text(ptPublisher, project.Publisher);
+  w.Text(ptWebsite, project.Website);
+  w.Text(ptAddress, project.Address);
+  w.Text(ptContactName, project.ContactName);
+  w.Text(ptEmail, project.Email);
+  w.Text(ptLicense, project.License);
+  w.Text(ptReadme, project.Readme);
+  w.Text(ptWhatsNew, project.WhatsNew);
+  w.Text(ptTerminalSettings, project.TerminalSettings);
+  std::vector<uint8_t> maskedKey(layout.Key.begin(), layout.Key.end());
+  for (uint8_t& b : maskedKey) b ^= KeyMask;
+  w.Binary(ptKey, maskedKey);
+  // An empty picture is left out: a zero length is no image.
+  if (!project.Banner.empty()) w.Binary(ptBanner, project.Banner);
+  if (!project.Splash.empty()) w.Binary(ptSplash, project.Splash);
+  for (const TTranslation& item : project.Translations) {
+    w.Adapter().BeginBlock(ptTranslation);
+    w.Integer(tiId, item.Id);
+    w.Adapter().WriteString(tiText, item.Text);  // UTF-8, never scrambled
+    w.Adapter().EndBlock();
+  }
+  for (size_t i = 0; i < project.Files.size(); ++i) {
+    const TProjectFile& file = project.Files[i];
+    const TRecordLayout& at = layout.Files[i];
+    w.Adapter().BeginBlock(ptFile);
+    w.Text(frPath, file.Path);
+    w.Time(frCreationTimeLow, at.CreationTime);
+    w.Time(frLastWriteTimeLow, at.LastWriteTime);
+    w.Text(frShortcutName, file.ShortcutName);
+    w.Integer(frSize, at.Size);
+    w.Integer(frOffset, at.Offset);
+    w.Boolean(frKeepNewer, file.KeepNewer);
+    w.Boolean(frKeepOnUninstall, file.KeepOnUninstall);
+    w.Boolean(frDesktopShortcut, file.DesktopShortcut);
+    w.Adapter().EndBlock();
+  }
+  for (size_t i = 0; i < project.Execs.size(); ++i) {
+    const TProjectExec& exec = project.Execs[i];
+    const TRecordLayout& at = layout.Execs[i];
+    w.Adapter().BeginBlock(ptExec);
+    w.Boolean(erExternal, exec.External);
+    w.Text(erPath, exec.Path);
+    w.Text(erTitle, exec.Title);
+    w.Text(erParameters, exec.Parameters);
+    w.Integer(erStage, exec.Stage);
+    w.Time(erCreationTimeLow, at.CreationTime);
+    w.Time(erLastWriteTimeLow, at.LastWriteTime);
+    w.Integer(erSize, at.Size);
+    w.Integer(erOffset, at.Offset);
+    w.Adapter().EndBlock();
+  }
+  w.Adapter().EndBlock();  // closes the top level
+}
+
+void WriteContent(const TPlannedContent& plan, const TContentKey& key, TStream& out) {
+  int64_t stored = 0;
+  try {
+    if (plan.Content->FromFile()) {
+      TFileStream source(plan.Content->SourcePath, TFileMode::OpenRead);
+      if (source.Size() != plan.PlainSize) throw EStreamError("the file changed while the package was built");
+      stored = EncryptContent(source, plan.PlainSize, out, key.data());
+    } else {
+      TMemoryStream source(plan.Content->Bytes);
+      stored = EncryptContent(source, plan.PlainSize, out, key.data());
+    }
+  } catch (const EStreamError& e) {
+    throw EProjectError(plan.Name + ": " + e.Message());
+  }
+  if (stored != plan.StoredSize) throw EProjectError(plan.Name + ": the content did not store as planned");
+}
+
+}  // namespace
+
+void CheckStubImage(const std::vector<uint8_t>& image, const std::string& name) {
+  if (image.size() < kPeHeaderPointer + 4 || image[0] != 'M' || image[1] != 'Z')
+    throw EProjectError(name + ": not a Windows program image (no \"MZ\" header)");
+  const uint32_t header = ReadU32(&image[kPeHeaderPointer]);
+  if (uint64_t(header) + 4 > image.size() || std::memcmp(&image[header], "PE\0\0", 4) != 0)
+    throw EProjectError(name + ": not a PE image (no \"PE\" signature at byte " + std::to_string(header) + ")");
+  if (header < kFirstHeaderPosition)
+    throw EProjectError(name + ": its PE header starts at byte " + std::to_string(header) +
+                        "; an installer needs it at byte 140 or later, because bytes 136..139 hold the package position");
+  const uint32_t position = ReadU32(&image[kPackagePositionOffset]);
+  if (position >= kFirstHeaderPosition && uint64_t(position) + 4 <= image.size()) {
+    const uint32_t signature = ReadU32(&image[position]);
+    if (signature == kPackageSignature || signature == kUninstallSignature)
+      throw EProjectError(name + ": already carries a package at byte " + std::to_string(position) +
+                          "; use the bare program");
+  }
+}
+
+std::vector<uint8_t> LoadStubImage(const std::string& path) {
+  std::vector<uint8_t> image = ReadFileBytes(path);
+  CheckStubImage(image, path);
+  return image;
+}
+
+std::vector<uint8_t> SyntheticStubImage() {
+  std::vector<uint8_t> image(512, 0);
+  image[0] = 'M', image[1] = 'Z';
+  WriteU32(&image[kPeHeaderPointer], 256);
+  std::memcpy(&image[256], "PE\0\0", 4);
+  image[260] = 0x64, image[261] = 0x86;  // machine: AMD64
+  return image;
+}
+
+TContentKey RandomContentKey() {
+  TContentKey key;
+  SecureRandom(key.data(), key.size());
+  return key;
+}
+
+TPackageLayout WritePackage(const TProject& project, const std::vector<uint8_t>& stub, TStream& out) {
+  CheckStubImage(stub, "program image");
+  std::vector<TPlannedContent> plans;  // files, then programs: the order of the blocks
+  for (size_t i = 0; i < project.Files.size(); ++i) {
+    const TProjectFile& file = project.Files[i];
+    plans.push_back(PlanContent(file.Content, file.CreationTime, file.LastWriteTime, RecordName("files", i)));
+  }
+  for (size_t i = 0; i < project.Execs.size(); ++i) {
+    const TProjectExec& exec = project.Execs[i];
+    plans.push_back(exec.External ? PlanExternal(exec)
+                                  : PlanContent(exec.Content, exec.CreationTime, exec.LastWriteTime,
+                                                RecordName("execs", i)));
+  }
+
+  TPackageLayout layout;
+  layout.Key = project.Key ? *project.Key : RandomContentKey();
+  layout.PackagePosition = static_cast<int64_t>(stub.size());
+  layout.Files.resize(project.Files.size());
+  layout.Execs.resize(project.Execs.size());
+  auto recordAt = [&](size_t i) -> TRecordLayout& {
+    return i < layout.Files.size() ? layout.Files[i] : layout.Execs[i - layout.Files.size()];
+  };
+
+  // Integers have a fixed width, so the tag stream's length does not depend
+  // on the offsets in it: measure it once, then place the blocks after it.
+  TMemoryStream tags;
+  WriteTagStream(project, layout, tags);
+  layout.ContentPosition = layout.PackagePosition + tags.Size();
+  layout.FileSize = layout.ContentPosition;
+  for (const TPlannedContent& plan : plans) layout.FileSize += plan.StoredSize;
+  if (layout.FileSize > kPackageLimit)
+    throw EProjectError("package: it would be " + std::to_string(layout.FileSize) +
+                        " bytes long, beyond the 2 GiB limit of a package file");
+  int64_t position = layout.ContentPosition;
+  for (size_t i = 0; i < plans.size(); ++i) {
+    TRecordLayout& at = recordAt(i);
+    at.CreationTime = plans[i].Times.CreationTime;
+    at.LastWriteTime = plans[i].Times.LastWriteTime;
+    if (!plans[i].Content) continue;
+    at.Offset = static_cast<int32_t>(position);
+    at.Size = static_cast<int32_t>(plans[i].StoredSize);
+    at.ContentSize = plans[i].PlainSize;
+    position += plans[i].StoredSize;
+  }
+  tags.Clear();
+  WriteTagStream(project, layout, tags);
+
+  std::vector<uint8_t> image = stub;
+  WriteU32(&image[kPackagePositionOffset], static_cast<uint32_t>(layout.PackagePosition));
+  out.WriteBuffer(image.data(), static_cast<int64_t>(image.size()));
+  out.WriteBuffer(tags.Bytes().data(), tags.Size());
+  for (const TPlannedContent& plan : plans)
+    if (plan.Content) WriteContent(plan, layout.Key, out);
+  return layout;
+}
+
+TPackageLayout BuildPackage(const TProject& project, const std::vector<uint8_t>& stub, const std::string& outPath) {
+  const std::string temporary = outPath + ".tmp";
+  try {
+    TPackageLayout layout;
+    {
+      TFileStream out(temporary, TFileMode::Create);
+      layout = WritePackage(project, stub, out);
+    }
+    ReplaceFile(temporary, outPath);
+    return layout;
+  } catch (...) {
+    RemoveFileQuietly(temporary);
+    throw;
+  }
+}
+
+}  // namespace zp

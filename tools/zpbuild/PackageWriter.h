@@ -1,0 +1,62 @@
+// Turns a project into an installer: the program image ("stub"), the tag
+// stream of the package, then the encrypted content blocks back to back in
+// record order (files, then programs). Byte 136 of the image receives the
+// position of the tag stream; every record's Offset and Size are absolute
+// positions in the finished file.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "Project.h"
+#include "package/Streams.h"
+
+namespace zp {
+
+// Where a record's content block went.
+struct TRecordLayout {
+  int32_t Offset = 0;       // absolute file position (0 for an external program)
+  int32_t Size = 0;         // stored size, a multiple of 16 (0 for an external program)
+  int64_t ContentSize = 0;  // plain bytes
+  uint64_t CreationTime = 0;   // as stored: given, or taken from the source
+  uint64_t LastWriteTime = 0;
+};
+
+struct TPackageLayout {
+  int64_t PackagePosition = 0;  // the tag stream; equals the image size
+  int64_t ContentPosition = 0;  // the first content block; the end of the tag stream
+  int64_t FileSize = 0;
+  TContentKey Key{};
+  std::vector<TRecordLayout> Files;
+  std::vector<TRecordLayout> Execs;
+};
+
+// A package file cannot reach 2 GiB: positions are signed 32-bit.
+constexpr int64_t kPackageLimit = 0x7FFFFFFF;
+
+// Raises EProjectError (naming `name`) unless `image` can carry a package: a
+// PE image whose header begins at byte 140 or later and that carries no
+// package yet.
+void CheckStubImage(const std::vector<uint8_t>& image, const std::string& name);
+// Reads and checks a program image.
+std::vector<uint8_t> LoadStubImage(const std::string& path);
+
+// A PE-shaped image without code (header at 256) for packages that are only
+// read, never run: portable tests and tools. It cannot start.
+std::vector<uint8_t> SyntheticStubImage();
+
+// A fresh key from the system's secure random source.
+TContentKey RandomContentKey();
+
+// Writes the installer to `out`, which must be empty (the image goes to
+// position 0). Checks every limit before the first byte is written. Raises
+// EProjectError for a bad project, EOSError/EStreamError for I/O failures.
+TPackageLayout WritePackage(const TProject& project, const std::vector<uint8_t>& stub, TStream& out);
+
+// The same into a file: written as OUT.tmp and renamed over `outPath` only
+// when complete; on failure the temporary file is deleted and an existing
+// `outPath` is left untouched.
+TPackageLayout BuildPackage(const TProject& project, const std::vector<uint8_t>& stub, const std::string& outPath);
+
+}  // namespace zp

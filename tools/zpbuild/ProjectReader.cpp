@@ -1,0 +1,495 @@
+#include "ProjectReader.h"
+
+#include <toml.hpp>
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <climits>
+#include <initializer_list>
+#include <sstream>
+
+#include "BuilderOS.h"
+#include "base/Strings.h"
+#include "package/Streams.h"
+#include "picture/JpegImage.h"
+#include "strings/ZpTrans.h"
+
+namespace zp {
+namespace {
+
+using TValue = toml::value;
+
+bool IsSeparator(char c) { return c == '/' || c == kPathSeparator; }
+
+std::string FolderOf(const std::string& path) {
+  size_t cut = path.size();
+  while (cut > 0 && !IsSeparator(path[cut - 1])) --cut;
+  if (cut == 0) return ".";
+  return cut == 1 ? path.substr(0, 1) : path.substr(0, cut - 1);
+}
+
+std::string StemOf(const std::string& path) {
+  size_t cut = path.size();
+  while (cut > 0 && !IsSeparator(path[cut - 1])) --cut;
+  std::string name = path.substr(cut);
+  const size_t dot = name.find_last_of('.');
+  return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+bool IsAbsolute(const std::string& path) {
+  if (path.empty()) return false;
+  if (IsSeparator(path[0])) return true;
+  return kPathSeparator == '\\' && path.size() >= 2 && path[1] == ':';
+}
+
+std::string JoinPath(const std::string& folder, const std::string& relative) {
+  if (IsAbsolute(relative) || folder == ".") return relative;
+  return IsSeparator(folder.back()) ? folder + relative : folder + kPathSeparator + relative;
+}
+
+// toml11 reports a syntax error over several lines; we want one.
+std::string OneLineSyntaxError(const std::string& file, const std::string& what) {
+  std::istringstream lines(what);
+  std::string first, line, lineNumber, hint;
+  std::getline(lines, first);
+  while (std::getline(lines, line)) {
+    size_t i = line.find_first_not_of(' ');
+    if (lineNumber.empty() && i != std::string::npos && std::isdigit(static_cast<unsigned char>(line[i]))) {
+      const size_t bar = line.find(" |", i);
+      if (bar != std::string::npos) lineNumber = line.substr(i, bar - i);
+    }
+    const size_t caret = line.find("^---");
+    if (hint.empty() && caret != std::string::npos) hint = line.substr(caret + 4);
+  }
+  if (first.rfind("[error] ", 0) == 0) first.erase(0, 8);
+  if (first.rfind("toml::", 0) == 0 && first.find(": ") != std::string::npos) first.erase(0, first.find(": ") + 2);
+  std::string message = file + (lineNumber.empty() ? "" : ":" + lineNumber) + ": " + first;
+  while (!hint.empty() && hint[0] == ' ') hint.erase(0, 1);
+  if (!hint.empty() && hint != "here") message += " (" + hint + ")";
+  return message;
+}
+
+TValue ParseToml(const std::string& path) {
+  const std::vector<uint8_t> bytes = ReadFileBytes(path);
+  std::istringstream text(std::string(bytes.begin(), bytes.end()));
+  try {
+    return toml::parse(text, path);
+  } catch (const toml::exception& e) {
+    throw EProjectError(OneLineSyntaxError(path, e.what()));
+  }
+}
+
+bool ParseHexKey(const std::string& text, TContentKey& key) {
+  if (text.size() != 32) return false;
+  for (size_t i = 0; i < 16; ++i) {
+    unsigned value = 0;
+    const auto result = std::from_chars(text.data() + 2 * i, text.data() + 2 * i + 2, value, 16);
+    if (result.ec != std::errc() || result.ptr != text.data() + 2 * i + 2) return false;
+    key[i] = static_cast<uint8_t>(value);
+  }
+  return true;
+}
+
+bool ParseInt32(const std::string& text, int32_t& value) {
+  const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+  return result.ec == std::errc() && result.ptr == text.data() + text.size() && !text.empty();
+}
+
+bool IsRtf(const std::string& text) { return text.rfind("{\\rtf", 0) == 0; }
+
+bool HasHighBytes(const std::string& text) {
+  for (char c : text)
+    if (static_cast<unsigned char>(c) >= 0x80) return true;
+  return false;
+}
+
+std::string FileNamePart(const std::string& windowsPath) {
+  const size_t cut = windowsPath.find_last_of('\\');
+  return cut == std::string::npos ? windowsPath : windowsPath.substr(cut + 1);
+}
+
+class TProjectReader {
+public:
+  explicit TProjectReader(std::string path) : path_(std::move(path)), folder_(FolderOf(path_)) {}
+
+  TLoadedProject Read();
+
+private:
+  [[noreturn]] void Fail(const TValue& at, const std::string& field, const std::string& what) const {
+    throw EProjectError(file_ + ":" + std::to_string(at.location().line()) + ": " + field + ": " + what);
+  }
+  void Warn(const std::string& field, const std::string& what) {
+    result_.Warnings.push_back(file_ + ": " + field + ": " + what);
+  }
+
+  const TValue& Table(const TValue& parent, const char* key, const std::string& field) const;
+  void CheckKeys(const TValue& table, const std::string& prefix, std::initializer_list<const char*> known) const;
+  const TValue* Find(const TValue& table, const char* key) const;
+
+  std::string Utf8(const TValue& table, const char* key, const std::string& prefix, bool required = false) const;
+  std::string Ansi(const TValue& table, const char* key, const std::string& prefix, bool required = false) const;
+  int32_t Integer(const TValue& table, const char* key, const std::string& prefix, int32_t fallback,
+                  int64_t low, int64_t high) const;
+  bool Boolean(const TValue& table, const char* key, const std::string& prefix) const;
+  std::optional<uint64_t> Time(const TValue& table, const char* key, const std::string& prefix) const;
+  std::string SourcePath(const TValue& table, const char* key, const std::string& prefix) const;
+  std::string TargetPath(const TValue& table, const char* key, const std::string& prefix) const;
+
+  void ReadProduct(const TValue& root);
+  void ReadTexts(const TValue& root);
+  void ReadPictures(const TValue& root);
+  void ReadTerminal(const TValue& root);
+  void ReadTranslations(const TValue& root);
+  void ReadTranslationTable(const TValue& table, const std::string& prefix, bool allowInclude);
+  void ReadFiles(const TValue& root);
+  void ReadExecs(const TValue& root);
+  std::vector<uint8_t> ReadPicture(const TValue& table, const char* key, const std::string& prefix) const;
+
+  std::string path_;    // the project file
+  std::string folder_;  // its folder: project paths are relative to it
+  std::string file_;    // the TOML file being read (the project or an included one)
+  TLoadedProject result_;
+};
+
+const TValue* TProjectReader::Find(const TValue& table, const char* key) const {
+  const auto& entries = table.as_table();
+  const auto it = entries.find(key);
+  return it == entries.end() ? nullptr : &it->second;
+}
+
+const TValue& TProjectReader::Table(const TValue& parent, const char* key, const std::string& field) const {
+  const TValue* value = Find(parent, key);
+  if (!value->is_table()) Fail(*value, field, "must be a table ([" + field + "])");
+  return *value;
+}
+
+void TProjectReader::CheckKeys(const TValue& table, const std::string& prefix,
+                               std::initializer_list<const char*> known) const {
+  for (const auto& [key, value] : table.as_table()) {
+    bool found = false;
+    for (const char* name : known) found = found || key == name;
+    if (!found) Fail(value, prefix + key, "unknown key");
+  }
+}
+
+std::string TProjectReader::Utf8(const TValue& table, const char* key, const std::string& prefix,
+                                  bool required) const {
+  const TValue* value = Find(table, key);
+  if (!value) {
+    if (required) Fail(table, prefix + key, "is missing");
+    return {};
+  }
+  if (!value->is_string()) Fail(*value, prefix + key, "must be a string");
+  std::string text = value->as_string().str;
+  if (required && text.empty()) Fail(*value, prefix + key, "is empty");
+  return text;
+}
+
+std::string TProjectReader::Ansi(const TValue& table, const char* key, const std::string& prefix,
+                                 bool required) const {
+  const std::string utf8 = Utf8(table, key, prefix, required);
+  std::u16string wide;
+  if (DecodeUtf8(utf8, wide)) {
+    std::string ansi = WideToAnsi(wide);
+    if (AnsiToWide(ansi) == wide) return ansi;
+  }
+  Fail(*Find(table, key), prefix + key, "holds characters that the ANSI code page of the installer cannot show");
+}
+
+int32_t TProjectReader::Integer(const TValue& table, const char* key, const std::string& prefix, int32_t fallback,
+                                int64_t low, int64_t high) const {
+  const TValue* value = Find(table, key);
+  if (!value) return fallback;
+  if (!value->is_integer()) Fail(*value, prefix + key, "must be an integer");
+  const int64_t number = value->as_integer();
+  if (number < low || number > high)
+    Fail(*value, prefix + key, std::to_string(number) + " is not in " + std::to_string(low) + ".." + std::to_string(high));
+  return static_cast<int32_t>(number);
+}
+
+bool TProjectReader::Boolean(const TValue& table, const char* key, const std::string& prefix) const {
+  const TValue* value = Find(table, key);
+  if (!value) return false;
+  if (!value->is_boolean()) Fail(*value, prefix + key, "must be true or false");
+  return value->as_boolean();
+}
+
+std::optional<uint64_t> TProjectReader::Time(const TValue& table, const char* key, const std::string& prefix) const {
+  const TValue* value = Find(table, key);
+  if (!value) return std::nullopt;
+  int offsetMinutes = 0;
+  std::optional<toml::local_date> date;
+  std::optional<toml::local_time> time;
+  if (value->is_offset_datetime()) {
+    const auto& t = value->as_offset_datetime();
+    date = t.date, time = t.time, offsetMinutes = t.offset.hour * 60 + t.offset.minute;
+  } else if (value->is_local_datetime()) {
+    date = value->as_local_datetime().date, time = value->as_local_datetime().time;
+  } else if (value->is_local_date()) {
+    date = value->as_local_date(), time = toml::local_time(0, 0, 0);
+  } else {
+    Fail(*value, prefix + key, "must be a date and time such as 2024-05-01T12:00:00Z");
+  }
+  uint64_t fileTime = 0;
+  const uint32_t ns = time->millisecond * 1000000u + time->microsecond * 1000u + time->nanosecond;
+  if (!CivilToFileTime(date->year, date->month + 1, date->day, time->hour, time->minute, time->second, ns, fileTime))
+    Fail(*value, prefix + key, "lies before the year 1601");
+  // The offset says how far local time runs ahead of UTC.
+  const int64_t utc = static_cast<int64_t>(fileTime) - int64_t(offsetMinutes) * 60 * 10000000;
+  if (utc < 0) Fail(*value, prefix + key, "lies before the year 1601");
+  return static_cast<uint64_t>(utc);
+}
+
+std::string TProjectReader::SourcePath(const TValue& table, const char* key, const std::string& prefix) const {
+  const std::string relative = Utf8(table, key, prefix, true);
+  std::string path;
+  try {
+    path = JoinPath(folder_, NativePath(relative));
+  } catch (const EZpError& e) {
+    Fail(*Find(table, key), prefix + key, e.Message());
+  }
+  if (!FileExists(path)) Fail(*Find(table, key), prefix + key, "the file \"" + path + "\" does not exist");
+  try {
+    TFileStream probe(path, TFileMode::OpenRead);
+  } catch (const EOSError& e) {
+    Fail(*Find(table, key), prefix + key, "cannot read " + e.Message());
+  }
+  return path;
+}
+
+std::string TProjectReader::TargetPath(const TValue& table, const char* key, const std::string& prefix) const {
+  std::string path = Ansi(table, key, prefix, true);
+  for (char& c : path)
+    if (c == '/') c = '\\';
+  const std::string problem = CheckTargetPath(path);
+  if (!problem.empty()) Fail(*Find(table, key), prefix + key, "\"" + path + "\" " + problem);
+  return path;
+}
+
+std::vector<uint8_t> TProjectReader::ReadPicture(const TValue& table, const char* key,
+                                                 const std::string& prefix) const {
+  if (!Find(table, key)) return {};
+  const std::string path = SourcePath(table, key, prefix);
+  std::vector<uint8_t> bytes = ReadFileBytes(path);
+  try {
+    TJpegImage image;
+    image.LoadFromBytes(bytes);
+    if (image.Empty()) throw EJpegError("the file is empty");
+    image.Pixels();  // decodes the whole picture: a cut-off file fails here
+  } catch (const EZpError& e) {
+    Fail(*Find(table, key), prefix + key, "\"" + path + "\" is not a readable JPEG image: " + e.Message());
+  }
+  return bytes;
+}
+
+void TProjectReader::ReadProduct(const TValue& root) {
+  if (!Find(root, "product")) Fail(root, "product", "the [product] table is missing");
+  const TValue& t = Table(root, "product", "product");
+  const std::string p = "product.";
+  CheckKeys(t, p, {"name", "version", "build", "release", "publisher", "website", "address", "contact", "email"});
+  TProject& project = result_.Project;
+  project.ProgramName = Ansi(t, "name", p, true);
+  if (const TValue* version = Find(t, "version")) {
+    if (!version->is_string()) Fail(*version, p + "version", "must be a string such as \"1.2\"");
+    const std::string text = version->as_string().str;
+    const size_t dot = text.find('.');
+    if (dot == std::string::npos || !ParseInt32(text.substr(0, dot), project.VersionMajor) ||
+        !ParseInt32(text.substr(dot + 1), project.VersionMinor) || project.VersionMajor < 0 ||
+        project.VersionMinor < 0 || text[dot + 1] == '-' || text[0] == '-')
+      Fail(*version, p + "version", "\"" + text + "\" is not MAJOR.MINOR, such as \"1.2\"");
+  }
+  project.Build = Integer(t, "build", p, 0, 0, INT32_MAX);
+  project.Release = Integer(t, "release", p, 0, 0, INT32_MAX);
+  project.Publisher = Ansi(t, "publisher", p);
+  project.Website = Ansi(t, "website", p);
+  project.Address = Ansi(t, "address", p);
+  project.ContactName = Ansi(t, "contact", p);
+  project.Email = Ansi(t, "email", p);
+}
+
+void TProjectReader::ReadTexts(const TValue& root) {
+  if (!Find(root, "texts")) return;
+  const TValue& t = Table(root, "texts", "texts");
+  CheckKeys(t, "texts.", {"license", "readme", "whats_new"});
+  const std::pair<const char*, std::string*> documents[] = {
+      {"license", &result_.Project.License},
+      {"readme", &result_.Project.Readme},
+      {"whats_new", &result_.Project.WhatsNew},
+  };
+  for (const auto& [key, text] : documents) {
+    if (!Find(t, key)) continue;
+    const std::vector<uint8_t> bytes = ReadFileBytes(SourcePath(t, key, "texts."));
+    *text = std::string(bytes.begin(), bytes.end());
+    if (!IsRtf(*text) && HasHighBytes(*text) && IsValidUtf8(*text))
+      Warn(std::string("texts.") + key,
+           "plain text in UTF-8 shows its accented letters wrongly; save it in the ANSI code page or as RTF");
+  }
+}
+
+void TProjectReader::ReadPictures(const TValue& root) {
+  if (!Find(root, "pictures")) return;
+  const TValue& t = Table(root, "pictures", "pictures");
+  CheckKeys(t, "pictures.", {"banner", "splash"});
+  result_.Project.Banner = ReadPicture(t, "banner", "pictures.");
+  result_.Project.Splash = ReadPicture(t, "splash", "pictures.");
+}
+
+void TProjectReader::ReadTerminal(const TValue& root) {
+  if (!Find(root, "terminal")) return;
+  const TValue& t = Table(root, "terminal", "terminal");
+  CheckKeys(t, "terminal.", {"settings"});
+  const std::string settings = Utf8(t, "settings", "terminal.");
+  const std::string problem = CheckTerminalSettings(settings);
+  if (!problem.empty()) Fail(*Find(t, "settings"), "terminal.settings", "\"" + settings + "\" " + problem);
+  result_.Project.TerminalSettings = settings;
+}
+
+void TProjectReader::ReadTranslationTable(const TValue& table, const std::string& prefix, bool allowInclude) {
+  for (const auto& [key, value] : table.as_table()) {
+    if (allowInclude && key == "include") continue;
+    int32_t id = 0;
+    if (!ParseInt32(key, id)) Fail(value, prefix + key, "unknown key (translations are text id = \"text\")");
+    if (!value.is_string()) Fail(value, prefix + key, "must be a string");
+    const std::string text = value.as_string().str;
+    if (!IsValidUtf8(text)) Fail(value, prefix + key, "holds a character beyond U+FFFF, which the installer cannot show");
+    for (const TTranslation& known : result_.Project.Translations)
+      if (known.Id == id) Fail(value, prefix + key, "text " + std::to_string(id) + " is translated twice");
+    if (TZpTrans::DefaultIndex(id) < 0) Warn(prefix + key, "the installer has no text " + std::to_string(id));
+    result_.Project.Translations.push_back({id, text});
+  }
+}
+
+void TProjectReader::ReadTranslations(const TValue& root) {
+  if (!Find(root, "translations")) return;
+  const TValue& t = Table(root, "translations", "translations");
+  if (Find(t, "include")) {
+    const std::string path = SourcePath(t, "include", "translations.");
+    const TValue included = ParseToml(path);
+    const std::string outer = file_;
+    file_ = path;
+    ReadTranslationTable(included, "", false);
+    file_ = outer;
+  }
+  ReadTranslationTable(t, "translations.", true);
+  // Tables carry no order of their own; keep the package deterministic.
+  auto& items = result_.Project.Translations;
+  std::sort(items.begin(), items.end(), [](const TTranslation& a, const TTranslation& b) { return a.Id < b.Id; });
+}
+
+void TProjectReader::ReadFiles(const TValue& root) {
+  const TValue* files = Find(root, "files");
+  if (!files) return;
+  if (!files->is_array()) Fail(*files, "files", "must be an array of tables ([[files]])");
+  int index = 0;
+  for (const TValue& t : files->as_array()) {
+    const std::string p = "files[" + std::to_string(++index) + "].";
+    if (!t.is_table()) Fail(t, p.substr(0, p.size() - 1), "must be a table ([[files]])");
+    CheckKeys(t, p, {"source", "target", "shortcut", "desktop_shortcut", "keep_newer", "keep_on_uninstall",
+                     "created", "modified"});
+    TProjectFile file;
+    file.Content = TContent::FromFile(SourcePath(t, "source", p));
+    file.Path = TargetPath(t, "target", p);
+    file.ShortcutName = Ansi(t, "shortcut", p);
+    for (char c : file.ShortcutName)
+      if (std::string("/:*?\"<>|").find(c) != std::string::npos || static_cast<unsigned char>(c) < 32)
+        Fail(*Find(t, "shortcut"), p + "shortcut", "holds a character that a file name cannot have");
+    file.DesktopShortcut = Boolean(t, "desktop_shortcut", p);
+    if (file.DesktopShortcut && file.ShortcutName.empty())
+      Fail(*Find(t, "desktop_shortcut"), p + "desktop_shortcut", "needs a shortcut name (shortcut = \"...\")");
+    file.KeepNewer = Boolean(t, "keep_newer", p);
+    file.KeepOnUninstall = Boolean(t, "keep_on_uninstall", p);
+    file.CreationTime = Time(t, "created", p);
+    file.LastWriteTime = Time(t, "modified", p);
+    result_.Project.Files.push_back(std::move(file));
+  }
+}
+
+void TProjectReader::ReadExecs(const TValue& root) {
+  const TValue* execs = Find(root, "execs");
+  if (!execs) return;
+  if (!execs->is_array()) Fail(*execs, "execs", "must be an array of tables ([[execs]])");
+  int index = 0;
+  for (const TValue& t : execs->as_array()) {
+    const std::string p = "execs[" + std::to_string(++index) + "].";
+    if (!t.is_table()) Fail(t, p.substr(0, p.size() - 1), "must be a table ([[execs]])");
+    CheckKeys(t, p, {"source", "path", "title", "parameters", "stage", "external", "created", "modified"});
+    TProjectExec exec;
+    exec.External = Boolean(t, "external", p);
+    if (exec.External && Find(t, "source"))
+      Fail(*Find(t, "source"), p + "source", "an external program has no source: it is already on the machine");
+    if (!exec.External) {
+      if (!Find(t, "source")) Fail(t, p + "source", "is missing (or set external = true)");
+      exec.Content = TContent::FromFile(SourcePath(t, "source", p));
+    }
+    exec.Path = TargetPath(t, "path", p);
+    exec.Title = Ansi(t, "title", p);
+    if (exec.Title.empty()) exec.Title = FileNamePart(exec.Path);
+    exec.Parameters = Ansi(t, "parameters", p);
+    if (const TValue* stage = Find(t, "stage"); stage && stage->is_integer() &&
+                                                (stage->as_integer() < 0 || stage->as_integer() > 3))
+      Fail(*stage, p + "stage",
+           std::to_string(stage->as_integer()) +
+               " is not a stage (0 = wizard start, 1 = before the files, 2 = after the files, 3 = wizard close)");
+    exec.Stage = Integer(t, "stage", p, stAfterFiles, 0, 3);
+    exec.CreationTime = Time(t, "created", p);
+    exec.LastWriteTime = Time(t, "modified", p);
+    if (exec.External && (exec.CreationTime || exec.LastWriteTime))
+      Fail(*Find(t, exec.CreationTime ? "created" : "modified"), p + (exec.CreationTime ? "created" : "modified"),
+           "an external program is not written, so it takes no times");
+    result_.Project.Execs.push_back(std::move(exec));
+  }
+}
+
+TLoadedProject TProjectReader::Read() {
+  file_ = path_;
+  const TValue root = ParseToml(path_);
+  CheckKeys(root, "", {"output", "key", "product", "texts", "pictures", "terminal", "translations", "files", "execs"});
+  const std::string output = Utf8(root, "output", "");
+  try {
+    result_.OutputPath = output.empty() ? JoinPath(folder_, StemOf(path_) + ".exe") : JoinPath(folder_, NativePath(output));
+  } catch (const EZpError& e) {
+    Fail(*Find(root, "output"), "output", e.Message());
+  }
+  if (const TValue* key = Find(root, "key")) {
+    TContentKey bytes{};
+    if (!key->is_string() || !ParseHexKey(key->as_string().str, bytes))
+      Fail(*key, "key", "must be 32 hexadecimal digits (16 bytes)");
+    result_.Project.Key = bytes;
+  }
+  ReadProduct(root);
+  ReadTexts(root);
+  ReadPictures(root);
+  ReadTerminal(root);
+  ReadTranslations(root);
+  ReadFiles(root);
+  ReadExecs(root);
+  if (result_.Project.Files.empty() && result_.Project.Execs.empty())
+    Warn("files", "the package installs no files and starts no programs");
+  return std::move(result_);
+}
+
+int64_t DaysFromCivil(int64_t y, int64_t m, int64_t d) {
+  // Howard Hinnant's algorithm: days since 1970-01-01 of a proleptic Gregorian date.
+  y -= m <= 2;
+  const int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const int64_t yoe = y - era * 400;
+  const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + doe - 719468;
+}
+
+}  // namespace
+
+bool CivilToFileTime(int year, int month, int day, int hour, int minute, int second, uint32_t nanosecond,
+                     uint64_t& fileTime) {
+  const int64_t seconds = DaysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second;
+  const int64_t ticks = seconds * 10000000 + nanosecond / 100 + static_cast<int64_t>(kUnixEpochFileTime);
+  if (ticks < 0) return false;
+  fileTime = static_cast<uint64_t>(ticks);
+  return true;
+}
+
+TLoadedProject LoadProject(const std::string& path) { return TProjectReader(path).Read(); }
+
+}  // namespace zp
