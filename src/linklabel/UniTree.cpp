@@ -47,7 +47,7 @@ void CollectTopLevel(const TParentNode& parent, const TNodeClass& cls, std::vect
   for (const auto& child : parent.Children()) {
     if (cls.Matches(child.get())) {
       out.push_back(child.get());
-    } else if (auto* inner = dynamic_cast<const TParentNode*>(child.get())) {
+    } else if (const TParentNode* inner = child->AsParentNode()) {
       CollectTopLevel(*inner, cls, out);
     }
   }
@@ -58,9 +58,9 @@ void CollectTopLevel(const TParentNode& parent, const TNodeClass& cls, std::vect
 template <class Visit>
 bool AnyStringNode(const TParentNode& parent, Visit&& visit) {
   for (const auto& child : parent.Children()) {
-    if (auto* text = dynamic_cast<const TStringNode*>(child.get())) {
+    if (const TStringNode* text = child->AsStringNode()) {
       if (visit(*text)) return true;
-    } else if (auto* inner = dynamic_cast<const TParentNode*>(child.get())) {
+    } else if (const TParentNode* inner = child->AsParentNode()) {
       if (AnyStringNode(*inner, visit)) return true;
     }
   }
@@ -125,7 +125,7 @@ TNodeList TParentNode::TakeChildren() {
 TNode* TParentNode::FindFirst(const TNodeClass& cls) const {
   for (const auto& child : children_) {
     if (cls.Matches(child.get())) return child.get();
-    if (auto* inner = dynamic_cast<const TParentNode*>(child.get())) {
+    if (const TParentNode* inner = child->AsParentNode()) {
       if (TNode* found = inner->FindFirst(cls)) return found;
     }
   }

@@ -23,6 +23,7 @@ public:
 class TNode;
 class TParentNode;
 class TAreaNode;
+class TStringNode;
 
 // A class of nodes: matches nodes of that class and of its descendants.
 class TNodeClass {
@@ -106,6 +107,10 @@ public:
   virtual ~TNode() = default;
 
   TParentNode* Parent() const { return parent_; }
+  // Cheap kind tests for the tree walks.
+  virtual TParentNode* AsParentNode() { return nullptr; }
+  virtual const TParentNode* AsParentNode() const { return nullptr; }
+  virtual const TStringNode* AsStringNode() const { return nullptr; }
   // The exact class of this node; ENodeError for classes outside the table.
   TNodeType GetNodeType() const;
 
@@ -117,6 +122,8 @@ private:
 class TParentNode : public TNode {
 public:
   ~TParentNode() override;
+  TParentNode* AsParentNode() override { return this; }
+  const TParentNode* AsParentNode() const override { return this; }
 
   const TNodeList& Children() const { return children_; }
   // Appends the node and becomes its parent.
@@ -192,6 +199,7 @@ public:
 class TStringNode : public TNode {
 public:
   explicit TStringNode(std::u16string text);  // decodes the entities
+  const TStringNode* AsStringNode() const override { return this; }
 
   std::u16string Text;
   TRectArray Rects;
