@@ -95,39 +95,52 @@ inline uint8_t B(uint32_t x, int byte) { return static_cast<uint8_t>(x >> (24 - 
 
 constexpr int kRounds = 10;
 
+inline uint32_t Key(const uint8_t* keys, int round, int column) { return GetBE32(keys + 16 * round + 4 * column); }
+
+// One column of a middle round: rows 0 to 3 are taken from columns a to d
+// (ShiftRows or InvShiftRows), then SubBytes and (Inv)MixColumns by table.
+inline uint32_t RoundColumn(const std::array<uint32_t, 256>& t, uint32_t a, uint32_t b, uint32_t c, uint32_t d,
+                            uint32_t key) {
+  return t[B(a, 0)] ^ Ror(t[B(b, 1)], 8) ^ Ror(t[B(c, 2)], 16) ^ Ror(t[B(d, 3)], 24) ^ key;
+}
+
+// One column of the last round, which has no (Inv)MixColumns.
+inline uint32_t LastColumn(const std::array<uint8_t, 256>& box, uint32_t a, uint32_t b, uint32_t c, uint32_t d,
+                           uint32_t key) {
+  return Column(box[B(a, 0)], box[B(b, 1)], box[B(c, 2)], box[B(d, 3)]) ^ key;
+}
+
 void PortableEncrypt(const uint8_t* keys, const uint8_t* in, uint8_t* out) {
-  uint32_t s[4], t[4];
-  for (int c = 0; c < 4; ++c) s[c] = GetBE32(in + 4 * c) ^ GetBE32(keys + 4 * c);
+  uint32_t s0 = GetBE32(in) ^ Key(keys, 0, 0), s1 = GetBE32(in + 4) ^ Key(keys, 0, 1);
+  uint32_t s2 = GetBE32(in + 8) ^ Key(keys, 0, 2), s3 = GetBE32(in + 12) ^ Key(keys, 0, 3);
   for (int r = 1; r < kRounds; ++r) {
-    for (int c = 0; c < 4; ++c) {
-      t[c] = kTe[B(s[c], 0)] ^ Ror(kTe[B(s[(c + 1) % 4], 1)], 8) ^ Ror(kTe[B(s[(c + 2) % 4], 2)], 16) ^
-             Ror(kTe[B(s[(c + 3) % 4], 3)], 24) ^ GetBE32(keys + 16 * r + 4 * c);
-    }
-    std::memcpy(s, t, sizeof s);
+    const uint32_t t0 = RoundColumn(kTe, s0, s1, s2, s3, Key(keys, r, 0));
+    const uint32_t t1 = RoundColumn(kTe, s1, s2, s3, s0, Key(keys, r, 1));
+    const uint32_t t2 = RoundColumn(kTe, s2, s3, s0, s1, Key(keys, r, 2));
+    const uint32_t t3 = RoundColumn(kTe, s3, s0, s1, s2, Key(keys, r, 3));
+    s0 = t0, s1 = t1, s2 = t2, s3 = t3;
   }
-  for (int c = 0; c < 4; ++c) {
-    const uint32_t last = Column(kSBox[B(s[c], 0)], kSBox[B(s[(c + 1) % 4], 1)], kSBox[B(s[(c + 2) % 4], 2)],
-                                 kSBox[B(s[(c + 3) % 4], 3)]);
-    PutBE32(out + 4 * c, last ^ GetBE32(keys + 16 * kRounds + 4 * c));
-  }
+  PutBE32(out, LastColumn(kSBox, s0, s1, s2, s3, Key(keys, kRounds, 0)));
+  PutBE32(out + 4, LastColumn(kSBox, s1, s2, s3, s0, Key(keys, kRounds, 1)));
+  PutBE32(out + 8, LastColumn(kSBox, s2, s3, s0, s1, Key(keys, kRounds, 2)));
+  PutBE32(out + 12, LastColumn(kSBox, s3, s0, s1, s2, Key(keys, kRounds, 3)));
 }
 
 // The equivalent inverse cipher: InvShiftRows takes row i from column c - i.
 void PortableDecrypt(const uint8_t* keys, const uint8_t* in, uint8_t* out) {
-  uint32_t s[4], t[4];
-  for (int c = 0; c < 4; ++c) s[c] = GetBE32(in + 4 * c) ^ GetBE32(keys + 4 * c);
+  uint32_t s0 = GetBE32(in) ^ Key(keys, 0, 0), s1 = GetBE32(in + 4) ^ Key(keys, 0, 1);
+  uint32_t s2 = GetBE32(in + 8) ^ Key(keys, 0, 2), s3 = GetBE32(in + 12) ^ Key(keys, 0, 3);
   for (int r = 1; r < kRounds; ++r) {
-    for (int c = 0; c < 4; ++c) {
-      t[c] = kTd[B(s[c], 0)] ^ Ror(kTd[B(s[(c + 3) % 4], 1)], 8) ^ Ror(kTd[B(s[(c + 2) % 4], 2)], 16) ^
-             Ror(kTd[B(s[(c + 1) % 4], 3)], 24) ^ GetBE32(keys + 16 * r + 4 * c);
-    }
-    std::memcpy(s, t, sizeof s);
+    const uint32_t t0 = RoundColumn(kTd, s0, s3, s2, s1, Key(keys, r, 0));
+    const uint32_t t1 = RoundColumn(kTd, s1, s0, s3, s2, Key(keys, r, 1));
+    const uint32_t t2 = RoundColumn(kTd, s2, s1, s0, s3, Key(keys, r, 2));
+    const uint32_t t3 = RoundColumn(kTd, s3, s2, s1, s0, Key(keys, r, 3));
+    s0 = t0, s1 = t1, s2 = t2, s3 = t3;
   }
-  for (int c = 0; c < 4; ++c) {
-    const uint32_t last = Column(kInvSBox[B(s[c], 0)], kInvSBox[B(s[(c + 3) % 4], 1)],
-                                 kInvSBox[B(s[(c + 2) % 4], 2)], kInvSBox[B(s[(c + 1) % 4], 3)]);
-    PutBE32(out + 4 * c, last ^ GetBE32(keys + 16 * kRounds + 4 * c));
-  }
+  PutBE32(out, LastColumn(kInvSBox, s0, s3, s2, s1, Key(keys, kRounds, 0)));
+  PutBE32(out + 4, LastColumn(kInvSBox, s1, s0, s3, s2, Key(keys, kRounds, 1)));
+  PutBE32(out + 8, LastColumn(kInvSBox, s2, s1, s0, s3, Key(keys, kRounds, 2)));
+  PutBE32(out + 12, LastColumn(kInvSBox, s3, s2, s1, s0, Key(keys, kRounds, 3)));
 }
 
 // ---- Key expansion.
