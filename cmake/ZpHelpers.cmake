@@ -24,6 +24,10 @@ endfunction()
 function(zp_add_googletest)
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
   set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+  if(WIN32)
+    # gtest's port customisation for the win32 thread model (no std::mutex).
+    include_directories(BEFORE ${CMAKE_SOURCE_DIR}/cmake/gtest-win32)
+  endif()
   add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 endfunction()
 

@@ -1,0 +1,33 @@
+// GoogleTest's port customisation for the MinGW builds. Their runtime uses
+// the win32 thread model, which has no std::mutex or std::condition_variable;
+// gtest needs them only for its Notification class, given here on a Win32
+// event instead.
+#pragma once
+
+#include <cstddef>  // brings in the runtime's configuration macros
+
+#if defined(__MINGW32__) && !defined(_GLIBCXX_HAS_GTHREADS)
+#include <windows.h>
+
+#define GTEST_HAS_NOTIFICATION_ 1
+
+namespace testing {
+namespace internal {
+
+class Notification {
+ public:
+  Notification() : event_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+  Notification(const Notification&) = delete;
+  Notification& operator=(const Notification&) = delete;
+  ~Notification() { CloseHandle(event_); }
+
+  void Notify() { SetEvent(event_); }
+  void WaitForNotification() { WaitForSingleObject(event_, INFINITE); }
+
+ private:
+  HANDLE event_;
+};
+
+}  // namespace internal
+}  // namespace testing
+#endif

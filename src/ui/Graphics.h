@@ -1,0 +1,44 @@
+// Colours and fonts of the toolkit. Colours and font-style sets are the same
+// values the label's layout engine uses, so they pass between both unchanged.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "linklabel/UniSurface.h"
+#include "ui/Scoped.h"
+
+namespace zp {
+
+constexpr TColor clBlack = 0x00000000;
+constexpr TColor clWhite = 0x00FFFFFF;
+constexpr TColor clWindow = 0xFF000005;
+constexpr TColor clBtnFace = 0xFF00000F;
+
+// The RGB value of a colour; system colours are looked up now.
+COLORREF ColorToRGB(TColor color);
+
+// A font as a value: face, size, style set and text colour.
+struct TFont {
+  std::u16string Name;
+  // As in LOGFONT: negative = character height in pixels, positive = cell height.
+  int32_t Height = 0;
+  TFontStyles Style = 0;
+  TColor Color = clWindowText;
+
+  // The system's font for dialogs and controls (DEFAULT_GUI_FONT).
+  static TFont DefaultGui();
+
+  bool operator==(const TFont& other) const {
+    return Name == other.Name && Height == other.Height && Style == other.Style && Color == other.Color;
+  }
+  bool operator!=(const TFont& other) const { return !(*this == other); }
+};
+
+// A GDI font of the given face and size in the given style (the font's own
+// Style is not used). Raises EOSError when GDI refuses.
+TScopedFont CreateFontHandle(const TFont& font, TFontStyles style);
+inline TScopedFont CreateFontHandle(const TFont& font) { return CreateFontHandle(font, font.Style); }
+
+}  // namespace zp
