@@ -132,9 +132,16 @@ TEST_F(DataFolders, WithoutAMatchTheTerminalFolderItself) {
 }
 
 TEST_F(DataFolders, UnreadableOriginIsSkipped) {
-  // Sorts first on most file systems; a folder cannot be read as a file.
-  tree.Folder("AppData\\MetaQuotes\\Terminal\\0\\origin.txt");
-  EXPECT_EQ(DataFolder("C:\\MT4 Two"), Base() + "B2");
+  // The first data folder listed gets an "origin.txt" that cannot be read
+  // (a folder of that name); the search goes on past it.
+  std::vector<std::string> names;
+  ListSubfolders(Base(), names);
+  ASSERT_FALSE(names.empty());
+  const std::string first = Base() + names[0] + "\\origin.txt";
+  DeleteFileA(first.c_str());
+  CreateDirectoryA(first.c_str(), nullptr);
+  EXPECT_EQ(DataFolder("C:\\Program Files\\MT4 One"), names[0] == "A1" ? "C:\\Program Files\\MT4 One" : Base() + "A1");
+  EXPECT_EQ(DataFolder("D:\\Trading\\MT4 Three"), names[0] == "C3" ? "D:\\Trading\\MT4 Three" : Base() + "C3");
 }
 
 TEST_F(DataFolders, WithUserAccountControlOffTheTerminalKeepsItsData) {
@@ -198,11 +205,17 @@ TEST_F(FindTerminalsTest, ScansProgramFilesTheDriveRootAndDataFolders) {
 }
 
 TEST_F(FindTerminalsTest, AnUnreadableOriginDoesNotEndTheScan) {
-  tree.Folder("AppData\\MetaQuotes\\Terminal\\0\\origin.txt");
-  tree.Folder("AppData\\MetaQuotes\\Terminal\\0\\MQL4");
-  Data("A", "E:\\MT4 A");
-  Data("Z", "E:\\MT4 Z");
-  EXPECT_EQ(Sorted(Find()), (std::vector<std::string>{"E:\\MT4 A", "E:\\MT4 Z"}));
+  for (const char* name : {"A", "B", "C"}) Data(name, std::string("E:\\MT4 ") + name);
+  // The first data folder listed gets an "origin.txt" that cannot be read.
+  const std::string base = tree / "AppData\\MetaQuotes\\Terminal\\";
+  std::vector<std::string> names;
+  ListSubfolders(base, names);
+  ASSERT_EQ(names.size(), 3u);
+  const std::string first = base + names[0] + "\\origin.txt";
+  DeleteFileA(first.c_str());
+  CreateDirectoryA(first.c_str(), nullptr);
+  std::vector<std::string> expected = {"E:\\MT4 " + names[1], "E:\\MT4 " + names[2]};
+  EXPECT_EQ(Sorted(Find()), Sorted(expected));
 }
 
 TEST_F(FindTerminalsTest, HiddenFoldersAreNotScanned) {
