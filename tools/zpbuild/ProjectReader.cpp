@@ -105,8 +105,34 @@ bool HasHighBytes(const std::string& text) {
 }
 
 std::string FileNamePart(const std::string& windowsPath) {
-  const size_t cut = windowsPath.find_last_of('\\');
+  const size_t cut = windowsPath.find_last_of("\\}");
   return cut == std::string::npos ? windowsPath : windowsPath.substr(cut + 1);
+}
+
+// libjpeg decodes a cut-off file with only a warning (the missing rows come
+// out grey), so the builder checks that the marker structure runs to the end
+// of image marker.
+bool JpegIsComplete(const std::vector<uint8_t>& bytes) {
+  const size_t n = bytes.size();
+  if (n < 4 || bytes[0] != 0xFF || bytes[1] != 0xD8) return false;
+  size_t i = 2;
+  while (i + 1 < n) {
+    if (bytes[i] != 0xFF) return false;
+    const uint8_t marker = bytes[i + 1];
+    if (marker == 0xFF) {  // fill byte
+      ++i;
+      continue;
+    }
+    if (marker == 0xD9) return true;  // end of image
+    if (i + 3 >= n) return false;
+    const size_t length = size_t(bytes[i + 2]) << 8 | bytes[i + 3];
+    i += 2 + length;
+    if (marker != 0xDA) continue;  // not a scan: the segment is all there is
+    // Entropy-coded data runs to the next marker that is neither a stuffed
+    // zero nor a restart marker.
+    while (i + 1 < n && !(bytes[i] == 0xFF && bytes[i + 1] != 0 && (bytes[i + 1] < 0xD0 || bytes[i + 1] > 0xD7))) ++i;
+  }
+  return false;
 }
 
 class TProjectReader {
@@ -276,7 +302,8 @@ std::vector<uint8_t> TProjectReader::ReadPicture(const TValue& table, const char
     TJpegImage image;
     image.LoadFromBytes(bytes);
     if (image.Empty()) throw EJpegError("the file is empty");
-    image.Pixels();  // decodes the whole picture: a cut-off file fails here
+    image.Pixels();  // decodes the whole picture
+    if (!JpegIsComplete(bytes)) throw EJpegError("the file ends before the end of the image");
   } catch (const EZpError& e) {
     Fail(*Find(table, key), prefix + key, "\"" + path + "\" is not a readable JPEG image: " + e.Message());
   }

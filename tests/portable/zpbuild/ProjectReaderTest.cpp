@@ -1,0 +1,275 @@
+// Reading TOML projects: every key lands in its field, paths are taken
+// relative to the project file, and every kind of bad input is refused with
+// one line naming the file, the line, the field and the problem.
+#include <gtest/gtest.h>
+
+#include "TestFiles.h"
+#include "zpbuild/BuilderOS.h"
+#include "zpbuild/ProjectReader.h"
+
+namespace zp {
+namespace {
+
+using namespace test;
+
+// A project folder with the files the projects below refer to.
+class ProjectFolder : public ::testing::Test {
+protected:
+  void SetUp() override {
+    Write(scratch / "proj/files/a.mq4", "indicator a");
+    Write(scratch / "proj/files/helper.exe", "MZ helper");
+    Write(scratch / "proj/docs/license.rtf", "{\\rtf1 licence}");
+    Write(scratch / "proj/docs/readme.txt", "read me");
+    Write(scratch / "proj/docs/utf8.txt", "caf\xC3\xA9");
+    Write(scratch / "proj/banner.jpg", Read(DemoFile("banner.jpg")));
+    const std::string splash = Read(DemoFile("splash.jpg"));
+    Write(scratch / "proj/cut.jpg", splash.substr(0, splash.size() / 2));
+    Write(scratch / "proj/lang/de.toml", "1 = \"Weiter\"\n2 = \"Zur\xC3\xBC" "ck\"\n");
+  }
+
+  TLoadedProject Load(const std::string& toml) {
+    Write(project, toml);
+    return LoadProject(project);
+  }
+
+  // The message of the error that loading `toml` raises.
+  std::string ErrorOf(const std::string& toml) {
+    try {
+      Load(toml);
+    } catch (const EProjectError& e) {
+      return e.Message();
+    } catch (const std::exception& e) {
+      return std::string("wrong exception: ") + e.what();
+    }
+    return "no error";
+  }
+
+  TScratch scratch;
+  const std::string project = scratch / "proj/p.toml";
+};
+
+TEST_F(ProjectFolder, EveryKeyLandsInItsField) {
+  const TLoadedProject loaded = Load(R"(
+output = "out/Setup.exe"
+key = "000102030405060708090a0b0c0d0eFF"
+
+[product]
+name = "Demo caf)" "\xC3\xA9" R"("
+version = "2.17"
+build = 5
+release = 6
+publisher = "Pub"
+website = "https://w.example"
+address = "Street 1"
+contact = "Jane"
+email = "j@w.example"
+
+[texts]
+license = "docs/license.rtf"
+readme = "docs/readme.txt"
+whats_new = "docs/license.rtf"
+
+[pictures]
+banner = "banner.jpg"
+
+[terminal]
+settings = "10 1"
+
+[translations]
+include = "lang/de.toml"
+301 = "Kopiere %1 ..."
+
+[[files]]
+source = "files/a.mq4"
+target = "{indicators}/sub/a.mq4"
+shortcut = "Demo\\A"
+desktop_shortcut = true
+keep_newer = true
+keep_on_uninstall = true
+created = 2024-01-02T03:04:05.5+02:00
+modified = 2024-01-02
+
+[[files]]
+source = "files/a.mq4"
+target = 'C:\Fixed\a.mq4'
+
+[[execs]]
+source = "files/helper.exe"
+path = '{temp}helper.exe'
+parameters = "helper /q"
+stage = 1
+modified = 2020-06-30T23:59:59
+
+[[execs]]
+external = true
+path = '{windir}\notepad.exe'
+title = "Notepad"
+)");
+  const TProject& p = loaded.Project;
+  EXPECT_EQ(loaded.OutputPath, scratch / "proj/out/Setup.exe");
+  EXPECT_TRUE(loaded.Warnings.empty());
+  ASSERT_TRUE(p.Key);
+  EXPECT_EQ((*p.Key)[1], 0x01);
+  EXPECT_EQ((*p.Key)[15], 0xFF);
+  EXPECT_EQ(p.ProgramName, "Demo caf\xE9");  // converted to the ANSI code page
+  EXPECT_EQ(p.VersionMajor, 2);
+  EXPECT_EQ(p.VersionMinor, 17);
+  EXPECT_EQ(p.Build, 5);
+  EXPECT_EQ(p.Release, 6);
+  EXPECT_EQ(p.Publisher, "Pub");
+  EXPECT_EQ(p.Website, "https://w.example");
+  EXPECT_EQ(p.Address, "Street 1");
+  EXPECT_EQ(p.ContactName, "Jane");
+  EXPECT_EQ(p.Email, "j@w.example");
+  EXPECT_EQ(p.License, "{\\rtf1 licence}");
+  EXPECT_EQ(p.Readme, "read me");
+  EXPECT_EQ(p.WhatsNew, "{\\rtf1 licence}");
+  EXPECT_EQ(p.Banner, DemoBytes("banner.jpg"));
+  EXPECT_TRUE(p.Splash.empty());
+  EXPECT_EQ(p.TerminalSettings, "10 1");
+  ASSERT_EQ(p.Translations.size(), 3u);  // sorted by id, the included ones too
+  EXPECT_EQ(p.Translations[0].Id, 1);
+  EXPECT_EQ(p.Translations[1].Text, "Zur\xC3\xBC" "ck");  // stays UTF-8
+  EXPECT_EQ(p.Translations[2].Id, 301);
+
+  ASSERT_EQ(p.Files.size(), 2u);
+  const TProjectFile& f = p.Files[0];
+  EXPECT_EQ(f.Content.SourcePath, scratch / "proj/files/a.mq4");
+  EXPECT_EQ(f.Path, "{indicators}\\sub\\a.mq4");
+  EXPECT_EQ(f.ShortcutName, "Demo\\A");
+  EXPECT_TRUE(f.DesktopShortcut && f.KeepNewer && f.KeepOnUninstall);
+  uint64_t created = 0, modified = 0;
+  ASSERT_TRUE(CivilToFileTime(2024, 1, 2, 1, 4, 5, 500000000, created));  // 03:04:05.5 at +02:00
+  ASSERT_TRUE(CivilToFileTime(2024, 1, 2, 0, 0, 0, 0, modified));
+  EXPECT_EQ(f.CreationTime, created);
+  EXPECT_EQ(f.LastWriteTime, modified);
+  EXPECT_EQ(f.LastWriteTime, 133486272000000000ULL);  // 2024-01-02 00:00 UTC as a FILETIME
+  EXPECT_FALSE(p.Files[1].CreationTime || p.Files[1].LastWriteTime || p.Files[1].DesktopShortcut);
+
+  ASSERT_EQ(p.Execs.size(), 2u);
+  EXPECT_FALSE(p.Execs[0].External);
+  EXPECT_EQ(p.Execs[0].Content.SourcePath, scratch / "proj/files/helper.exe");
+  EXPECT_EQ(p.Execs[0].Title, "helper.exe");  // the file name when no title is given
+  EXPECT_EQ(p.Execs[0].Parameters, "helper /q");
+  EXPECT_EQ(p.Execs[0].Stage, stBeforeFiles);
+  EXPECT_FALSE(p.Execs[0].CreationTime);
+  EXPECT_TRUE(p.Execs[0].LastWriteTime);
+  EXPECT_TRUE(p.Execs[1].External);
+  EXPECT_EQ(p.Execs[1].Title, "Notepad");
+  EXPECT_EQ(p.Execs[1].Stage, stAfterFiles);
+}
+
+TEST_F(ProjectFolder, MinimalProjectTakesTheDefaults) {
+  const TLoadedProject loaded = Load("[product]\nname = \"Min\"\n");
+  EXPECT_EQ(loaded.OutputPath, scratch / "proj/p.exe");
+  EXPECT_EQ(loaded.Project.VersionMajor, 1);
+  EXPECT_EQ(loaded.Project.VersionMinor, 0);
+  EXPECT_FALSE(loaded.Project.Key);
+  // A package that installs nothing is allowed, but worth a word.
+  ASSERT_EQ(loaded.Warnings.size(), 1u);
+  EXPECT_NE(loaded.Warnings[0].find("installs no files"), std::string::npos);
+}
+
+TEST_F(ProjectFolder, WarnsAboutUnknownTextIdsAndUtf8PlainText) {
+  const TLoadedProject loaded = Load(
+      "[product]\nname = \"W\"\n[texts]\nreadme = \"docs/utf8.txt\"\n[translations]\n99999 = \"x\"\n"
+      "[[files]]\nsource = \"files/a.mq4\"\ntarget = '{app}\\a'\n");
+  ASSERT_EQ(loaded.Warnings.size(), 2u);
+  EXPECT_NE(loaded.Warnings[0].find("texts.readme"), std::string::npos);
+  EXPECT_NE(loaded.Warnings[1].find("no text 99999"), std::string::npos);
+}
+
+struct TBadProject {
+  const char* Toml;
+  const char* Where;    // "LINE: FIELD" as the message gives it after the file name
+  const char* Problem;  // a part of the message
+};
+
+const TBadProject kBadProjects[] = {
+    {"colour = 1\n[product]\nname = \"x\"\n", "1: colour", "unknown key"},
+    {"output = \"x.exe\"\n", "1: product", "[product] table is missing"},
+    {"[product]\nnmae = \"x\"\n", "2: product.nmae", "unknown key"},
+    {"[product]\nversion = \"1.0\"\n", "1: product.name", "is missing"},
+    {"[product]\nname = \"\"\n", "2: product.name", "is empty"},
+    {"[product]\nname = \"\xE6\x97\xA5\xE6\x9C\xAC\"\n", "2: product.name", "ANSI code page"},
+    {"[product]\nname = \"x\"\nversion = \"1.x\"\n", "3: product.version", "is not MAJOR.MINOR"},
+    {"[product]\nname = \"x\"\nversion = 1.2\n", "3: product.version", "must be a string"},
+    {"[product]\nname = \"x\"\nbuild = -1\n", "3: product.build", "-1 is not in 0.."},
+    {"[product]\nname = \"x\"\nbuild = \"3\"\n", "3: product.build", "must be an integer"},
+    {"key = \"0011\"\n[product]\nname = \"x\"\n", "1: key", "32 hexadecimal digits"},
+    {"[product]\nname = \"x\n", "2", "not a valid string"},
+    {"[product]\nname = \"x\"\n[texts]\nlicense = \"docs/none.rtf\"\n", "4: texts.license", "does not exist"},
+    {"[product]\nname = \"x\"\n[texts]\nmanual = \"docs/readme.txt\"\n", "4: texts.manual", "unknown key"},
+    {"[product]\nname = \"x\"\n[pictures]\nbanner = \"docs/readme.txt\"\n", "4: pictures.banner",
+     "is not a readable JPEG image"},
+    {"[product]\nname = \"x\"\n[pictures]\nsplash = \"cut.jpg\"\n", "4: pictures.splash",
+     "is not a readable JPEG image"},
+    {"[product]\nname = \"x\"\n[terminal]\nsettings = \"102\"\n", "4: terminal.settings", "only \"0\", \"1\" and blanks"},
+    {"[product]\nname = \"x\"\n[terminal]\nsettings = \"101010101\"\n", "4: terminal.settings", "more than 8"},
+    {"[product]\nname = \"x\"\n[translations]\nnext = \"Weiter\"\n", "4: translations.next", "unknown key"},
+    {"[product]\nname = \"x\"\n[translations]\n301 = 5\n", "4: translations.301", "must be a string"},
+    {"[product]\nname = \"x\"\n[translations]\n301 = \"\xF0\x9F\x98\x80\"\n", "4: translations.301", "beyond U+FFFF"},
+    {"[product]\nname = \"x\"\n[translations]\ninclude = \"lang/de.toml\"\n1 = \"Next\"\n", "5: translations.1",
+     "translated twice"},
+    {"files = 3\n[product]\nname = \"x\"\n", "1: files", "array of tables"},
+    {"[product]\nname = \"x\"\n[[files]]\nsource = \"files/none.mq4\"\ntarget = '{app}\\a'\n", "4: files[1].source",
+     "does not exist"},
+    {"[product]\nname = \"x\"\n[[files]]\ntarget = '{app}\\a'\n", "3: files[1].source", "is missing"},
+    {"[product]\nname = \"x\"\n[[files]]\nsource = \"files/a.mq4\"\n", "3: files[1].target", "is missing"},
+    {"[product]\nname = \"x\"\n[[files]]\nsource = \"files/a.mq4\"\ntarget = '{expert}\\a'\n", "5: files[1].target",
+     "unknown placeholder {expert}"},
+    {"[product]\nname = \"x\"\n[[files]]\nsource = \"files/a.mq4\"\ntarget = 'a.mq4'\n", "5: files[1].target",
+     "must begin with a placeholder"},
+    {"[product]\nname = \"x\"\n[[files]]\nsource = \"files/a.mq4\"\ntarget = '{app}\\'\n", "5: files[1].target",
+     "names a folder"},
+    {"[product]\nname = \"x\"\n[[files]]\nsource = \"files/a.mq4\"\ntarget = '{app}\\a'\nshortcut = \"A?\"\n",
+     "6: files[1].shortcut", "a file name cannot have"},
+    {"[product]\nname = \"x\"\n[[files]]\nsource = \"files/a.mq4\"\ntarget = '{app}\\a'\ndesktop_shortcut = true\n",
+     "6: files[1].desktop_shortcut", "needs a shortcut name"},
+    {"[product]\nname = \"x\"\n[[files]]\nsource = \"files/a.mq4\"\ntarget = '{app}\\a'\nkeep_newer = \"yes\"\n",
+     "6: files[1].keep_newer", "true or false"},
+    {"[product]\nname = \"x\"\n[[files]]\nsource = \"files/a.mq4\"\ntarget = '{app}\\a'\nmodified = \"today\"\n",
+     "6: files[1].modified", "date and time"},
+    {"[product]\nname = \"x\"\n[[files]]\nsource = \"files/a.mq4\"\ntarget = '{app}\\a'\ncreated = 1600-12-31\n",
+     "6: files[1].created", "before the year 1601"},
+    {"[product]\nname = \"x\"\n[[files]]\nsource = \"files/a.mq4\"\ntarget = '{app}\\a'\n[[files]]\nsourse = \"x\"\n",
+     "7: files[2].sourse", "unknown key"},
+    {"[product]\nname = \"x\"\n[[execs]]\nexternal = true\npath = '{app}\\a.exe'\nstage = 4\n", "6: execs[1].stage",
+     "4 is not a stage"},
+    {"[product]\nname = \"x\"\n[[execs]]\nexternal = true\npath = '{app}\\a.exe'\nstage = \"2\"\n",
+     "6: execs[1].stage", "must be an integer"},
+    {"[product]\nname = \"x\"\n[[execs]]\npath = '{app}\\a.exe'\n", "3: execs[1].source", "set external = true"},
+    {"[product]\nname = \"x\"\n[[execs]]\nexternal = true\nsource = \"files/helper.exe\"\npath = '{app}\\a.exe'\n",
+     "5: execs[1].source", "an external program has no source"},
+    {"[product]\nname = \"x\"\n[[execs]]\nexternal = true\npath = '{app}\\a.exe'\nmodified = 2024-01-01\n",
+     "6: execs[1].modified", "takes no times"},
+};
+
+TEST_F(ProjectFolder, BadInputIsNamedByFileLineAndField) {
+  for (const TBadProject& bad : kBadProjects) {
+    SCOPED_TRACE(bad.Toml);
+    const std::string message = ErrorOf(bad.Toml);
+    EXPECT_EQ(message.find('\n'), std::string::npos) << message;
+    EXPECT_EQ(message.rfind(project + ":" + bad.Where + ":", 0), 0u) << message;
+    EXPECT_NE(message.find(bad.Problem), std::string::npos) << message;
+  }
+}
+
+TEST_F(ProjectFolder, ErrorsInAnIncludedFileNameThatFile) {
+  Write(scratch / "proj/lang/bad.toml", "1 = \"ok\"\nfile = \"x\"\n");
+  const std::string message =
+      ErrorOf("[product]\nname = \"x\"\n[translations]\ninclude = \"lang/bad.toml\"\n");
+  EXPECT_EQ(message.rfind(scratch / "proj/lang/bad.toml" + ":2: file: unknown key", 0), 0u) << message;
+}
+
+TEST_F(ProjectFolder, AMissingProjectFileIsNamed) {
+  try {
+    LoadProject(scratch / "proj/none.toml");
+    FAIL() << "no error";
+  } catch (const EOSError& e) {
+    EXPECT_NE(e.Message().find("none.toml"), std::string::npos);
+  }
+}
+
+}  // namespace
+}  // namespace zp

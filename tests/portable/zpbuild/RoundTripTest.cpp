@@ -1,0 +1,305 @@
+// Packages built by the builder read back field for field and byte for byte:
+// through the builder's own reader and extractor, and through the
+// installer's loader.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "TestFiles.h"
+#include "engine/ZpClasses.h"
+#include "package/Streams.h"
+#include "zpbuild/BuilderOS.h"
+#include "zpbuild/PackageReader.h"
+#include "zpbuild/PackageWriter.h"
+
+namespace zp {
+namespace {
+
+using namespace test;
+
+constexpr TContentKey kKey = {0x00, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77,
+                              0x88, 0x99, 0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xFF};
+constexpr uint64_t kTime1 = 133500000000000000ULL + 1234567;  // 2024, with a fraction
+constexpr uint64_t kTime2 = 0x01D0000080000001ULL;            // both halves with the top bit set
+
+// Every field set, texts with ANSI bytes above 127, contents at the block
+// boundaries and one of a few hundred KB read from a file.
+TProject FullProject(const TScratch& scratch) {
+  TProject p;
+  p.ProgramName = "Zp Round Trip \xE9t\xE9";
+  p.VersionMajor = 3, p.VersionMinor = 14, p.Build = 159, p.Release = 2;
+  p.Publisher = "Publisher \x80 Ltd", p.Website = "https://example.com/zp", p.Address = "1 Main St\r\nTown";
+  p.ContactName = "J. Doe", p.Email = "jd@example.com";
+  p.License = "{\\rtf1\\ansi licence \\'e9}";
+  p.Readme = "plain readme\r\nline two";
+  p.WhatsNew = "";
+  p.Banner = DemoBytes("banner.jpg");
+  p.Splash = DemoBytes("splash.jpg");
+  p.Translations = {{1, "Weiter"}, {2, "Zur\xC3\xBC" "ck"}, {301, "Kopiere %1 ..."}};
+  p.TerminalSettings = "1 0";
+  p.Key = kKey;
+  const size_t sizes[] = {0, 15, 16, 17};
+  for (size_t i = 0; i < 4; ++i) {
+    TProjectFile f;
+    f.Path = "{experts}\\size" + std::to_string(sizes[i]) + ".ex4";
+    f.Content = TContent::FromBytes(Bytes(Pattern(sizes[i], unsigned(i + 1))));
+    f.CreationTime = kTime1 + i, f.LastWriteTime = kTime2 + i;
+    f.ShortcutName = i == 1 ? "Group\\Short \xE9" : "";
+    f.DesktopShortcut = i == 1, f.KeepNewer = i == 2, f.KeepOnUninstall = i == 3;
+    p.Files.push_back(f);
+  }
+  Write(scratch / "big.bin", Pattern(300 * 1024 + 5, 9));
+  TProjectFile big;
+  big.Path = "{app}\\data\\big.bin";
+  big.Content = TContent::FromFile(scratch / "big.bin");  // times from the file
+  p.Files.push_back(big);
+
+  TProjectExec external;
+  external.External = true, external.Path = "{windir}\\notepad.exe", external.Title = "Notepad";
+  external.Parameters = "notepad \"x y\"", external.Stage = stWizardStart;
+  p.Execs.push_back(external);
+  TProjectExec carried;
+  carried.Path = "{temp}helper.exe", carried.Title = "Helper", carried.Parameters = "helper /q";
+  carried.Stage = stWizardClose, carried.Content = TContent::FromBytes(Bytes(Pattern(33, 7)));
+  carried.CreationTime = kTime2, carried.LastWriteTime = kTime1;
+  p.Execs.push_back(carried);
+  return p;
+}
+
+std::string ContentOf(const TContent& content) {
+  return content.FromFile() ? Read(content.SourcePath) : std::string(content.Bytes.begin(), content.Bytes.end());
+}
+
+class RoundTrip : public ::testing::Test {
+protected:
+  void SetUp() override {
+    project = FullProject(scratch);
+    stub = SyntheticStubImage();
+    setup = scratch / "setup.exe";
+    layout = BuildPackage(project, stub, setup);
+  }
+
+  TScratch scratch;
+  TProject project;
+  std::vector<uint8_t> stub;
+  std::string setup;
+  TPackageLayout layout;
+};
+
+TEST_F(RoundTrip, FileHasImageThenTagStreamThenBlocksBackToBack) {
+  const std::string file = Read(setup);
+  ASSERT_EQ(static_cast<int64_t>(file.size()), layout.FileSize);
+  EXPECT_FALSE(fs::exists(setup + ".tmp"));
+
+  // The image is unchanged but for the package position at 136..139.
+  uint32_t position = 0;
+  std::memcpy(&position, file.data() + 136, 4);
+  EXPECT_EQ(position, stub.size());
+  EXPECT_EQ(layout.PackagePosition, static_cast<int64_t>(stub.size()));
+  std::string image = file.substr(0, stub.size());
+  std::memset(&image[136], 0, 4);
+  EXPECT_EQ(image, std::string(stub.begin(), stub.end()));
+  EXPECT_EQ(file.substr(stub.size(), 4), "ZPIN");
+
+  int64_t next = layout.ContentPosition;
+  for (const auto* list : {&layout.Files, &layout.Execs})
+    for (const TRecordLayout& at : *list) {
+      if (at.Size == 0) continue;  // the external program
+      EXPECT_EQ(at.Offset, next);
+      EXPECT_EQ(at.Size, (at.ContentSize / 16 + 1) * 16);
+      next += at.Size;
+    }
+  EXPECT_EQ(next, layout.FileSize);
+  EXPECT_EQ(layout.Files[0].Size, 16);  // empty content: the final block only
+  EXPECT_EQ(layout.Files[1].Size, 16);
+  EXPECT_EQ(layout.Files[2].Size, 32);
+  EXPECT_EQ(layout.Files[3].Size, 32);
+}
+
+TEST_F(RoundTrip, ReaderGivesBackEveryField) {
+  const TPackageInfo info = ReadPackage(setup);
+  ASSERT_TRUE(info.HasPackage);
+  EXPECT_TRUE(info.Complete);
+  EXPECT_EQ(info.TagStreamEnd, layout.ContentPosition);
+  EXPECT_EQ(info.ProgramName, project.ProgramName);
+  EXPECT_EQ(info.VersionMajor, 3);
+  EXPECT_EQ(info.VersionMinor, 14);
+  EXPECT_EQ(info.Build, 159);
+  EXPECT_EQ(info.Release, 2);
+  EXPECT_EQ(info.Publisher, project.Publisher);
+  EXPECT_EQ(info.Website, project.Website);
+  EXPECT_EQ(info.Address, project.Address);
+  EXPECT_EQ(info.ContactName, project.ContactName);
+  EXPECT_EQ(info.Email, project.Email);
+  EXPECT_EQ(info.License, project.License);
+  EXPECT_EQ(info.Readme, project.Readme);
+  EXPECT_EQ(info.WhatsNew, "");
+  EXPECT_EQ(info.TerminalSettings, "1 0");
+  EXPECT_EQ(info.KeyLength, 16);
+  EXPECT_EQ(info.Key, kKey);
+  EXPECT_EQ(info.Banner, project.Banner);
+  EXPECT_EQ(info.Splash, project.Splash);
+  ASSERT_EQ(info.Translations.size(), 3u);
+  for (size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(info.Translations[i].Id, project.Translations[i].Id);
+    EXPECT_EQ(info.Translations[i].Text, project.Translations[i].Text);
+  }
+  const TFileTimes bigTimes = GetFileTimes(project.Files[4].Content.SourcePath);
+  ASSERT_EQ(info.Files.size(), 5u);
+  for (size_t i = 0; i < 5; ++i) {
+    SCOPED_TRACE(i);
+    const TZpInstallFile& got = info.Files[i];
+    const TProjectFile& want = project.Files[i];
+    EXPECT_EQ(got.Path, want.Path);
+    EXPECT_EQ(got.CreationTime, want.CreationTime.value_or(bigTimes.CreationTime));
+    EXPECT_EQ(got.LastWriteTime, want.LastWriteTime.value_or(bigTimes.LastWriteTime));
+    EXPECT_EQ(got.ShortcutName, want.ShortcutName);
+    EXPECT_EQ(got.DesktopShortcut, want.DesktopShortcut);
+    EXPECT_EQ(got.KeepNewer, want.KeepNewer);
+    EXPECT_EQ(got.KeepOnUninstall, want.KeepOnUninstall);
+    EXPECT_EQ(got.Offset, layout.Files[i].Offset);
+    EXPECT_EQ(got.Size, layout.Files[i].Size);
+  }
+  ASSERT_EQ(info.Execs.size(), 2u);
+  for (size_t i = 0; i < 2; ++i) {
+    SCOPED_TRACE(i);
+    const TZpInstallExec& got = info.Execs[i];
+    const TProjectExec& want = project.Execs[i];
+    EXPECT_EQ(got.External, want.External);
+    EXPECT_EQ(got.Path, want.Path);
+    EXPECT_EQ(got.Title, want.Title);
+    EXPECT_EQ(got.Parameters, want.Parameters);
+    EXPECT_EQ(got.Stage, want.Stage);
+    EXPECT_EQ(got.CreationTime, want.CreationTime.value_or(0));
+    EXPECT_EQ(got.LastWriteTime, want.LastWriteTime.value_or(0));
+    EXPECT_EQ(got.Offset, layout.Execs[i].Offset);
+    EXPECT_EQ(got.Size, layout.Execs[i].Size);
+  }
+  EXPECT_EQ(info.Execs[0].Size, 0);
+  EXPECT_EQ(info.Execs[0].Offset, 0);
+}
+
+TEST_F(RoundTrip, ExtractGivesBackEveryByteAndTime) {
+  int written = 0;
+  EXPECT_TRUE(ExtractPackage(setup, scratch / "out", &written).empty());
+  EXPECT_EQ(written, 6);  // five files and the carried program
+  for (const TProjectFile& file : project.Files) {
+    std::string relative = file.Path;
+    for (char& c : relative)
+      if (c == '\\') c = '/';
+    const std::string path = scratch / ("out/" + relative);
+    SCOPED_TRACE(path);
+    EXPECT_EQ(Read(path), ContentOf(file.Content));
+    if (file.LastWriteTime) {
+      EXPECT_EQ(GetFileTimes(path).LastWriteTime, *file.LastWriteTime);
+    }
+  }
+  EXPECT_EQ(Read(scratch / "out/{temp}helper.exe"), ContentOf(project.Execs[1].Content));
+  EXPECT_FALSE(fs::exists(scratch / "out/{windir}"));
+  EXPECT_TRUE(VerifyPackage(setup).empty());
+}
+
+TEST_F(RoundTrip, InstallerLoaderReadsEveryField) {
+  TZpInstall install;
+  install.LoadFromFile(setup);
+  EXPECT_EQ(install.ProgramName, project.ProgramName);
+  EXPECT_EQ(install.VersionMajor, 3);
+  EXPECT_EQ(install.VersionMinor, 14);
+  EXPECT_EQ(install.Build, 159);
+  EXPECT_EQ(install.Release, 2);
+  EXPECT_EQ(install.Publisher, project.Publisher);
+  EXPECT_EQ(install.Website, project.Website);
+  EXPECT_EQ(install.Address, project.Address);
+  EXPECT_EQ(install.ContactName, project.ContactName);
+  EXPECT_EQ(install.Email, project.Email);
+  EXPECT_EQ(install.License, project.License);
+  EXPECT_EQ(install.Readme, project.Readme);
+  EXPECT_EQ(install.WhatsNew, "");
+  EXPECT_EQ(install.TerminalSettings, "1 0");
+  EXPECT_EQ(install.Key, kKey);
+  EXPECT_EQ(install.Banner.Bytes(), project.Banner);
+  EXPECT_EQ(install.Banner.Width(), 160);
+  EXPECT_EQ(install.Splash.Bytes(), project.Splash);
+  ASSERT_EQ(install.Translations.Count(), 3);
+  EXPECT_EQ(install.Translations.Items(1).Text, "Zur\xC3\xBC" "ck");
+  EXPECT_EQ(install.GetText(301, "x"), u"Kopiere x ...");
+
+  const TPackageInfo info = ReadPackage(setup);
+  ASSERT_EQ(install.Files.size(), info.Files.size());
+  for (size_t i = 0; i < info.Files.size(); ++i) {
+    SCOPED_TRACE(i);
+    const TZpInstallFile& a = *install.Files[i];
+    const TZpInstallFile& b = info.Files[i];
+    EXPECT_EQ(a.Path, b.Path);
+    EXPECT_EQ(a.CreationTime, b.CreationTime);
+    EXPECT_EQ(a.LastWriteTime, b.LastWriteTime);
+    EXPECT_EQ(a.ShortcutName, b.ShortcutName);
+    EXPECT_EQ(a.Size, b.Size);
+    EXPECT_EQ(a.Offset, b.Offset);
+    EXPECT_EQ(a.KeepNewer, b.KeepNewer);
+    EXPECT_EQ(a.KeepOnUninstall, b.KeepOnUninstall);
+    EXPECT_EQ(a.DesktopShortcut, b.DesktopShortcut);
+  }
+  ASSERT_EQ(install.Execs.size(), 2u);
+  EXPECT_TRUE(install.Execs[0]->External);
+  EXPECT_EQ(install.Execs[1]->Path, "{temp}helper.exe");
+  EXPECT_EQ(install.Execs[1]->Parameters, "helper /q");
+  EXPECT_EQ(install.Execs[1]->Stage, stWizardClose);
+  EXPECT_EQ(install.Execs[1]->CreationTime, kTime2);
+  EXPECT_EQ(install.Execs[1]->LastWriteTime, kTime1);
+  EXPECT_EQ(install.Execs[1]->Offset, layout.Execs[1].Offset);
+  EXPECT_EQ(install.Execs[1]->Size, 48);
+}
+
+// The uninstaller is the installer's image with uninstall data in place of
+// the package; it keeps the order of the entries and every translation.
+TEST_F(RoundTrip, UninstallDataKeepsOrderAndTranslations) {
+  TZpInstall install;
+  install.LoadFromFile(setup);
+  install.UninstallList = {{"C:\\Program Files\\Zp", umFolder}, {"C:\\a.txt", umFile},
+                           {"C:\\Start\\Zp", umFolder},        {"C:\\b.txt", umFile},
+                           {"C:\\c \xE9.txt", umFile}};
+  const std::string uninstaller = scratch / "Uninstall.exe";
+  Write(uninstaller, Read(setup).substr(0, static_cast<size_t>(layout.PackagePosition)));
+  {
+    TFileStream file(uninstaller, TFileMode::OpenReadWrite);
+    file.Seek(0, TSeekOrigin::End);
+    install.AppendUninstallData(file);
+  }
+  TZpUninstall uninstall;
+  uninstall.LoadFromFile(uninstaller);
+  EXPECT_EQ(uninstall.ProgramName, project.ProgramName);
+  EXPECT_EQ(uninstall.VersionMinor, 14);
+  EXPECT_EQ(uninstall.Email, project.Email);
+  EXPECT_EQ(uninstall.Banner.Bytes(), project.Banner);
+  EXPECT_EQ(uninstall.Folders, (std::vector<std::string>{"C:\\Program Files\\Zp", "C:\\Start\\Zp"}));
+  EXPECT_EQ(uninstall.Files, (std::vector<std::string>{"C:\\a.txt", "C:\\b.txt", "C:\\c \xE9.txt"}));
+  ASSERT_EQ(uninstall.Translations.Count(), 3);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(uninstall.Translations.Items(i).Id, project.Translations[size_t(i)].Id);
+    EXPECT_EQ(uninstall.Translations.Items(i).Text, project.Translations[size_t(i)].Text);
+  }
+  // The uninstaller holds no package: the builder's reader finds none.
+  EXPECT_FALSE(ReadPackage(uninstaller).HasPackage);
+}
+
+TEST(Keys, EachBuildWithoutAKeyDrawsAFreshOne) {
+  TScratch scratch;
+  TProject project;
+  project.ProgramName = "K";
+  TProjectFile f;
+  f.Path = "{app}\\a";
+  f.Content = TContent::FromBytes(Bytes("same content"));
+  project.Files.push_back(f);
+  const TPackageLayout a = BuildPackage(project, SyntheticStubImage(), scratch / "a.exe");
+  const TPackageLayout b = BuildPackage(project, SyntheticStubImage(), scratch / "b.exe");
+  EXPECT_NE(a.Key, b.Key);
+  EXPECT_NE(a.Key, TContentKey{});
+  EXPECT_EQ(ReadPackage(scratch / "a.exe").Key, a.Key);
+  // The content is stored encrypted: the same bytes under two keys differ.
+  EXPECT_NE(Read(scratch / "a.exe").substr(size_t(a.Files[0].Offset)), Read(scratch / "b.exe").substr(size_t(b.Files[0].Offset)));
+  EXPECT_EQ(Read(scratch / "a.exe").find("same content"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace zp
