@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "strings/ZpTrans.h"
+
 namespace zp {
 
 // ---- Messages --------------------------------------------------------------
@@ -101,8 +103,9 @@ struct TTerminalRoots {
 // subfolder, unless the list holds that name already (letter case ignored).
 // Each scan that fails ends silently; a data folder whose "origin.txt" cannot
 // be read, or names nothing, is skipped. When nothing is found, adds program
-// files + "\MetaTrader 4" and shows `notFoundText` (text 105) as a warning.
-void FindTerminals(ITerminalList& list, const std::u16string& notFoundText, const TMessageFunc& showMessage,
+// files + "\MetaTrader 4" and shows text 105 of `texts` ("We cannot find any
+// MetaTrader folder...") as a warning through `showMessage`.
+void FindTerminals(ITerminalList& list, const TZpTrans& texts, const TMessageFunc& showMessage,
                    const TTerminalRoots& roots = TTerminalRoots::System());
 
 // True when a top-level window of class "MetaQuotes::MetaTrader::4.00" exists.

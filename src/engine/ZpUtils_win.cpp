@@ -47,6 +47,7 @@ bool TRegKey::ReadInteger(const char* name, DWORD& value) const {
 namespace {
 
 const char kOriginFile[] = "origin.txt";
+constexpr int32_t kTextNoTerminal = 105;
 // Enough for the longest path Windows knows, a mark and a line break.
 constexpr int64_t kMaxOriginBytes = 64 * 1024 + 16;
 
@@ -147,7 +148,7 @@ TTerminalRoots TTerminalRoots::System() {
   return {GetSpecialFolder(TSpecialFolder::ProgramFiles), "C:", GetSpecialFolder(TSpecialFolder::AppData)};
 }
 
-void FindTerminals(ITerminalList& list, const std::u16string& notFoundText, const TMessageFunc& showMessage,
+void FindTerminals(ITerminalList& list, const TZpTrans& texts, const TMessageFunc& showMessage,
                    const TTerminalRoots& roots) {
   list.Clear();
   std::vector<std::string> found;
@@ -183,7 +184,7 @@ void FindTerminals(ITerminalList& list, const std::u16string& notFoundText, cons
   });
   if (found.empty()) {
     add(roots.ProgramFiles + "\\MetaTrader 4");
-    if (showMessage) showMessage(notFoundText, TMessageKind::Warning);
+    if (showMessage) showMessage(texts.GetText(kTextNoTerminal), TMessageKind::Warning);
   }
 }
 

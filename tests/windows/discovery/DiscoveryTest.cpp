@@ -159,7 +159,7 @@ protected:
     if (mql4) tree.Folder("AppData\\MetaQuotes\\Terminal\\" + name + "\\MQL4");
   }
   std::vector<std::string> Find() {
-    FindTerminals(list, u"Nothing found", [this](const std::u16string& text, TMessageKind kind) {
+    FindTerminals(list, texts, [this](const std::u16string& text, TMessageKind kind) {
       shown.push_back({text, kind});
     }, Roots());
     for (const auto& entry : list.Entries) EXPECT_TRUE(entry.second) << entry.first;
@@ -171,6 +171,7 @@ protected:
   }
 
   TTempTree tree;
+  TZpTrans texts;
   TFakeList list;
   std::vector<TShownMessage> shown;
 };
@@ -233,21 +234,21 @@ TEST_F(FindTerminalsTest, NothingFoundAddsTheDefaultFolderAndWarnsOnce) {
   list.AddTerminal("left over", false);
   EXPECT_EQ(Find(), (std::vector<std::string>{tree / "Program Files\\MetaTrader 4"}));
   ASSERT_EQ(shown.size(), 1u);
-  EXPECT_EQ(shown[0].Text, u"Nothing found");
+  EXPECT_EQ(shown[0].Text,
+            u"We cannot find any MetaTrader folder in this computer.\r\nWe add a default folder so you can "
+            u"continue with the installation,\r\nand install MetaTrader later.");
+  // A package may translate it.
+  texts.Add(105, "Keine MetaTrader-Ordner|gefunden");
+  Find();
+  ASSERT_EQ(shown.size(), 2u);
+  EXPECT_EQ(shown[1].Text, u"Keine MetaTrader-Ordner\r\ngefunden");
   EXPECT_EQ(shown[0].Kind, TMessageKind::Warning);
 }
 
 TEST_F(FindTerminalsTest, MissingRootsAreSkippedSilently) {
   const TTerminalRoots roots = {tree / "none", "Q:\\nowhere", tree / "none"};
-  FindTerminals(list, u"", nullptr, roots);
+  FindTerminals(list, TZpTrans(), nullptr, roots);
   EXPECT_EQ(list.Folders(), (std::vector<std::string>{tree / "none\\MetaTrader 4"}));
-}
-
-TEST(FindTerminalsSystem, SearchesThisMachinesFolders) {
-  const TTerminalRoots roots = TTerminalRoots::System();
-  EXPECT_EQ(roots.ProgramFiles, GetSpecialFolder(TSpecialFolder::ProgramFiles));
-  EXPECT_EQ(roots.DriveRoot, "C:");
-  EXPECT_EQ(roots.AppData, GetSpecialFolder(TSpecialFolder::AppData));
 }
 
 // Starts the fake terminal with its main window and ends it again.

@@ -10,22 +10,13 @@
 namespace zp {
 namespace {
 
-const char kUserShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+const char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 const char kVersionKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
 const char kSetupKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Setup";
 
 std::string Shell(int csidl) {
   char path[MAX_PATH] = {};
   return SUCCEEDED(SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path)) ? path : "";
-}
-
-std::string Registry(HKEY root, const char* key, const char* name) {
-  char value[1024] = {};
-  DWORD size = sizeof(value);
-  return RegGetValueA(root, key, name, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr, value,
-                      &size) == ERROR_SUCCESS
-             ? value
-             : "";
 }
 
 std::string Folder(TSpecialFolder kind, bool trailingBackslash = false) {
@@ -69,13 +60,16 @@ TEST(SpecialFolders, ShellFolderKindsAreTheShellsFolders) {
   }
 }
 
-TEST(SpecialFolders, RegistryKindsReadTheirKeys) {
-  EXPECT_EQ(Folder(TSpecialFolder::AppData), Registry(HKEY_CURRENT_USER, kUserShellFolders, "AppData"));
-  EXPECT_EQ(Folder(TSpecialFolder::Personal), Registry(HKEY_CURRENT_USER, kUserShellFolders, "Personal"));
-  EXPECT_EQ(Folder(TSpecialFolder::CommonPrograms),
-            Registry(HKEY_LOCAL_MACHINE, kUserShellFolders, "Common Programs"));
-  EXPECT_EQ(Folder(TSpecialFolder::ProgramFiles), Registry(HKEY_LOCAL_MACHINE, kVersionKey, "ProgramFilesDir"));
-  EXPECT_FALSE(Folder(TSpecialFolder::AppData).empty());
+TEST(SpecialFolders, ShellFoldersKeysComeFirstAndTheShellFillsTheirGaps) {
+  // Kinds nothing of ours reads, so the test may change their values.
+  TSavedRegistryValue user(HKEY_CURRENT_USER, kShellFolders, "CD Burning");
+  TSavedRegistryValue common(HKEY_LOCAL_MACHINE, kShellFolders, "CommonVideo");
+  user.SetString("X:\\Burn");
+  common.SetString("X:\\Videos");
+  EXPECT_EQ(Folder(TSpecialFolder::CDBurning), "X:\\Burn");
+  EXPECT_EQ(Folder(TSpecialFolder::CommonVideo), "X:\\Videos");
+  common.Delete();
+  EXPECT_EQ(Folder(TSpecialFolder::CommonVideo), Shell(CSIDL_COMMON_VIDEO));
 }
 
 TEST(SpecialFolders, VersionKeyValuesHaveTheirEnvironmentExpanded) {
