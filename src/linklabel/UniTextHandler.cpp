@@ -94,7 +94,8 @@ void TTextHandler::ParagraphBreak() {
 }
 
 void TTextHandler::WatchStartingPos(IStartingPosObserver* observer, TAreaNode& areaNode) {
-  observers_.Add(observer, areaNode, areaNode.FindFirst<TStringNode>());
+  // A node without text is never laid out: nothing would come of watching it.
+  if (TStringNode* first = areaNode.FindFirst<TStringNode>()) observers_.Add(observer, areaNode, first);
 }
 
 void TTextHandler::EmptyBuffer() {
