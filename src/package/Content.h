@@ -25,7 +25,7 @@ constexpr int64_t StoredContentSize(int64_t plainSize) { return (plainSize / 16 
 // bytes from its position; a trailing partial block is ignored) and writes
 // the plain bytes to `dest` at its position. A missing block or a final
 // count above 15 raises ECipherException; the blocks before it have been
-// written. The key must be 16 bytes long.
+// written. Any key length but 16 raises EZpError.
 void DecryptContent(TStream& source, TStream& dest, const uint8_t* key, int keyLength);
 
 // Stores `count` bytes from `source`'s position as a content block at

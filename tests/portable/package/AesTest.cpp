@@ -64,10 +64,5 @@ TEST(Aes, EnginesAgreeOnEveryBlockCount) {
   }
 }
 
-TEST(Aes, AutoPrefersTheNativeEngine) {
-  const uint8_t key[16] = {};
-  EXPECT_EQ(TAes128(key).Engine(), TAes128::NativeAvailable() ? TAesEngine::Native : TAesEngine::Portable);
-}
-
 }  // namespace
 }  // namespace zp

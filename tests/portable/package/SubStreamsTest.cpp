@@ -64,19 +64,5 @@ TEST(SubStream, EmptyRange) {
   EXPECT_EQ(window.Read(&byte, 1), 0);
 }
 
-TEST(SubStream, ReleasesTheParentOnlyWhenItOwnsIt) {
-  struct TTracked : TMemoryStream {
-    explicit TTracked(bool& gone) : gone_(gone) {}
-    ~TTracked() override { gone_ = true; }
-    bool& gone_;
-  };
-  bool ownedGone = false, borrowedGone = false;
-  TTracked borrowed(borrowedGone);
-  { TSubStream window(std::make_unique<TTracked>(ownedGone), 0, 0); }
-  { TSubStream window(borrowed, 0, 0); }
-  EXPECT_TRUE(ownedGone);
-  EXPECT_FALSE(borrowedGone);
-}
-
 }  // namespace
 }  // namespace zp
