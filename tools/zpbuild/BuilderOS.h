@@ -32,7 +32,7 @@ bool DirectoryExists(const std::string& path);
 // Creates the folder and every missing parent; raises EOSError naming it.
 void CreateDirectories(const std::string& path);
 // Renames `from` to `to`, replacing `to`; raises EOSError.
-void ReplaceFile(const std::string& from, const std::string& to);
+void RenameReplacing(const std::string& from, const std::string& to);
 // Deletes a file if it is there; errors are ignored.
 void RemoveFileQuietly(const std::string& path) noexcept;
 
@@ -42,7 +42,8 @@ std::string ExecutableFolder();
 // The path separator of this system's file API.
 extern const char kPathSeparator;
 // A path from a project file (UTF-8) for this system's file API (the ANSI
-// code page on Windows); raises EZpError when it cannot be represented.
+// code page and backslashes on Windows); raises EZpError when it cannot be
+// represented.
 std::string NativePath(const std::string& utf8);
 
 // Lets the console show the UTF-8 that the tool prints (Windows); nothing

@@ -83,7 +83,7 @@ void CreateDirectories(const std::string& path) {
   }
 }
 
-void ReplaceFile(const std::string& from, const std::string& to) {
+void RenameReplacing(const std::string& from, const std::string& to) {
   if (rename(from.c_str(), to.c_str()) != 0) RaiseLastOSError(to);
 }
 

@@ -89,7 +89,7 @@ void CreateDirectories(const std::string& path) {
   }
 }
 
-void ReplaceFile(const std::string& from, const std::string& to) {
+void RenameReplacing(const std::string& from, const std::string& to) {
   if (!MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) RaiseLastOSError(to);
 }
 
@@ -107,7 +107,11 @@ std::string NativePath(const std::string& utf8) {
   std::u16string wide;
   if (DecodeUtf8(utf8, wide)) {
     std::string ansi = WideToAnsi(wide);
-    if (AnsiToWide(ansi) == wide) return ansi;
+    if (AnsiToWide(ansi) == wide) {
+      for (char& c : ansi)
+        if (c == '/') c = '\\';
+      return ansi;
+    }
   }
   throw EZpError("the path \"" + utf8 + "\" cannot be written in this system's code page");
 }

@@ -269,7 +269,7 @@ TPackageLayout BuildPackage(const TProject& project, const std::vector<uint8_t>&
       TFileStream out(temporary, TFileMode::Create);
       layout = WritePackage(project, stub, out);
     }
-    ReplaceFile(temporary, outPath);
+    RenameReplacing(temporary, outPath);
     return layout;
   } catch (...) {
     RemoveFileQuietly(temporary);

@@ -2,6 +2,7 @@
 // demo project.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #ifndef _WIN32
@@ -50,6 +51,8 @@ protected:
     run.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 #endif
     run.Out = Read(out), run.Err = Read(err);
+    for (std::string* text : {&run.Out, &run.Err})  // Windows prints CR LF
+      text->erase(std::remove(text->begin(), text->end(), '\r'), text->end());
     return run;
   }
 

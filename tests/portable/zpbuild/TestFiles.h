@@ -30,7 +30,9 @@ public:
   TScratch(const TScratch&) = delete;
   TScratch& operator=(const TScratch&) = delete;
 
-  std::string operator/(const std::string& relative) const { return (path_ / relative).string(); }
+  std::string operator/(const std::string& relative) const {
+    return (path_ / fs::path(relative).make_preferred()).string();
+  }
   const fs::path& Path() const { return path_; }
 
 private:
