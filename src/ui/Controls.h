@@ -16,9 +16,9 @@
 
 namespace zp {
 
-// Where a control sits in its parent. The parent's layout places aligned
-// controls; a control itself only reads the value (a label does not size
-// itself to its text when its height is set by the parent).
+// Where a control sits in its parent. The container that holds the control
+// places it by this value; the control itself only reads it (a label does not
+// size itself to its text when the container sets its height).
 enum class TAlign : uint8_t { alNone, alTop, alBottom, alLeft, alRight, alClient };
 
 // Pointer shapes by number, as the system cursors they stand for.
