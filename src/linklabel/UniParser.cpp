@@ -54,27 +54,35 @@ TElement TElementEnumerator::PeekElement() {
 
 namespace {
 
-// Releases the scanner however the parse ends.
+// Installs the scanner of one parse and puts back the one before it however
+// the parse ends, so that a dynamic handler may even parse with this parser.
 class TScannerScope {
 public:
-  TScannerScope(std::unique_ptr<IElementEnumerator>& slot, std::unique_ptr<IElementEnumerator> scanner)
-      : slot_(slot) {
+  TScannerScope(std::unique_ptr<IElementEnumerator>& slot, int& excess, std::unique_ptr<IElementEnumerator> scanner)
+      : slot_(slot), excess_(excess), saved_(std::move(slot)), savedExcess_(excess) {
     slot_ = std::move(scanner);
+    excess_ = 0;
   }
-  ~TScannerScope() { slot_.reset(); }
+  ~TScannerScope() {
+    slot_ = std::move(saved_);
+    excess_ = savedExcess_;
+  }
   TScannerScope(const TScannerScope&) = delete;
   TScannerScope& operator=(const TScannerScope&) = delete;
 
 private:
   std::unique_ptr<IElementEnumerator>& slot_;
+  int& excess_;
+  std::unique_ptr<IElementEnumerator> saved_;
+  int savedExcess_;
 };
 
 }  // namespace
 
 std::unique_ptr<TNodeTree> TDefaultParser::Parse(const std::u16string& text) {
   auto tree = std::make_unique<TNodeTree>();
-  TScannerScope scope(scanner_, std::make_unique<TElementEnumerator>(TStringTools::RemoveLineBreaks(text)));
-  excessScopes_ = 0;
+  TScannerScope scope(scanner_, excessScopes_,
+                      std::make_unique<TElementEnumerator>(TStringTools::RemoveLineBreaks(text)));
   ParseNode(tree->Root());
   return tree;
 }

@@ -4,18 +4,21 @@ namespace zp {
 
 namespace {
 
-// Drops the text handler of a redraw however the redraw ends.
+// Installs the text handler of one redraw and puts back the one before it
+// however the redraw ends.
 class THandlerScope {
 public:
-  THandlerScope(std::unique_ptr<ITextHandler>& slot, std::unique_ptr<ITextHandler> handler) : slot_(slot) {
+  THandlerScope(std::unique_ptr<ITextHandler>& slot, std::unique_ptr<ITextHandler> handler)
+      : slot_(slot), saved_(std::move(slot)) {
     slot_ = std::move(handler);
   }
-  ~THandlerScope() { slot_.reset(); }
+  ~THandlerScope() { slot_ = std::move(saved_); }
   THandlerScope(const THandlerScope&) = delete;
   THandlerScope& operator=(const THandlerScope&) = delete;
 
 private:
   std::unique_ptr<ITextHandler>& slot_;
+  std::unique_ptr<ITextHandler> saved_;
 };
 
 }  // namespace

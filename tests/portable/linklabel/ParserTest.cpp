@@ -171,6 +171,22 @@ TEST(Parser, DynamicContentIsParsedOnItsOwn) {
   EXPECT_EQ(nested.Asked, std::vector<int32_t>{0});
 }
 
+TEST(Parser, AHandlerMayParseWithTheSameParser) {
+  struct TReentrant : IDynamicNodeHandler {
+    TDefaultParser* parser = nullptr;
+    void GetDynamicSource(std::u16string& source, TDynamicNode&) override {
+      parser->SetDynamicNodeHandler(nullptr);
+      source = parser->Parse(u"<b>in")->Root().GetText();
+      parser->SetDynamicNodeHandler(this);
+    }
+  } handler;
+  TDefaultParser parser;
+  handler.parser = &parser;
+  parser.SetDynamicNodeHandler(&handler);
+  ResetNodeCounters();
+  EXPECT_EQ(Dump(parser.Parse(u"<i>a<dynamic>b</i>c")->Root()), "I[S(a) DYN0[S(in)] S(b)] S(c)");
+}
+
 TEST(Parser, NumbersLinksOfDynamicContentWhereTheTagStands) {
   TListHandler handler({u"<link>b</link>"});
   EXPECT_EQ(ParsedWith(handler, u"<link>a</link><dynamic><link>c</link>"),

@@ -52,19 +52,6 @@ TEST(GraphicTools, PointInRectCountsAllEdges) {
   EXPECT_FALSE(TGraphicTools::PointInRect(r, {20, 41}));
 }
 
-TEST(OwnerPointerList, RectListStoresCopies) {
-  TRectList list;
-  TRect r{1, 2, 3, 4};
-  list.Add(r);
-  r.Left = 99;
-  list.Add(r);
-  EXPECT_EQ(list.Count(), 2u);
-  EXPECT_EQ(list.Get(0).Left, 1);
-  EXPECT_EQ(list.Get(1).Left, 99);
-  list.Clear();
-  EXPECT_EQ(list.Count(), 0u);
-}
-
 TEST(WideUtils, ClampLikeTheClassicRoutines) {
   EXPECT_EQ(WideCopy(u"hello", 2, 3), u"ell");
   EXPECT_EQ(WideCopy(u"hello", 0, 2), u"he");
