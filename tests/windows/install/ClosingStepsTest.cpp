@@ -1,0 +1,130 @@
+// The closing steps of a run: information files with their shortcuts, the web
+// and e-mail shortcuts, Uninstall.exe with the uninstall data, and the
+// registration in the list of installed programs.
+#include <windows.h>
+
+#include "InstallFixture.h"
+#include "engine/RunUtils.h"
+
+namespace zp {
+namespace {
+
+using ::testing::ElementsAre;
+
+std::string RegistryValue(const std::string& key, const char* name) {
+  char value[1024] = "";
+  DWORD size = sizeof value;
+  const LONG result = RegGetValueA(HKEY_LOCAL_MACHINE, key.c_str(), name, RRF_RT_REG_SZ, nullptr, value, &size);
+  return result == ERROR_SUCCESS ? value : "<missing>";
+}
+
+class ClosingSteps : public TInstallTest {};
+
+TEST_F(ClosingSteps, WriteInformationFilesShortcutsUninstallerAndRegistration) {
+  TProject project;
+  project.Readme = "Line one\nLine two";
+  project.License = "{\\rtf1 licence}\r\n";
+  project.Website = " https://example.com/ea ";
+  project.Publisher = "Acme";
+  project.ContactName = "Jane Roe";
+  project.Email = "jane@example.com";
+  project.Translations = {{999, "\xC3\x9C" "bersetzt"}, {302, "Verkn\xC3\xBCpfung %1"}};
+  project.Files = {FileRecord("{app}\\Tool.txt", "tool")};
+  project.Files[0].ShortcutName = "Tool";
+  const std::string installer = BuildInstaller(project);
+  const std::string app = places_.ProgramFolder, menu = places_.StartMenuFolder;
+
+  TZpInstall engine;
+  Load(engine, installer, {OldTerminal("T")});
+  engine.Run();
+
+  EXPECT_EQ(ReadText(app + "\\Readme.rtf"), "Line one\r\nLine two\r\n");
+  EXPECT_EQ(ReadText(app + "\\License.rtf"), "{\\rtf1 licence}\r\n");
+  EXPECT_FALSE(Exists(app + "\\What's New.rtf"));
+  EXPECT_FALSE(Exists(menu + "\\What's New.lnk"));
+  EXPECT_EQ(ReadText(menu + "\\Acme Website.url"), "[InternetShortcut]\r\nURL=https://example.com/ea\r\n\r\n");
+  EXPECT_EQ(ReadText(menu + "\\Contact Email.url"),
+            "[InternetShortcut]\r\nURL=mailto:Jane Roe <jane@example.com>\r\n\r\n");
+  EXPECT_THAT(log_.Texts(),
+              ElementsAre(Copying(app + "\\Tool.txt"), Copying(app + "\\Readme.rtf"),
+                          "Verkn\xC3\xBCpfung " + menu + "\\Readme.lnk", Copying(app + "\\License.rtf"),
+                          "Verkn\xC3\xBCpfung " + menu + "\\License.lnk", "Verkn\xC3\xBCpfung " + menu + "\\Acme Website.url",
+                          "Verkn\xC3\xBCpfung " + menu + "\\Contact Email.url", "Creating unistaller ...",
+                          "Registering unistaller ...", "Done."));
+
+  const std::string key = UninstallKeyPath(places_.ProgramName);
+  EXPECT_EQ(RegistryValue(key, "DisplayName"), places_.ProgramName);
+  EXPECT_EQ(RegistryValue(key, "UninstallString"), app + "\\Uninstall.exe");
+  EXPECT_EQ(RegistryValue(key, "DisplayIcon"), app + "\\Uninstall.exe");
+
+  // Uninstall.exe: the installer's program image, then the record of the run.
+  const std::string image = ReadText(installer).substr(0, size_t(layout_.PackagePosition));
+  const std::string uninstaller = ReadText(app + "\\Uninstall.exe");
+  EXPECT_EQ(uninstaller.substr(0, image.size()), image);
+  EXPECT_EQ(uninstaller.substr(image.size(), 4), "ZPUN");
+  EXPECT_FALSE(Exists(app + "\\Uninstall.tmp"));
+  TZpUninstall record;
+  record.LoadFromFile(app + "\\Uninstall.exe");
+  EXPECT_EQ(record.ProgramName, places_.ProgramName);
+  EXPECT_EQ(record.Publisher, "Acme");
+  EXPECT_EQ(record.Website, " https://example.com/ea ");
+  EXPECT_EQ(record.Email, "jane@example.com");
+  EXPECT_THAT(record.Folders, ElementsAre(app, menu));
+  EXPECT_THAT(record.Files, ElementsAre(app + "\\Tool.txt", menu + "\\Tool.lnk", app + "\\Readme.rtf",
+                                        menu + "\\Readme.lnk", app + "\\License.rtf", menu + "\\License.lnk",
+                                        menu + "\\Acme Website.url", menu + "\\Contact Email.url",
+                                        menu + "\\Uninstall.lnk"));
+  ASSERT_EQ(record.Translations.Count(), 2);
+  EXPECT_EQ(record.Translations.Items(0).Id, 999);
+  EXPECT_EQ(record.Translations.Items(0).Text, "\xC3\x9C" "bersetzt");
+  EXPECT_EQ(record.Translations.Items(1).Id, 302);
+
+  ExpectLinkForLnkinfo(menu + "\\Tool.lnk", "Tool.lnk", app + "\\Tool.txt", app);
+  ExpectLinkForLnkinfo(menu + "\\Readme.lnk", "Readme.lnk", app + "\\Readme.rtf", app);
+  ExpectLinkForLnkinfo(menu + "\\Uninstall.lnk", "Uninstall.lnk", app + "\\Uninstall.exe", app);
+}
+
+TEST_F(ClosingSteps, NameTheWebShortcutAfterThePublisherAndSkipBareSchemes) {
+  TProject project;
+  project.Website = "www.example.com";
+  project.Email = "a@b.c";
+  const std::string installer = BuildInstaller(project);
+  TZpInstall engine;
+  Load(engine, installer, {});
+  engine.Run();
+  const std::string menu = places_.StartMenuFolder;
+  EXPECT_EQ(ReadText(menu + "\\ Website.url"), "[InternetShortcut]\r\nURL=http://www.example.com\r\n\r\n");
+  EXPECT_EQ(ReadText(menu + "\\Contact Email.url"), "[InternetShortcut]\r\nURL=mailto:a@b.c\r\n\r\n");
+
+  TZpInstall bare;
+  bare.LoadFromFile(installer);
+  bare.Website = "http://";
+  bare.Email = "";
+  DeleteTree(menu);
+  bare.Run();
+  EXPECT_FALSE(Exists(menu + "\\ Website.url"));
+  EXPECT_FALSE(Exists(menu + "\\Contact Email.url"));
+}
+
+TEST_F(ClosingSteps, AnUninstallerThatCannotBeReplacedLeavesNoTemporaryFile) {
+  const std::string installer = BuildInstaller(TProject());
+  const std::string exe = places_.ProgramFolder + "\\Uninstall.exe";
+  WriteText(exe, "previous uninstaller");
+  // Held open without delete sharing: it can be neither deleted nor replaced.
+  HANDLE held = CreateFileA(exe.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+
+  TZpInstall engine;
+  Load(engine, installer, {});
+  engine.Run();
+  CloseHandle(held);
+
+  EXPECT_EQ(ReadText(exe), "previous uninstaller");
+  EXPECT_FALSE(Exists(places_.ProgramFolder + "\\Uninstall.tmp"));
+  EXPECT_EQ(RegistryValue(UninstallKeyPath(places_.ProgramName), "UninstallString"), exe);
+  EXPECT_TRUE(Exists(places_.StartMenuFolder + "\\Uninstall.lnk"));
+  EXPECT_THAT(log_.Texts(), ElementsAre("Creating unistaller ...", "Registering unistaller ...", "Done."));
+}
+
+}  // namespace
+}  // namespace zp

@@ -1,0 +1,255 @@
+#include "InstallFixture.h"
+
+#include <objbase.h>
+
+#include <fstream>
+#include <ostream>
+
+#include "base/Strings.h"
+#include "engine/RunUtils.h"
+#include "engine/SysFolders.h"
+#include "package/Streams.h"
+
+namespace zp {
+namespace {
+
+FILETIME ToFileTime(uint64_t time) {
+  return {static_cast<DWORD>(time), static_cast<DWORD>(time >> 32)};
+}
+uint64_t FromFileTime(const FILETIME& time) { return uint64_t(time.dwHighDateTime) << 32 | time.dwLowDateTime; }
+
+WIN32_FILE_ATTRIBUTE_DATA Attributes(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) ADD_FAILURE() << "no such file: " << path;
+  return data;
+}
+
+std::string TestName() {
+  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  return std::string(info->test_suite_name()) + " " + info->name();
+}
+
+const char kPolicies[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
+
+// The file name of a UTF-16LE "origin.txt" with its byte-order mark.
+std::string OriginText(const std::string& folder) {
+  std::string bytes = "\xFF\xFE";
+  for (char c : folder) bytes += c, bytes += '\0';
+  return bytes;
+}
+
+}  // namespace
+
+std::string HostPath(const std::string& path) {
+  std::string host = "Z:" + path;
+  for (char& c : host)
+    if (c == '/') c = '\\';
+  return host;
+}
+
+std::string ReadText(const std::string& path) {
+  const std::vector<uint8_t> bytes = ReadFileBytes(path);
+  return std::string(bytes.begin(), bytes.end());
+}
+
+void WriteText(const std::string& path, const std::string& bytes) {
+  ForceDirectories(path.substr(0, path.find_last_of('\\')));
+  WriteFileBytes(path, std::vector<uint8_t>(bytes.begin(), bytes.end()));
+}
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+uint64_t LastWriteTimeOf(const std::string& path) { return FromFileTime(Attributes(path).ftLastWriteTime); }
+
+void SetLastWriteTime(const std::string& path, uint64_t time) {
+  HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
+  const FILETIME lastWrite = ToFileTime(time);
+  EXPECT_TRUE(SetFileTime(file, nullptr, &lastWrite, &lastWrite));
+  CloseHandle(file);
+}
+
+void SetReadOnly(const std::string& path, bool readOnly) {
+  SetFileAttributesA(path.c_str(), readOnly ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL);
+}
+
+void DeleteTree(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return;
+  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(path.c_str());
+    return;
+  }
+  WIN32_FIND_DATAA data;
+  HANDLE search = FindFirstFileA((path + "\\*").c_str(), &data);
+  std::vector<std::string> entries;
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      const std::string name = data.cFileName;
+      if (name != "." && name != "..") entries.push_back(path + "\\" + name);
+    } while (FindNextFileA(search, &data));
+    FindClose(search);
+  }
+  for (const std::string& entry : entries) DeleteTree(entry);
+  RemoveDirectoryA(path.c_str());
+}
+
+std::string PseudoRandomBytes(size_t count, uint32_t seed) {
+  std::string bytes(count, '\0');
+  uint32_t state = seed * 2654435761u + 1;
+  for (char& c : bytes) {
+    state ^= state << 13, state ^= state >> 17, state ^= state << 5;
+    c = static_cast<char>(state >> 24);
+  }
+  return bytes;
+}
+
+uint64_t FileTimeOf(int year, int month, int day, int hour, int minute) {
+  SYSTEMTIME time{};
+  time.wYear = static_cast<WORD>(year), time.wMonth = static_cast<WORD>(month), time.wDay = static_cast<WORD>(day);
+  time.wHour = static_cast<WORD>(hour), time.wMinute = static_cast<WORD>(minute);
+  FILETIME result;
+  SystemTimeToFileTime(&time, &result);
+  return FromFileTime(result);
+}
+
+void PrintTo(const TLogLine& line, std::ostream* out) { *out << line.Percent << "% \"" << line.Text << '"'; }
+
+void TLog::Attach(TZpData& engine) {
+  engine.OnProgress = [this](TZpData&, const std::u16string& text, int percent) {
+    Lines.push_back({percent, WideToUtf8(text)});
+  };
+}
+
+std::vector<std::string> TLog::Texts() const {
+  std::vector<std::string> texts;
+  for (const TLogLine& line : Lines) texts.push_back(line.Text);
+  return texts;
+}
+
+TProgramPlaces::TProgramPlaces(std::string programName)
+    : ProgramName(std::move(programName)),
+      ProgramFolder(GetSpecialFolder(TSpecialFolder::ProgramFiles) + "\\" + ProgramName),
+      StartMenuFolder(GetSpecialFolder(TSpecialFolder::CommonPrograms) + "\\" + ProgramName),
+      DesktopFolder(GetSpecialFolder(TSpecialFolder::Desktop, true)) {
+  Clear();
+}
+
+TProgramPlaces::~TProgramPlaces() { Clear(); }
+
+void TProgramPlaces::Clear() const {
+  DeleteTree(ProgramFolder);
+  DeleteTree(StartMenuFolder);
+  UnregisterUninstaller(ProgramName);
+}
+
+TInstallTest::TInstallTest() : places_("ZpTest " + TestName()) {
+  char temp[MAX_PATH];
+  GetTempPathA(MAX_PATH, temp);
+  scratch_ = std::string(temp) + "zp-install-" + std::to_string(GetCurrentProcessId()) + "-" +
+             std::to_string(GetTickCount());
+  DeleteTree(scratch_);
+  ForceDirectories(scratch_);
+}
+
+TInstallTest::~TInstallTest() {
+  DeleteTree(scratch_);
+  for (const std::string& folder : dataFolders_) DeleteTree(folder);
+  if (luaSaved_) {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kPolicies, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+      if (luaExisted_)
+        RegSetValueExA(key, "EnableLUA", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&lua_), sizeof lua_);
+      else
+        RegDeleteValueA(key, "EnableLUA");
+      RegCloseKey(key);
+    }
+  }
+}
+
+std::string TInstallTest::BuildInstaller(TProject project, const std::string& relative) {
+  project.ProgramName = places_.ProgramName;
+  const std::string path = Scratch(relative);
+  layout_ = BuildPackage(project, LoadStubImage(HostPath(ZPRUN_EXE)), path);
+  return path;
+}
+
+std::string TInstallTest::OldTerminal(const std::string& relative) {
+  const std::string folder = Scratch(relative);
+  ForceDirectories(folder);
+  EXPECT_TRUE(CopyFileA(HostPath(FAKE_TERMINAL_509).c_str(), (folder + "\\terminal.exe").c_str(), FALSE));
+  return folder;
+}
+
+std::string TInstallTest::NewTerminal(const std::string& relative, std::string* dataFolder) {
+  const std::string folder = Scratch(relative);
+  ForceDirectories(folder);
+  EXPECT_TRUE(CopyFileA(HostPath(FAKE_TERMINAL_1090).c_str(), (folder + "\\terminal.exe").c_str(), FALSE));
+  if (!luaSaved_) {
+    HKEY key;
+    EXPECT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kPolicies, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    DWORD size = sizeof lua_;
+    luaExisted_ = RegQueryValueExA(key, "EnableLUA", nullptr, nullptr, reinterpret_cast<BYTE*>(&lua_), &size) == 0;
+    const DWORD on = 1;
+    RegSetValueExA(key, "EnableLUA", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&on), sizeof on);
+    RegCloseKey(key);
+    luaSaved_ = true;
+  }
+  const std::string data = GetSpecialFolder(TSpecialFolder::AppData) + "\\MetaQuotes\\Terminal\\ZPTEST" +
+                           std::to_string(GetCurrentProcessId()) + std::to_string(dataFolders_.size());
+  DeleteTree(data);
+  ForceDirectories(data + "\\MQL4");
+  WriteText(data + "\\origin.txt", OriginText(folder));
+  dataFolders_.push_back(data);
+  if (dataFolder) *dataFolder = data;
+  return folder;
+}
+
+void TInstallTest::Load(TZpInstall& engine, const std::string& installer, const std::vector<std::string>& targets) {
+  engine.LoadFromFile(installer);
+  engine.Targets = targets;
+  log_.Attach(engine);
+}
+
+TProjectFile FileRecord(const std::string& path, const std::string& bytes, uint64_t lastWriteTime) {
+  TProjectFile file;
+  file.Path = path;
+  file.Content = TContent::FromBytes(std::vector<uint8_t>(bytes.begin(), bytes.end()));
+  file.CreationTime = FileTimeOf(2019, 5, 6);
+  file.LastWriteTime = lastWriteTime ? lastWriteTime : FileTimeOf(2020, 7, 8);
+  return file;
+}
+
+std::string Copying(const std::string& path) { return "Copying file " + path + " ..."; }
+std::string Shortcut(const std::string& path) { return "Creating shortcut " + path + " ..."; }
+
+void ExpectLinkForLnkinfo(const std::string& link, const std::string& name, const std::string& target,
+                          const std::string& workingFolder) {
+  const std::string folder = HostPath(LINK_CHECK_DIR);
+  ForceDirectories(folder);
+  EXPECT_TRUE(CopyFileA(link.c_str(), (folder + "\\" + name).c_str(), FALSE)) << link;
+  std::ofstream expected(folder + "\\expected.txt", std::ios::app | std::ios::binary);
+  expected << name << '|' << target << '|' << workingFolder << '\n';
+}
+
+}  // namespace zp
+
+namespace zp {
+namespace {
+
+// The shell link object needs COM, which the wizard initialises at start.
+// The lnkinfo check reads what this run of the tests left: start afresh.
+class TRunEnvironment : public ::testing::Environment {
+public:
+  void SetUp() override {
+    CoInitialize(nullptr);
+    DeleteTree(HostPath(LINK_CHECK_DIR));
+  }
+  void TearDown() override { CoUninitialize(); }
+};
+::testing::Environment* const runEnvironment = ::testing::AddGlobalTestEnvironment(new TRunEnvironment);
+
+}  // namespace
+}  // namespace zp

@@ -1,0 +1,139 @@
+// The uninstall run on what an installation left, and the uninstaller's
+// removal of its own file and folder once its process has ended.
+#include <windows.h>
+
+#include "InstallFixture.h"
+#include "engine/RunUtils.h"
+
+namespace zp {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+using ::testing::HasSubstr;
+
+struct TProcessResult {
+  DWORD ExitCode = 1;
+  std::string Output;
+};
+
+// Runs a command line; its standard output is read through a pipe, with
+// line ends as "\n".
+TProcessResult RunProcess(const std::string& commandLine) {
+  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+  HANDLE readEnd, writeEnd;
+  EXPECT_TRUE(CreatePipe(&readEnd, &writeEnd, &inherit, 0));
+  SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = startup.hStdError = writeEnd;
+  PROCESS_INFORMATION process = {};
+  std::vector<char> line(commandLine.begin(), commandLine.end());
+  line.push_back('\0');
+  const BOOL started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
+  CloseHandle(writeEnd);
+  TProcessResult result;
+  if (started) {
+    char buffer[4096];
+    DWORD count;
+    while (ReadFile(readEnd, buffer, sizeof buffer, &count, nullptr) && count > 0)
+      for (DWORD i = 0; i < count; ++i)
+        if (buffer[i] != '\r') result.Output += buffer[i];
+    WaitForSingleObject(process.hProcess, INFINITE);
+    GetExitCodeProcess(process.hProcess, &result.ExitCode);
+    CloseHandle(process.hProcess), CloseHandle(process.hThread);
+  }
+  CloseHandle(readEnd);
+  EXPECT_TRUE(started) << commandLine;
+  return result;
+}
+
+std::string Quoted(const std::string& text) { return '"' + text + '"'; }
+
+class UninstallRun : public TInstallTest {};
+
+TEST_F(UninstallRun, RemovesWhatTheInstallationRecorded) {
+  TProject project;
+  project.Files = {FileRecord("{experts}\\A.ex4", "a"), FileRecord("{experts}\\Keep.ex4", "keep"),
+                   FileRecord("{app}\\B.txt", "b")};
+  project.Files[0].ShortcutName = "A";
+  project.Files[1].KeepOnUninstall = true;
+  project.Readme = "read me";
+  project.TerminalSettings = "1";
+  const std::string installer = BuildInstaller(project);
+  const std::string first = OldTerminal("T1"), second = OldTerminal("T2");
+  WriteText(first + "\\experts\\Sub\\Own.ex4", "the terminal's own");
+  TZpInstall install;
+  install.LoadFromFile(installer);
+  install.Targets = {first, second};
+  install.Run();
+  const std::string app = places_.ProgramFolder, menu = places_.StartMenuFolder;
+
+  TZpUninstall engine;
+  engine.LoadFromFile(app + "\\Uninstall.exe");
+  log_.Attach(engine);
+  engine.Run();
+
+  EXPECT_FALSE(Exists(first + "\\experts\\A.ex4"));
+  EXPECT_FALSE(Exists(second + "\\experts\\A.ex4"));
+  EXPECT_FALSE(Exists(app + "\\B.txt"));
+  EXPECT_FALSE(Exists(app + "\\Readme.rtf"));
+  EXPECT_FALSE(Exists(menu)) << "the emptied start-menu folder goes";
+  EXPECT_TRUE(Exists(app + "\\Uninstall.exe")) << "the running uninstaller stays, and so does its folder";
+  EXPECT_EQ(ReadText(first + "\\experts\\Keep.ex4"), "keep");
+  EXPECT_TRUE(Exists(first + "\\experts\\Sub\\Own.ex4"));
+  EXPECT_TRUE(Exists(first + "\\config\\experts.ini"));
+  HKEY key;
+  EXPECT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, UninstallKeyPath(places_.ProgramName).c_str(), 0, KEY_READ, &key),
+            ERROR_SUCCESS);
+
+  // The shortcut of a terminal file is recorded once per terminal: the second
+  // delete fails and is reported with weight 0.
+  const std::vector<TLogLine> expected = {
+      {9, "Delete file " + first + "\\experts\\A.ex4 ..."},
+      {18, "Delete file " + menu + "\\A.lnk ..."},
+      {27, "Delete file " + app + "\\B.txt ..."},
+      {36, "Delete file " + second + "\\experts\\A.ex4 ..."},
+      {45, "Delete file " + menu + "\\A.lnk ..."},
+      {45, "WARNING: Unable to delete file " + menu + "\\A.lnk ..."},
+      {55, "Delete file " + app + "\\Readme.rtf ..."},
+      {64, "Delete file " + menu + "\\Readme.lnk ..."},
+      {73, "Delete file " + menu + "\\Uninstall.lnk ..."},
+      {82, "Remove folder " + app + " ..."},
+      {91, "Remove folder " + menu + " ..."},
+      {100, "Unregistering uninstaller ..."},
+      {109, "Done."}};
+  EXPECT_EQ(engine.ProgressTotal, 8 + 2 + 1);
+  EXPECT_THAT(log_.Lines, ElementsAreArray(expected));
+}
+
+TEST_F(UninstallRun, TheUninstallerRemovesItselfAndItsFolderAfterItEnds) {
+  TProject project;
+  project.Files = {FileRecord("{app}\\B.txt", "b"), FileRecord("{experts}\\A.ex4", "a")};
+  const std::string installer = BuildInstaller(project);
+  const std::string terminal = OldTerminal("T");
+  const std::string app = places_.ProgramFolder, exe = app + "\\Uninstall.exe";
+
+  // The test installers are zprun itself with a package: it installs from
+  // its own file, as the wizard does.
+  const TProcessResult install = RunProcess(Quoted(installer) + " install " + Quoted(installer) + " " + Quoted(terminal));
+  ASSERT_EQ(install.ExitCode, 0u) << install.Output;
+  EXPECT_EQ(install.Output, "8\t" + Copying(app + "\\B.txt") + "\n17\t" + Copying(terminal + "\\experts\\A.ex4") +
+                                "\n" "25\tCreating unistaller ...\n33\tRegistering unistaller ...\n42\tDone.\n");
+
+  const TProcessResult uninstall = RunProcess(Quoted(exe) + " uninstall " + Quoted(exe) + " --remove-self");
+  ASSERT_EQ(uninstall.ExitCode, 0u) << uninstall.Output;
+  EXPECT_THAT(uninstall.Output, HasSubstr("Remove folder " + app + " ...\n"));
+  EXPECT_THAT(uninstall.Output, HasSubstr("\tDone.\n"));
+  EXPECT_FALSE(Exists(terminal + "\\experts\\A.ex4"));
+
+  // The batch retries until the uninstaller's file can go, then removes the
+  // folder and itself; give it time.
+  for (int i = 0; i < 300 && Exists(app); ++i) Sleep(100);
+  EXPECT_FALSE(Exists(exe));
+  EXPECT_FALSE(Exists(app));
+}
+
+}  // namespace
+}  // namespace zp
