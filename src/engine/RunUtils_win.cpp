@@ -1,40 +1,25 @@
 #include <windows.h>
 
-#include <cstring>
 #include <vector>
 
 #include "base/Errors.h"
 #include "engine/RunFiles.h"
 #include "engine/RunUtils.h"
+#include "engine/SysFolders.h"
+#include "engine/ZpUtils_win.h"
 
 namespace zp {
 namespace {
 
-constexpr DWORD kAnyAttributes = 63;  // files and folders of every kind
-
-class TFindHandle {
+// A registry key opened for writing.
+class TWritableKey {
 public:
-  TFindHandle(const std::string& pattern, WIN32_FIND_DATAA& data) : handle_(FindFirstFileA(pattern.c_str(), &data)) {}
-  ~TFindHandle() {
-    if (Valid()) FindClose(handle_);
-  }
-  TFindHandle(const TFindHandle&) = delete;
-  TFindHandle& operator=(const TFindHandle&) = delete;
-  bool Valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-  bool Next(WIN32_FIND_DATAA& data) { return FindNextFileA(handle_, &data) != 0; }
-
-private:
-  HANDLE handle_;
-};
-
-class TRegKey {
-public:
-  TRegKey() = default;
-  ~TRegKey() {
+  TWritableKey() = default;
+  ~TWritableKey() {
     if (key_) RegCloseKey(key_);
   }
-  TRegKey(const TRegKey&) = delete;
-  TRegKey& operator=(const TRegKey&) = delete;
+  TWritableKey(const TWritableKey&) = delete;
+  TWritableKey& operator=(const TWritableKey&) = delete;
   HKEY* Out() { return &key_; }
   HKEY Get() const { return key_; }
 
@@ -60,8 +45,6 @@ bool IsFolder(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool IsDotEntry(const char* name) { return !strcmp(name, ".") || !strcmp(name, ".."); }
-
 FILETIME ToFileTime(uint64_t time) {
   FILETIME result;
   result.dwLowDateTime = static_cast<DWORD>(time);
@@ -79,16 +62,10 @@ void SetStringValue(HKEY key, const char* name, const std::string& value, const 
   if (result != ERROR_SUCCESS) RaiseRegistryError(result, keyPath);
 }
 
-std::string TempFolder() {
-  char buffer[MAX_PATH + 1];
-  const DWORD length = GetTempPathA(sizeof buffer, buffer);
-  return length > 0 && length < sizeof buffer ? IncludeTrailingBackslash(buffer) : std::string();
-}
-
 std::string BatchPath() {
   SYSTEMTIME now;
   GetLocalTime(&now);
-  return TempFolder() + SelfRemovalBatchName({now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute,
+  return GetSpecialFolder(TSpecialFolder::Temp, true) + SelfRemovalBatchName({now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute,
                                               now.wSecond, now.wMilliseconds});
 }
 
@@ -111,10 +88,10 @@ void MakeWritable(const std::string& path) {
 }
 
 bool FindLastWriteTime(const std::string& path, uint64_t& time) {
-  WIN32_FIND_DATAA data;
-  TFindHandle find(path, data);
-  if (!find.Valid()) return false;
-  time = uint64_t(data.ftLastWriteTime.dwHighDateTime) << 32 | data.ftLastWriteTime.dwLowDateTime;
+  TFileSearch search(path);
+  if (!search.Found()) return false;
+  const FILETIME& lastWrite = search.Data().ftLastWriteTime;
+  time = uint64_t(lastWrite.dwHighDateTime) << 32 | lastWrite.dwLowDateTime;
   return true;
 }
 
@@ -128,14 +105,8 @@ void RemoveFolderTree(const std::string& folder) {
   if (!IsFolder(folder)) return;
   const std::string prefix = IncludeTrailingBackslash(folder);
   std::vector<std::string> subfolders;
-  WIN32_FIND_DATAA data;
-  {
-    TFindHandle find(prefix + "*.*", data);
-    for (bool found = find.Valid(); found; found = find.Next(data)) {
-      if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !IsDotEntry(data.cFileName))
-        subfolders.push_back(prefix + data.cFileName);
-    }
-  }
+  for (TFileSearch search(prefix + "*.*"); search.Found(); search.Next())
+    if (search.IsFolder() && !search.IsDots()) subfolders.push_back(prefix + search.Name());
   for (const std::string& subfolder : subfolders) RemoveFolderTree(subfolder);
   RemoveDirectoryA(folder.c_str());
 }
@@ -146,7 +117,7 @@ std::string UninstallKeyPath(const std::string& programName) {
 
 void RegisterUninstaller(const std::string& programName, const std::string& exePath) {
   const std::string path = UninstallKeyPath(programName);
-  TRegKey key;
+  TWritableKey key;
   const LONG result = RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                                       KEY_ALL_ACCESS, nullptr, key.Out(), nullptr);
   if (result != ERROR_SUCCESS) RaiseRegistryError(result, "HKEY_LOCAL_MACHINE\\" + path);
