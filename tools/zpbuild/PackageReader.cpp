@@ -143,9 +143,26 @@ bool ReadTopLevel(TTagStreamAdapter& tags, TPackageInfo& info) {
   return true;
 }
 
-std::string Display(const std::string& ansi) { return WideToUtf8(AnsiToWide(ansi)); }
+// Keeps every value on its line: control characters are written as escapes.
+std::string Escaped(const std::string& utf8) {
+  std::string out;
+  for (char c : utf8) {
+    const unsigned char b = static_cast<unsigned char>(c);
+    if (c == '\r') out += "\\r";
+    else if (c == '\n') out += "\\n";
+    else if (c == '\t') out += "\\t";
+    else if (b < 32 || b == 127) {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\x%02x", b);
+      out += hex;
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
 
-std::string Quoted(const std::string& ansi) { return "\"" + Display(ansi) + "\""; }
+std::string Quoted(const std::string& ansi) { return "\"" + Escaped(WideToUtf8(AnsiToWide(ansi))) + "\""; }
 
 std::string FormatTime(uint64_t fileTime) {
   const int64_t ticks = static_cast<int64_t>(fileTime) - static_cast<int64_t>(kUnixEpochFileTime);
@@ -302,7 +319,7 @@ void ListPackage(const TPackageInfo& info, std::ostream& out) {
       << "Banner: " << PictureKind(info.Banner) << "\n"
       << "Splash: " << PictureKind(info.Splash) << "\n";
   out << "Translations: " << info.Translations.size() << "\n";
-  for (const TTranslation& item : info.Translations) out << "  " << item.Id << " = \"" << item.Text << "\"\n";
+  for (const TTranslation& item : info.Translations) out << "  " << item.Id << " = \"" << Escaped(item.Text) << "\"\n";
   out << "Files: " << info.Files.size() << "\n";
   for (size_t i = 0; i < info.Files.size(); ++i) {
     const TZpInstallFile& f = info.Files[i];

@@ -40,9 +40,13 @@ TPlannedContent PlanContent(const TContent& content, const std::optional<uint64_
   plan.Name = content.FromFile() ? content.SourcePath + ": " + record : record;
   TFileTimes times;
   if (content.FromFile()) {
-    TFileStream source(content.SourcePath, TFileMode::OpenRead);
-    plan.PlainSize = source.Size();
-    if (!creation || !lastWrite) times = GetFileTimes(content.SourcePath);
+    try {
+      TFileStream source(content.SourcePath, TFileMode::OpenRead);
+      plan.PlainSize = source.Size();
+      if (!creation || !lastWrite) times = GetFileTimes(content.SourcePath);
+    } catch (const EOSError& e) {
+      throw EProjectError(record + ": " + e.Message());
+    }
   } else {
     plan.PlainSize = static_cast<int64_t>(content.Bytes.size());
     times.CreationTime = times.LastWriteTime = CurrentFileTime();
@@ -65,7 +69,7 @@ TPlannedContent PlanExternal(const TProjectExec& exec) {
 
 class TTagWriter {
 public:
-  TTagWriter(TStream& stream) : tags_(stream) {}
+  explicit TTagWriter(TStream& stream) : tags_(stream) {}
 
   void Text(int32_t tag, const std::string& plain) { tags_.WriteString(tag, EncodeText(plain)); }
   void Integer(int32_t tag, int32_t value) { tags_.WriteInteger(tag, value); }
@@ -176,7 +180,7 @@ void CheckStubImage(const std::vector<uint8_t>& image, const std::string& name) 
     throw EProjectError(name + ": its PE header starts at byte " + std::to_string(header) +
                         "; an installer needs it at byte 140 or later, because bytes 136..139 hold the package position");
   const uint32_t position = ReadU32(&image[kPackagePositionOffset]);
-  if (position >= kFirstHeaderPosition && uint64_t(position) + 4 <= image.size()) {
+  if (position != 0 && uint64_t(position) + 4 <= image.size()) {
     const uint32_t signature = ReadU32(&image[position]);
     if (signature == kPackageSignature || signature == kUninstallSignature)
       throw EProjectError(name + ": already carries a package at byte " + std::to_string(position) +

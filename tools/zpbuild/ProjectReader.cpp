@@ -96,6 +96,12 @@ bool ParseInt32(const std::string& text, int32_t& value) {
   return result.ec == std::errc() && result.ptr == text.data() + text.size() && !text.empty();
 }
 
+bool ParseVersion(const std::string& text, int32_t& major, int32_t& minor) {
+  const size_t dot = text.find('.');
+  if (dot == std::string::npos || text.find_first_not_of("0123456789.") != std::string::npos) return false;
+  return ParseInt32(text.substr(0, dot), major) && ParseInt32(text.substr(dot + 1), minor);
+}
+
 bool IsRtf(const std::string& text) { return text.rfind("{\\rtf", 0) == 0; }
 
 bool HasHighBytes(const std::string& text) {
@@ -320,10 +326,7 @@ void TProjectReader::ReadProduct(const TValue& root) {
   if (const TValue* version = Find(t, "version")) {
     if (!version->is_string()) Fail(*version, p + "version", "must be a string such as \"1.2\"");
     const std::string text = version->as_string().str;
-    const size_t dot = text.find('.');
-    if (dot == std::string::npos || !ParseInt32(text.substr(0, dot), project.VersionMajor) ||
-        !ParseInt32(text.substr(dot + 1), project.VersionMinor) || project.VersionMajor < 0 ||
-        project.VersionMinor < 0 || text[dot + 1] == '-' || text[0] == '-')
+    if (!ParseVersion(text, project.VersionMajor, project.VersionMinor))
       Fail(*version, p + "version", "\"" + text + "\" is not MAJOR.MINOR, such as \"1.2\"");
   }
   project.Build = Integer(t, "build", p, 0, 0, INT32_MAX);

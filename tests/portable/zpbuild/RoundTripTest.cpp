@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <sstream>
 
 #include "TestFiles.h"
 #include "engine/ZpClasses.h"
@@ -197,6 +198,18 @@ TEST_F(RoundTrip, ExtractGivesBackEveryByteAndTime) {
   EXPECT_EQ(Read(scratch / "out/{temp}helper.exe"), ContentOf(project.Execs[1].Content));
   EXPECT_FALSE(fs::exists(scratch / "out/{windir}"));
   EXPECT_TRUE(VerifyPackage(setup).empty());
+}
+
+TEST_F(RoundTrip, ListShowsEveryValueOnItsOwnLineAsUtf8) {
+  std::ostringstream out;
+  ListPackage(ReadPackage(setup), out);
+  const std::string text = out.str();
+  for (const char* line : {"Program name: \"Zp Round Trip \xC3\xA9t\xC3\xA9\"\n", "Version: 3.14\n",
+                           "Address: \"1 Main St\\r\\nTown\"\n", "Publisher: \"Publisher \xE2\x82\xAC Ltd\"\n",
+                           "Key: 00112233445566778899aabbccddeeff\n", "  2 = \"Zur\xC3\xBC" "ck\"\n",
+                           "  [1] \"{windir}\\notepad.exe\"\n      stage 0, external, title \"Notepad\", "
+                           "parameters \"notepad \"x y\"\"\n"})
+    EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
 }
 
 TEST_F(RoundTrip, InstallerLoaderReadsEveryField) {
