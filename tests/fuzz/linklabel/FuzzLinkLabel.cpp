@@ -69,9 +69,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const int32_t height = renderer.RenderedHeight();
 
   const auto linkClass = TNodeClass::Of<TLinkNode>();
-  const int32_t stepY = height / 8 > 3 ? height / 8 : 3;
+  const int32_t stepY = height / 5 > 3 ? height / 5 : 3;
   for (int32_t y = 0; y < height + 13; y += stepY) {
-    for (int32_t x = 0; x < 260; x += 37) {
+    for (int32_t x = 0; x < 260; x += 53) {
       const bool over = tree->IsPointOver({x, y}, linkClass);
       TNode* link = tree->FindNodeAt({x, y}, linkClass);
       if (link && !over) abort();  // the flat rectangles miss a link's text
