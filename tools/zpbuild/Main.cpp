@@ -62,6 +62,8 @@ int Build(const std::vector<std::string>& args) {
   for (const std::string& warning : loaded.Warnings) std::cerr << "zpbuild: warning: " << warning << "\n";
   if (output.empty()) output = loaded.OutputPath;
   const std::vector<uint8_t> image = LoadStubImage(stub.empty() ? DefaultStub() : stub);
+  const size_t cut = output.find_last_of(kPathSeparator == '/' ? "/" : "\\/");
+  if (cut != std::string::npos && cut > 0) CreateDirectories(output.substr(0, cut));
   const TPackageLayout layout = BuildPackage(loaded.Project, image, output);
   std::cout << "zpbuild: wrote " << output << ": " << layout.FileSize << " bytes, " << layout.Files.size()
             << " files, " << layout.Execs.size() << " programs\n";
