@@ -13,7 +13,9 @@ TEST(DefaultStrings, AscendingUniqueIdsWithMarkupOnlyOnTheWelcomeTexts) {
   ASSERT_EQ(65, DefaultStringCount);
   std::set<int32_t> markup;
   for (int i = 0; i < DefaultStringCount; ++i) {
-    if (i > 0) EXPECT_LT(DefaultStrings[i - 1].Id, DefaultStrings[i].Id);
+    if (i > 0) {
+      EXPECT_LT(DefaultStrings[i - 1].Id, DefaultStrings[i].Id);
+    }
     if (DefaultStrings[i].Markup) markup.insert(DefaultStrings[i].Id);
   }
   EXPECT_EQ((std::set<int32_t>{117, 203}), markup);
