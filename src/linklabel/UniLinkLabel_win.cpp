@@ -266,12 +266,11 @@ void TUniCustomLinkLabel::MouseMove(const TMouseEvent& event) {
 
 void TUniCustomLinkLabel::MouseUp(const TMouseEvent& event) {
   TControl::MouseUp(event);
-  // A click is a press and a release on the same link: a release over
-  // another link, or after a press beside all links, reports nothing.
-  TLinkNode* pressed = ActiveLinkIsClicked() ? activeLink_ : nullptr;
+  // The release decides: it clicks the link under the pointer, whichever
+  // link (if any) was pressed.
   TLinkNode* link = LinkAt(PointOf(event));
   try {
-    if (link && link == pressed) DoLinkClick(link->Number, link->GetText());
+    if (link) DoLinkClick(link->Number, link->GetText());
   } catch (...) {
     ResetActiveLink();
     throw;
