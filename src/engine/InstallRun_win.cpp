@@ -45,6 +45,20 @@ struct TRunFolders {
   std::string StartMenu;  // all users' start-menu programs + "\" + ProgramName
 };
 
+// Creates the folders of the files a run writes. Files come in runs of the
+// same folder, so the folder just made is not looked at again.
+class TFolderMaker {
+public:
+  void Make(const std::string& folder) {
+    if (folder == last_) return;
+    ForceDirectories(folder);
+    last_ = folder;
+  }
+
+private:
+  std::string last_;
+};
+
 TRunFolders RunFolders(const std::string& programName) {
   return {GetSpecialFolder(TSpecialFolder::ProgramFiles) + "\\" + programName,
           GetSpecialFolder(TSpecialFolder::CommonPrograms) + "\\" + programName};
@@ -72,6 +86,18 @@ void WriteContent(TStream& package, const std::array<uint8_t, 16>& key, int32_t 
   window.SetPosition(0);
   DecryptContent(window, file, key.data(), kContentKeyLength);
   SetFileTimes(file, creationTime, lastWriteTime);
+}
+
+// Clears the way for a new file at `path`: true when nothing is there (any
+// more), false when an existing file cannot be deleted (read-only, in use, a
+// folder of that name). The attribute query needs no handle, which counts on
+// a package of many small files.
+bool RemoveForReplacement(const std::string& path) {
+  if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return true;
+  }
+  return DeleteFileA(path.c_str()) != 0;
 }
 
 void SaveLink(const std::string& target, const std::string& workingFolder, const std::string& link) {
@@ -119,18 +145,17 @@ bool RunProgram(const std::string& program, const std::string& parameters, const
 
 // One file record into the terminal whose placeholders `list` holds.
 void InstallFile(TZpInstall& engine, TStream& package, const TPlaceholderList& list, const TZpInstallFile& record,
-                 const TRunFolders& folders) {
+                 const TRunFolders& folders, TFolderMaker& folderMaker) {
   const std::string target = ExpandPlaceholders(record.Path, list);
-  ForceDirectories(ExtractFileDir(target));
+  folderMaker.Make(ExtractFileDir(target));
 
   uint64_t existingTime = 0;
   const bool copy = !record.KeepNewer || !PathExists(target) || !FindLastWriteTime(target, existingTime) ||
                     existingTime < record.LastWriteTime;
   if (copy) {
     engine.Report(engine.GetText(idCopyingFile, target), 1);
-    if (!PathExists(target) || DeleteFileA(target.c_str())) {
+    if (RemoveForReplacement(target)) {
       if (!record.KeepOnUninstall) engine.UninstallList.push_back({target, umFile});
-      MakeWritable(target);
       WriteContent(package, engine.Key, record.Offset, record.Size, target, record.CreationTime,
                    record.LastWriteTime);
     } else {
@@ -170,13 +195,14 @@ void TZpInstall::Run() {
   {
     TFileStream package(FileName, TFileMode::OpenRead);
     ExecuteRecords(package, list, esBeforeFiles);
+    TFolderMaker folderMaker;
     for (size_t i = 0; i < Targets.size(); ++i) {
       const std::string& terminal = Targets[i];
       const bool newLayout = IsNewTerminal(IncludeTrailingBackslash(terminal) + "terminal.exe");
       SetTerminalPlaceholders(list, terminal, newLayout ? GetDataFolder(terminal) : terminal, newLayout);
       for (const auto& record : Files) {
         if (i > 0 && !IsTerminalPath(record->Path)) continue;  // installed with the first terminal
-        InstallFile(*this, package, list, *record, folders);
+        InstallFile(*this, package, list, *record, folders, folderMaker);
       }
     }
     ExecuteRecords(package, list, esAfterFiles);
