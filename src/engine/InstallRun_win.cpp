@@ -50,13 +50,15 @@ struct TRunFolders {
 class TFolderMaker {
 public:
   void Make(const std::string& folder) {
-    if (folder == last_) return;
+    if (made_ && folder == last_) return;
     ForceDirectories(folder);
     last_ = folder;
+    made_ = true;
   }
 
 private:
   std::string last_;
+  bool made_ = false;
 };
 
 TRunFolders RunFolders(const std::string& programName) {
