@@ -5,6 +5,10 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <array>
+#include <functional>
+#include <string>
+#include <vector>
 
 #include "engine/Placeholders.h"
 #include "engine/RunFiles.h"
