@@ -172,7 +172,8 @@ void TZpData::Reset() {
 
 void TZpData::LoadFromFile(const std::string& path) {
   TFileStream file(path, TFileMode::OpenRead);
-  LoadFromStream(file);
+  TBufferedReader reader(file);  // the tag stream is read a few bytes at a time
+  LoadFromStream(reader);
   FileName = path;
 }
 

@@ -65,6 +65,46 @@ int64_t TMemoryStream::Seek(int64_t offset, TSeekOrigin origin) {
   return position_;
 }
 
+TBufferedReader::TBufferedReader(TStream& parent, size_t bufferSize)
+    : parent_(parent), buffer_(bufferSize), position_(parent.Position()), size_(parent.Size()) {}
+
+int64_t TBufferedReader::Read(void* buffer, int64_t count) {
+  auto* out = static_cast<uint8_t*>(buffer);
+  int64_t done = 0;
+  while (done < count) {
+    const int64_t offset = position_ - bufferStart_;
+    if (offset >= 0 && offset < filled_) {
+      const int64_t n = std::min(count - done, filled_ - offset);
+      std::memcpy(out + done, buffer_.data() + offset, static_cast<size_t>(n));
+      done += n, position_ += n;
+      continue;
+    }
+    parent_.SetPosition(position_);
+    const int64_t wanted = count - done;
+    if (wanted >= static_cast<int64_t>(buffer_.size())) {  // large reads go straight through
+      const int64_t n = parent_.Read(out + done, wanted);
+      done += n, position_ += n;
+      break;
+    }
+    bufferStart_ = position_;
+    filled_ = parent_.Read(buffer_.data(), static_cast<int64_t>(buffer_.size()));
+    if (filled_ <= 0) {
+      filled_ = 0;
+      break;
+    }
+  }
+  return done;
+}
+
+int64_t TBufferedReader::Write(const void*, int64_t) { throw EStreamError("Stream write error"); }
+
+int64_t TBufferedReader::Seek(int64_t offset, TSeekOrigin origin) {
+  const int64_t base = origin == TSeekOrigin::Begin ? 0 : origin == TSeekOrigin::Current ? position_ : size_;
+  if (base + offset < 0) throw EStreamError("Seek out of range");
+  position_ = base + offset;
+  return position_;
+}
+
 std::vector<uint8_t> ReadFileBytes(const std::string& path) {
   TFileStream file(path, TFileMode::OpenRead);
   std::vector<uint8_t> bytes(static_cast<size_t>(file.Size()));

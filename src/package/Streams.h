@@ -61,6 +61,27 @@ private:
   int64_t position_ = 0;
 };
 
+// Reads another stream through a buffer, so that many small reads (the
+// headers and values of a tag stream) cost one call of the parent per buffer.
+// Read only; the parent's size is taken once, when the reader is made.
+class TBufferedReader : public TStream {
+public:
+  explicit TBufferedReader(TStream& parent, size_t bufferSize = 64 * 1024);
+
+  int64_t Read(void* buffer, int64_t count) override;
+  int64_t Write(const void* buffer, int64_t count) override;  // raises
+  int64_t Seek(int64_t offset, TSeekOrigin origin) override;
+  int64_t Size() override { return size_; }
+
+private:
+  TStream& parent_;
+  std::vector<uint8_t> buffer_;
+  int64_t bufferStart_ = 0;  // parent position of buffer_[0]
+  int64_t filled_ = 0;       // valid bytes in buffer_
+  int64_t position_;
+  int64_t size_;
+};
+
 enum class TFileMode {
   OpenRead,       // existing file, read only; others may read and write it
   OpenReadWrite,  // existing file, read and write; others may read it

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "package/Streams.h"
@@ -57,6 +58,32 @@ TEST(Stream, CopyFromMovesExactlyTheCount) {
   EXPECT_EQ(dest.Size(), 150000);
   EXPECT_EQ(source.Position(), 150010);
   EXPECT_THROW(dest.CopyFrom(source, 200000), EStreamError);
+}
+
+TEST(BufferedReader, ReadsWhatTheParentHoldsWhereverItSeeks) {
+  std::vector<uint8_t> bytes(50000);
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i * 31 + (i >> 8));
+  TMemoryStream parent(bytes);
+  parent.SetPosition(7);
+  TBufferedReader reader(parent, 4096);
+  EXPECT_EQ(reader.Position(), 7);
+  EXPECT_EQ(reader.Size(), 50000);
+
+  // Small reads across buffer edges, a large read past the buffer, seeks
+  // backwards and forwards, and the end.
+  const struct { int64_t at; int64_t count; } steps[] = {
+      {7, 5}, {4090, 12}, {4100, 3}, {100, 9000}, {20, 1}, {49990, 20}, {50000, 4}, {30000, 4096}};
+  for (const auto& step : steps) {
+    reader.SetPosition(step.at);
+    std::vector<uint8_t> got(static_cast<size_t>(step.count));
+    const int64_t n = reader.Read(got.data(), step.count);
+    const int64_t expected = std::min<int64_t>(step.count, 50000 - step.at);
+    ASSERT_EQ(n, expected) << "at " << step.at;
+    EXPECT_TRUE(std::equal(got.begin(), got.begin() + n, bytes.begin() + step.at)) << "at " << step.at;
+    EXPECT_EQ(reader.Position(), step.at + n);
+  }
+  EXPECT_THROW(reader.Seek(-1, TSeekOrigin::Begin), EStreamError);
+  EXPECT_THROW(reader.WriteBuffer("x", 1), EStreamError);
 }
 
 }  // namespace
