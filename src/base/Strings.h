@@ -27,9 +27,10 @@ std::string WideToUtf8(const std::u16string& text);
 // otherwise read as ANSI text and converted.
 std::string AnsiArgToUtf8(const std::string& text);
 
-// Case-insensitive comparison and upper-casing of ASCII letters only.
+// Case-insensitive comparison and case mapping of ASCII letters only.
 bool SameTextAscii(const std::string& a, const std::string& b);
 std::string UpperAscii(std::string text);
+std::string LowerAscii(std::string text);
 
 }  // namespace zp
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Strings.h"
 #include "engine/Placeholders.h"
 #include "engine/RunFiles.h"
 #include "engine/RunUtils.h"
@@ -68,12 +69,6 @@ private:
 TRunFolders RunFolders(const std::string& programName) {
   return {GetSpecialFolder(TSpecialFolder::ProgramFiles) + "\\" + programName,
           GetSpecialFolder(TSpecialFolder::CommonPrograms) + "\\" + programName};
-}
-
-std::string LowerAscii(std::string text) {
-  for (char& c : text)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return text;
 }
 
 bool IsTerminalPath(const std::string& path) {

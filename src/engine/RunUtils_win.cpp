@@ -11,22 +11,6 @@
 namespace zp {
 namespace {
 
-// A registry key opened for writing.
-class TWritableKey {
-public:
-  TWritableKey() = default;
-  ~TWritableKey() {
-    if (key_) RegCloseKey(key_);
-  }
-  TWritableKey(const TWritableKey&) = delete;
-  TWritableKey& operator=(const TWritableKey&) = delete;
-  HKEY* Out() { return &key_; }
-  HKEY Get() const { return key_; }
-
-private:
-  HKEY key_ = nullptr;
-};
-
 class THandle {
 public:
   explicit THandle(HANDLE handle) : handle_(handle) {}
@@ -117,9 +101,8 @@ std::string UninstallKeyPath(const std::string& programName) {
 
 void RegisterUninstaller(const std::string& programName, const std::string& exePath) {
   const std::string path = UninstallKeyPath(programName);
-  TWritableKey key;
-  const LONG result = RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                      KEY_ALL_ACCESS, nullptr, key.Out(), nullptr);
+  TRegKey key;
+  const LONG result = key.Create(HKEY_LOCAL_MACHINE, path.c_str(), KEY_ALL_ACCESS);
   if (result != ERROR_SUCCESS) RaiseRegistryError(result, "HKEY_LOCAL_MACHINE\\" + path);
   SetStringValue(key.Get(), "DisplayName", programName, path);
   SetStringValue(key.Get(), "UninstallString", exePath, path);

@@ -16,9 +16,10 @@ bool TRegKey::Open(HKEY root, const char* path) {
   return RegOpenKeyExA(root, path, 0, KEY_READ, &key_) == ERROR_SUCCESS;
 }
 
-bool TRegKey::OpenOrCreate(HKEY root, const char* path) {
-  return RegCreateKeyExA(root, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ, nullptr, &key_, nullptr) ==
-         ERROR_SUCCESS;
+bool TRegKey::OpenOrCreate(HKEY root, const char* path) { return Create(root, path, KEY_READ) == ERROR_SUCCESS; }
+
+LONG TRegKey::Create(HKEY root, const char* path, REGSAM access) {
+  return RegCreateKeyExA(root, path, 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr, &key_, nullptr);
 }
 
 bool TRegKey::ReadString(const char* name, std::string& value) const {

@@ -21,6 +21,10 @@ public:
   bool Open(HKEY root, const char* path);
   // The same, creating the key when it is missing (where rights allow).
   bool OpenOrCreate(HKEY root, const char* path);
+  // Creates or opens `root`\`path` with `access`; the registry's result code.
+  LONG Create(HKEY root, const char* path, REGSAM access);
+
+  HKEY Get() const { return key_; }
 
   // A string value (REG_SZ or REG_EXPAND_SZ, unexpanded); false when the
   // value is missing or of another type.

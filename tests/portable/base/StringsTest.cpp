@@ -45,6 +45,7 @@ TEST(Ascii, ComparesAndUpperCasesLettersOnly) {
   EXPECT_TRUE(SameTextAscii("Uninstall.EXE", "uninstall.exe"));
   EXPECT_FALSE(SameTextAscii("Uninstall.exe", "Uninstall.ex"));
   EXPECT_EQ(UpperAscii("a\xE9z"), "A\xE9Z");
+  EXPECT_EQ(LowerAscii("{EXPERTS}\\\xC9"), "{experts}\\\xC9");
 }
 
 }  // namespace
