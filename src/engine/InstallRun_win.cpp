@@ -18,6 +18,7 @@
 #include "engine/SysFolders.h"
 #include "engine/ZpClasses.h"
 #include "engine/ZpUtils.h"
+#include "engine/ZpUtils_win.h"
 #include "package/Content.h"
 #include "package/SubStreams.h"
 
@@ -112,18 +113,6 @@ void WriteTextFile(const std::string& path, const std::string& text) {
   TFileStream file(path, TFileMode::Create);
   file.WriteBuffer(text.data(), static_cast<int64_t>(text.size()));
 }
-
-class TProcessInfo {
-public:
-  PROCESS_INFORMATION Info = {};
-  TProcessInfo() = default;
-  TProcessInfo(const TProcessInfo&) = delete;
-  TProcessInfo& operator=(const TProcessInfo&) = delete;
-  ~TProcessInfo() {
-    if (Info.hThread) CloseHandle(Info.hThread);
-    if (Info.hProcess) CloseHandle(Info.hProcess);
-  }
-};
 
 // Starts `program` with exactly `parameters` as its command line and waits
 // for it to end, calling `onWaiting` after every slice it is still running.

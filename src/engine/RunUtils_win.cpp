@@ -11,19 +11,6 @@
 namespace zp {
 namespace {
 
-class THandle {
-public:
-  explicit THandle(HANDLE handle) : handle_(handle) {}
-  ~THandle() {
-    if (handle_) CloseHandle(handle_);
-  }
-  THandle(const THandle&) = delete;
-  THandle& operator=(const THandle&) = delete;
-
-private:
-  HANDLE handle_;
-};
-
 bool IsFolder(const std::string& path) {
   const DWORD attributes = GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -130,14 +117,12 @@ bool StartSelfRemoval(const std::string& exe, bool removeFolder) {
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_HIDE;
-    PROCESS_INFORMATION process = {};
+    TProcessInfo process;
     if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED | IDLE_PRIORITY_CLASS,
-                        nullptr, folder.c_str(), &startup, &process))
+                        nullptr, folder.c_str(), &startup, &process.Info))
       return false;
-    THandle thread(process.hThread);
-    CloseHandle(process.hProcess);
-    SetThreadPriority(process.hThread, THREAD_PRIORITY_IDLE);
-    ResumeThread(process.hThread);
+    SetThreadPriority(process.Info.hThread, THREAD_PRIORITY_IDLE);
+    ResumeThread(process.Info.hThread);
     return true;
   } catch (const std::exception&) {
     return false;

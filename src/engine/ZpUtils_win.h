@@ -1,5 +1,5 @@
 // Small owners of the Win32 handles that the engine's Windows halves use:
-// registry keys and directory searches. Windows only; ANSI functions.
+// registry keys, directory searches and started processes. Windows only; ANSI functions.
 #pragma once
 
 #include <windows.h>
@@ -64,6 +64,20 @@ private:
   WIN32_FIND_DATAA data_{};
   HANDLE handle_;
   bool found_ = handle_ != INVALID_HANDLE_VALUE;
+};
+
+// The two handles CreateProcess hands back, closed together.
+class TProcessInfo {
+public:
+  TProcessInfo() = default;
+  ~TProcessInfo() {
+    if (Info.hThread) CloseHandle(Info.hThread);
+    if (Info.hProcess) CloseHandle(Info.hProcess);
+  }
+  TProcessInfo(const TProcessInfo&) = delete;
+  TProcessInfo& operator=(const TProcessInfo&) = delete;
+
+  PROCESS_INFORMATION Info = {};
 };
 
 }  // namespace zp
