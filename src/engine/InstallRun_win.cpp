@@ -140,8 +140,9 @@ void InstallFile(TZpInstall& engine, TStream& package, const TPlaceholderList& l
   folderMaker.Make(ExtractFileDir(target));
 
   uint64_t existingTime = 0;
-  const bool copy = !record.KeepNewer || !PathExists(target) || !FindLastWriteTime(target, existingTime) ||
-                    existingTime < record.LastWriteTime;
+  // The time lookup is also the existence test: no file, nothing to keep.
+  const bool copy =
+      !record.KeepNewer || !FindLastWriteTime(target, existingTime) || existingTime < record.LastWriteTime;
   if (copy) {
     engine.Report(engine.GetText(idCopyingFile, target), 1);
     if (RemoveForReplacement(target)) {
