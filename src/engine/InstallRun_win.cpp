@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/Strings.h"
+#include "base/WinHandles.h"
 #include "engine/Placeholders.h"
 #include "engine/RunFiles.h"
 #include "engine/RunUtils.h"
@@ -18,7 +19,6 @@
 #include "engine/SysFolders.h"
 #include "engine/ZpClasses.h"
 #include "engine/ZpUtils.h"
-#include "engine/ZpUtils_win.h"
 #include "package/Content.h"
 #include "package/SubStreams.h"
 

@@ -3,10 +3,10 @@
 #include <vector>
 
 #include "base/Errors.h"
+#include "base/WinHandles.h"
 #include "engine/RunFiles.h"
 #include "engine/RunUtils.h"
 #include "engine/SysFolders.h"
-#include "engine/ZpUtils_win.h"
 
 namespace zp {
 namespace {
