@@ -125,9 +125,9 @@ bool RunProgram(const std::string& program, const std::string& parameters, const
   startup.cb = sizeof startup;
   TProcessInfo process;
   if (!CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                      folder.empty() ? nullptr : folder.c_str(), &startup, &process.Info))
+                      folder.empty() ? nullptr : folder.c_str(), &startup, process.Out()))
     return false;
-  while (WaitForSingleObject(process.Info.hProcess, kWaitSlice) == WAIT_TIMEOUT) {
+  while (WaitForSingleObject(process.Process(), kWaitSlice) == WAIT_TIMEOUT) {
     if (onWaiting) onWaiting();
   }
   return true;

@@ -119,7 +119,7 @@ bool StartSelfRemoval(const std::string& exe, bool removeFolder) {
     startup.wShowWindow = SW_HIDE;
     TProcessInfo process;
     if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED | IDLE_PRIORITY_CLASS,
-                        nullptr, folder.c_str(), &startup, &process.Info))
+                        nullptr, folder.c_str(), &startup, process.Out()))
       return false;
     SetThreadPriority(process.Info.hThread, THREAD_PRIORITY_IDLE);
     ResumeThread(process.Info.hThread);
