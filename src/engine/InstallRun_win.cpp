@@ -21,23 +21,10 @@
 #include "engine/ZpUtils.h"
 #include "package/Content.h"
 #include "package/SubStreams.h"
+#include "strings/TextIds.h"
 
 namespace zp {
 namespace {
-
-// Text ids of the log lines.
-enum : int32_t {
-  idCopyingFile = 301,
-  idCreatingShortcut = 302,
-  idCreatingUninstaller = 303,
-  idRegisteringUninstaller = 304,
-  idExecuting = 305,
-  idMissingProgram = 306,
-  idCannotOverwrite = 307,
-  idSkippingNewer = 308,
-  idTerminalSettings = 309,
-  idInstallDone = 310,
-};
 
 constexpr DWORD kWaitSlice = 200;  // ms between two looks at the message queue
 

@@ -9,13 +9,13 @@
 #include "engine/SysFolders.h"
 #include "engine/ZpUtils.h"
 #include "package/Streams.h"
+#include "strings/TextIds.h"
 
 namespace zp {
 
 namespace {
 
 const char kOriginFile[] = "origin.txt";
-constexpr int32_t kTextNoTerminal = 105;
 // Enough for the longest path Windows knows, a mark and a line break.
 constexpr int64_t kMaxOriginBytes = 64 * 1024 + 16;
 
@@ -152,7 +152,7 @@ void FindTerminals(ITerminalList& list, const TZpTrans& texts, const TMessageFun
   });
   if (found.empty()) {
     add(roots.ProgramFiles + "\\MetaTrader 4");
-    if (showMessage) showMessage(texts.GetText(kTextNoTerminal), TMessageKind::Warning);
+    if (showMessage) showMessage(texts.GetText(idNoTerminalFound), TMessageKind::Warning);
   }
 }
 
