@@ -6,6 +6,7 @@
 #include "BuilderOS.h"
 #include "base/Errors.h"
 #include "base/Strings.h"
+#include "base/WinHandles.h"
 
 namespace zp {
 namespace {
@@ -18,21 +19,6 @@ FILETIME ToFileTime(uint64_t value) {
   ft.dwHighDateTime = static_cast<DWORD>(value >> 32);
   return ft;
 }
-
-class TScopedHandle {
-public:
-  explicit TScopedHandle(HANDLE handle) : handle_(handle) {}
-  ~TScopedHandle() {
-    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-  }
-  TScopedHandle(const TScopedHandle&) = delete;
-  TScopedHandle& operator=(const TScopedHandle&) = delete;
-  HANDLE Get() const { return handle_; }
-  bool Valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-
-private:
-  HANDLE handle_;
-};
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
