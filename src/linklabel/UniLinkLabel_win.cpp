@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "base/Strings.h"
-#include "linklabel/GdiSurface.h"
+#include "ui/GdiSurface.h"
 #include "linklabel/UniLinkTools.h"
 
 namespace zp {

@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "linklabel/UniLinkTools.h"
-#include "linklabel/UniSurface.h"
+#include "ui/Surface.h"
 #include "linklabel/UniTextHandler.h"
 #include "linklabel/UniTree.h"
 

@@ -11,7 +11,7 @@
 
 #include "base/Errors.h"
 #include "linklabel/UniLinkTools.h"
-#include "linklabel/UniSurface.h"
+#include "ui/Surface.h"
 #include "linklabel/UniTree.h"
 
 namespace zp {

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "linklabel/UniLinkTools.h"
-#include "linklabel/UniSurface.h"
+#include "ui/Surface.h"
 
 namespace zp {
 

@@ -28,17 +28,54 @@ RECT BoundsInParent(HWND window) {
 
 }  // namespace
 
+TColor ParentColor(HWND parent) {
+  auto* style = dynamic_cast<IStyleParent*>(TWindow::FromHandle(parent));
+  return style ? style->Color() : clBtnFace;
+}
+
+TFont ParentFont(HWND parent) {
+  auto* style = dynamic_cast<IStyleParent*>(TWindow::FromHandle(parent));
+  return style ? style->Font() : TFont::DefaultGui();
+}
+
+namespace {
+
+constexpr wchar_t kReflectedProp[] = L"ZpReflected";
+
+// The child window a parent's notification is about.
+HWND NotifyingChild(UINT message, LPARAM lParam) {
+  switch (message) {
+    case WM_COMMAND:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORSTATIC:
+      return reinterpret_cast<HWND>(lParam);
+    case WM_NOTIFY:
+      return reinterpret_cast<NMHDR*>(lParam)->hwndFrom;
+    case WM_DRAWITEM:
+      return reinterpret_cast<DRAWITEMSTRUCT*>(lParam)->hwndItem;
+    default:
+      return nullptr;
+  }
+}
+
+}  // namespace
+
+void AttachReflected(HWND window, IReflected* target) { SetPropW(window, kReflectedProp, target); }
+
+bool ReflectToChild(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  HWND child = NotifyingChild(message, lParam);
+  if (!child) return false;
+  auto* target = static_cast<IReflected*>(GetPropW(child, kReflectedProp));
+  return target && target->Reflect(message, wParam, lParam, result);
+}
+
 void TControl::CreateControl(const TControlCreateArgs& args, const char16_t* className) {
   align_ = args.Align;
-  color_ = args.Color;
+  color_ = args.Color ? *args.Color : ParentColor(args.Parent);
   cursor_ = args.Cursor;
-  if (args.Font) {
-    font_ = *args.Font;
-  } else if (auto* parent = dynamic_cast<TControl*>(FromHandle(args.Parent))) {
-    font_ = parent->Font();
-  } else {
-    font_ = TFont::DefaultGui();
-  }
+  font_ = args.Font ? *args.Font : ParentFont(args.Parent);
   OnMouseDown = args.OnMouseDown;
   OnMouseMove = args.OnMouseMove;
   OnMouseUp = args.OnMouseUp;
@@ -50,7 +87,8 @@ void TControl::CreateControl(const TControlCreateArgs& args, const char16_t* cla
   windowClass.Style = CS_HREDRAW | CS_VREDRAW;
   TWindowArgs window;
   window.Parent = args.Parent;
-  window.Style = WS_CHILD | WS_CLIPSIBLINGS | (args.Visible ? WS_VISIBLE : 0);
+  window.Style = WS_CHILD | WS_CLIPSIBLINGS | args.Style | (args.Visible ? WS_VISIBLE : 0);
+  window.ExStyle = args.ExStyle;
   window.Left = args.Left;
   window.Top = args.Top;
   window.Width = args.Width;
@@ -107,10 +145,6 @@ void TControl::SetCursor(TCursor cursor) {
   cursor_ = cursor;
   if (PointerIsOver()) ::SetCursor(CursorHandle(cursor_));
 }
-
-bool TControl::Visible() const { return Handle() && IsWindowVisible(Handle()); }
-
-void TControl::SetVisible(bool visible) { ShowWindow(Handle(), visible ? SW_SHOWNA : SW_HIDE); }
 
 void TControl::Invalidate() {
   if (Handle()) InvalidateRect(Handle(), nullptr, FALSE);
@@ -197,6 +231,8 @@ LRESULT TControl::MouseMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT TControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  LRESULT reflected = 0;
+  if (ReflectToChild(message, wParam, lParam, reflected)) return reflected;
   switch (message) {
     case WM_PAINT: {
       TScopedPaintDC dc(Handle());

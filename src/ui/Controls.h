@@ -36,6 +36,34 @@ enum class TMouseButton : uint8_t { mbLeft, mbRight, mbMiddle };
 
 class TControl;
 
+// A window whose colour and font its children take unless they set their own.
+class IStyleParent {
+public:
+  virtual ~IStyleParent() = default;
+  virtual TColor Color() const = 0;
+  virtual const TFont& Font() const = 0;
+};
+
+// The colour and font a child of `parent` takes by default.
+TColor ParentColor(HWND parent);
+TFont ParentFont(HWND parent);
+
+// A child control that answers what Windows sends its parent about it
+// (WM_COMMAND, WM_NOTIFY, WM_DRAWITEM, WM_CTLCOLOR...). Every container of
+// the toolkit passes these messages on through ReflectToChild.
+class IReflected {
+public:
+  virtual ~IReflected() = default;
+  // True when the message was handled; `result` is then the answer.
+  virtual bool Reflect(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) = 0;
+};
+
+// Registers `target` as the receiver of the notifications of `window`.
+void AttachReflected(HWND window, IReflected* target);
+// Passes a parent's message to the child it is about, if that child is one
+// of ours; false when the message is not such a notification or nobody took it.
+bool ReflectToChild(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+
 struct TMouseEvent {
   TMouseButton Button = TMouseButton::mbLeft;   // the button pressed or released; mbLeft for moves
   uint32_t Keys = 0;              // MK_ flags of the message
@@ -56,8 +84,10 @@ struct TControlCreateArgs {
   int Width = 0;
   int Height = 0;
   TAlign Align = TAlign::alNone;
-  std::optional<TFont> Font;   // none: the parent control's font, else the default GUI font
-  TColor Color = clBtnFace;
+  std::optional<TFont> Font;    // none: the parent's font, else the default GUI font
+  std::optional<TColor> Color;  // none: the parent's colour, else button face
+  DWORD Style = 0;              // added to WS_CHILD | WS_CLIPSIBLINGS
+  DWORD ExStyle = 0;
   TCursor Cursor = crDefault;
   bool Visible = true;
 
@@ -67,7 +97,7 @@ struct TControlCreateArgs {
   TNotifyEvent OnResize;
 };
 
-class TControl : public TWindow {
+class TControl : public TWindow, public IStyleParent {
 public:
   // Bounds in the parent's client coordinates.
   int Left() const;
@@ -81,17 +111,15 @@ public:
 
   TAlign Align() const { return align_; }
   void SetAlign(TAlign align) { align_ = align; }
-  const TFont& Font() const { return font_; }
+  const TFont& Font() const override { return font_; }
   void SetFont(const TFont& font);
   // The GDI font of Font, made on first use.
   HFONT FontHandle();
-  TColor Color() const { return color_; }
+  TColor Color() const override { return color_; }
   void SetColor(TColor color);
   TCursor Cursor() const { return cursor_; }
   // Shows the new shape at once when the pointer is over the control.
   void SetCursor(TCursor cursor);
-  bool Visible() const;
-  void SetVisible(bool visible);
 
   // Asks for a paint of the whole control; Repaint paints at once.
   void Invalidate();

@@ -1,22 +1,20 @@
-// Colours and fonts of the toolkit. Colours and font-style sets are the same
-// values the label's layout engine uses, so they pass between both unchanged.
+// Fonts and named colours of the toolkit. Colours and font-style sets come
+// from Surface.h, so the label's layout code and the controls share them.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
 
-#include "linklabel/UniSurface.h"
+#include "ui/Surface.h"
 #include "ui/Scoped.h"
 
 namespace zp {
 
 constexpr TColor clBlack = 0x00000000;
 constexpr TColor clWhite = 0x00FFFFFF;
-constexpr TColor clWindow = 0xFF000005;
-constexpr TColor clBtnFace = 0xFF00000F;
 
-// The RGB value of a colour; system colours are looked up now.
+// The RGB value of a colour; system colours are looked up now (GetSysColor).
 COLORREF ColorToRGB(TColor color);
 
 // A font as a value: face, size, style set and text colour.

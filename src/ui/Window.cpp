@@ -69,6 +69,33 @@ void ShowErrorBox(HWND owner, const std::u16string& text) {
   MessageBoxW(owner, W(text), L"Error", MB_OK | MB_ICONERROR);
 }
 
+void TComponent::SetEnabled(bool enabled) {
+  if (Enabled() != enabled) EnableWindow(Handle(), enabled ? TRUE : FALSE);
+}
+
+void TComponent::SetVisible(bool visible) { ShowWindow(Handle(), visible ? SW_SHOWNA : SW_HIDE); }
+
+void TComponent::BringToFront() {
+  SetWindowPos(Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+std::u16string TComponent::Text() const {
+  std::u16string text(static_cast<size_t>(GetWindowTextLengthW(Handle())) + 1, u'\0');
+  text.resize(static_cast<size_t>(GetWindowTextW(Handle(), reinterpret_cast<wchar_t*>(text.data()), static_cast<int>(text.size()))));
+  return text;
+}
+
+void TComponent::SetText(const std::u16string& text) {
+  if (Text() != text) SetWindowTextW(Handle(), W(text));
+}
+
+RECT TComponent::BoundsRect() const {
+  RECT bounds{};
+  GetWindowRect(Handle(), &bounds);
+  MapWindowPoints(HWND_DESKTOP, GetParent(Handle()), reinterpret_cast<POINT*>(&bounds), 2);
+  return bounds;
+}
+
 TWindow::~TWindow() {
   if (!handle_) return;
   // The derived parts of this object are gone: no message may reach them.

@@ -51,14 +51,36 @@ struct TWindowArgs {
   int Id = 0;   // a child window's control id
 };
 
-class TWindow {
+// Anything with a window that a form holds by name: the toolkit's own
+// windows and the wrapped system controls. The operations act on the window
+// through its messages, so they read what a user (or a test) sees.
+class TComponent {
+public:
+  virtual ~TComponent() = default;
+  virtual HWND Handle() const = 0;
+
+  bool Enabled() const { return Handle() && IsWindowEnabled(Handle()); }
+  void SetEnabled(bool enabled);
+  // Visible when the window and its parents are.
+  bool Visible() const { return Handle() && IsWindowVisible(Handle()); }
+  void SetVisible(bool visible);
+  // On top of its siblings.
+  void BringToFront();
+  // The window text (a caption, an edit's content).
+  std::u16string Text() const;
+  void SetText(const std::u16string& text);
+  // Bounds in the parent's client coordinates.
+  RECT BoundsRect() const;
+};
+
+class TWindow : public TComponent {
 public:
   TWindow(const TWindow&) = delete;
   TWindow& operator=(const TWindow&) = delete;
   // Destroys the window when it still exists.
-  virtual ~TWindow();
+  ~TWindow() override;
 
-  HWND Handle() const { return handle_; }
+  HWND Handle() const override { return handle_; }
 
   // The object of one of the toolkit's windows, or nullptr for any other window.
   static TWindow* FromHandle(HWND window);

@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "linklabel/FakeSurface.h"
+#include "portable/linklabel/FakeSurface.h"
 #include "linklabel/UniParser.h"
 #include "linklabel/UniRenderer.h"
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "linklabel/FakeSurface.h"
+#include "portable/linklabel/FakeSurface.h"
 #include "linklabel/UniParser.h"
 #include "linklabel/UniRenderer.h"
 #include "linklabel/UniTextHandler.h"

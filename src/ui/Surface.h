@@ -1,5 +1,6 @@
-// The drawing surface the layout engine draws on: a device-context canvas
-// with a font object on Windows, a recording fake in the tests.
+// Colours, font styles and the drawing surface that text layout draws on: a
+// device context on Windows (GdiSurface.h), a recording fake in the tests.
+// Portable, so that layout code built on it runs natively too.
 #pragma once
 
 #include <cstdint>
@@ -7,10 +8,18 @@
 
 namespace zp {
 
-// 0x00BBGGRR for an RGB colour, 0xFF0000nn for system colour number nn.
+// 0x00BBGGRR for an RGB colour, 0xFF0000nn for system colour number nn
+// (the COLOR_... index of GetSysColor), resolved only when drawn.
 using TColor = uint32_t;
 
+constexpr TColor clWindow = 0xFF000005;
 constexpr TColor clWindowText = 0xFF000008;
+constexpr TColor clHighlight = 0xFF00000D;
+constexpr TColor clHighlightText = 0xFF00000E;
+constexpr TColor clBtnFace = 0xFF00000F;
+constexpr TColor clGrayText = 0xFF000011;
+constexpr TColor clBtnText = 0xFF000012;
+constexpr TColor clHotLight = 0xFF00001A;
 
 inline bool IsSystemColor(TColor color) { return (color & 0xFF000000u) == 0xFF000000u; }
 inline uint32_t SystemColorIndex(TColor color) { return color & 0xFFu; }

@@ -1,4 +1,4 @@
-// The label's drawing surface on a Windows device context. The face and size
+// The drawing surface on a Windows device context. The face and size
 // come from a toolkit font; the style set and the colour change per piece of
 // text. Only glyphs are drawn (no background), at their cell's top-left corner.
 #pragma once
@@ -7,7 +7,7 @@
 
 #include <array>
 
-#include "linklabel/UniSurface.h"
+#include "ui/Surface.h"
 #include "ui/Graphics.h"
 #include "ui/Scoped.h"
 

@@ -1,4 +1,4 @@
-#include "linklabel/GdiSurface.h"
+#include "ui/GdiSurface.h"
 
 #include "base/Errors.h"
 #include "base/Strings.h"

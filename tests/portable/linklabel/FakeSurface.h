@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "linklabel/UniSurface.h"
+#include "ui/Surface.h"
 
 namespace zp {
 

@@ -1,0 +1,105 @@
+#include "ui/Application.h"
+
+#include <objbase.h>
+
+#include "ui/Forms.h"
+
+namespace zp {
+
+TApplication::TApplication() { comInitialized_ = SUCCEEDED(CoInitialize(nullptr)); }
+
+TApplication::~TApplication() {
+  if (comInitialized_) CoUninitialize();
+}
+
+void TApplication::SetTitle(const std::string& title) { title_ = title; }
+
+int TApplication::Run() {
+  if (mainForm_ && ShowMainForm && !terminated_) mainForm_->Show();
+  MSG message{};
+  while (!terminated_) {
+    const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+    if (got == 0 || got == -1) break;
+    ProcessMessage(message);
+  }
+  terminated_ = true;
+  return exitCode_;
+}
+
+void TApplication::Terminate(int exitCode) {
+  if (terminated_) return;
+  exitCode_ = exitCode;
+  terminated_ = true;
+  PostQuitMessage(exitCode);
+}
+
+void TApplication::MainFormClosed() { Terminate(exitCode_); }
+
+bool TApplication::ProcessMessage(MSG& message) {
+  // Tab, Enter, Esc and Alt+letter work in every form as in a dialog.
+  HWND root = message.hwnd ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
+  if (root && dynamic_cast<TForm*>(TWindow::FromHandle(root)) && IsDialogMessageW(root, &message)) return true;
+  TranslateMessage(&message);
+  DispatchMessageW(&message);
+  return true;
+}
+
+void TApplication::ProcessMessages() {
+  MSG message{};
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) {
+      terminated_ = true;
+      exitCode_ = static_cast<int>(message.wParam);
+      return;
+    }
+    ProcessMessage(message);
+  }
+}
+
+// ---- TTimer ----
+
+// A message-only window that receives the timer's WM_TIMER.
+class TTimer::TTimerWindow : public TWindow {
+public:
+  explicit TTimerWindow(TTimer& owner) : owner_(owner) {
+    TWindowClass windowClass;
+    windowClass.Name = u"ZpTimer";
+    TWindowArgs args;
+    args.Parent = HWND_MESSAGE;
+    args.Left = args.Top = args.Width = args.Height = 0;
+    CreateHandle(windowClass, args);
+  }
+
+protected:
+  LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+    if (message == WM_TIMER) {
+      if (owner_.enabled_ && owner_.OnTimer) owner_.OnTimer(owner_);
+      return 0;
+    }
+    return TWindow::WndProc(message, wParam, lParam);
+  }
+
+private:
+  TTimer& owner_;
+};
+
+TTimer::TTimer() : window_(std::make_unique<TTimerWindow>(*this)) {}
+
+TTimer::~TTimer() { KillTimer(window_->Handle(), 1); }
+
+void TTimer::SetInterval(UINT milliseconds) {
+  interval_ = milliseconds;
+  Update();
+}
+
+void TTimer::SetEnabled(bool enabled) {
+  enabled_ = enabled;
+  Update();
+}
+
+void TTimer::Update() {
+  KillTimer(window_->Handle(), 1);
+  if (enabled_ && interval_ > 0) SetTimer(window_->Handle(), 1, interval_, nullptr);
+}
+
+}  // namespace zp

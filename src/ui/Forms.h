@@ -1,0 +1,152 @@
+// Forms built from a description: one table per form, one row per control in
+// creation order (parents before children), every position in pixels. Any
+// control is then found by its name, and click handlers are bound by name.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/Errors.h"
+#include "ui/Application.h"
+#include "ui/Controls.h"
+#include "ui/ExtCtrls.h"
+#include "ui/StdCtrls.h"
+
+namespace zp {
+
+enum class TControlKind : uint8_t {
+  ckPanel,
+  ckLabel,
+  ckBevel,         // an etched separator line
+  ckButton,
+  ckSpeedButton,
+  ckRadioButton,
+  ckCheckBox,
+  ckComboBox,      // drop-down list, drawn by us
+  ckCheckListBox,
+  ckMemo,          // read-only
+  ckProgressBar,
+  ckRichEdit,      // read-only
+  ckImage,
+  ckCustom,        // made by the form's CreateCustom
+};
+
+// Options of a row, or-ed together.
+enum TControlOption : uint32_t {
+  coDefault = 1u << 0,      // button: Enter presses it
+  coCancel = 1u << 1,       // button: Esc presses it
+  coWrap = 1u << 2,         // label: wrapped to its width
+  coTransparent = 1u << 3,  // label, image: lets the parent show through
+  coBorder = 1u << 4,       // panel: a single border
+  coCenter = 1u << 5,       // image: the picture centred
+  coGroup = 1u << 6,        // radio button: starts a group
+  coHidden = 1u << 7,
+};
+
+// The colour of a row that takes its parent's colour.
+constexpr TColor clParent = 0x20000000;
+
+// A font of a form's font table; row font 0 means the parent's font.
+struct TFontDesc {
+  const char16_t* Name;
+  int32_t Height;  // negative: character height in pixels
+  TFontStyles Style;
+};
+
+struct TControlDesc {
+  TControlKind Kind;
+  const char* Name;
+  const char* Parent;  // "" for the form itself
+  int Left;
+  int Top;
+  int Width;
+  int Height;
+  const char16_t* Text = nullptr;
+  uint32_t Options = 0;
+  TColor Color = clParent;
+  int Font = 0;   // 1-based index into the form's font table; 0: the parent's
+  int Extra = 0;  // image and speed button: bitmap resource; lists: item height
+};
+
+struct TFormDesc {
+  const char16_t* Caption;
+  int ClientWidth;
+  int ClientHeight;
+  TFontDesc Font;
+  TColor Color;
+  const TFontDesc* Fonts = nullptr;  // the table the rows' Font indexes
+  size_t FontCount = 0;
+};
+
+// A top-level window with a fixed single border, the system menu and the
+// close box, centred on the screen.
+class TForm : public TWindow, public IStyleParent {
+public:
+  explicit TForm(TApplication& application) : application_(application) {}
+  ~TForm() override;
+
+  TApplication& Application() const { return application_; }
+  TColor Color() const override { return color_; }
+  const TFont& Font() const override { return font_; }
+
+  // Creates the window and every control of `rows`. Raises EZpError for a
+  // row whose parent is not an earlier row or whose name is taken.
+  void Build(const TFormDesc& form, const TControlDesc* rows, size_t count);
+
+  // The control of that name: nullptr when there is none (or of another type).
+  TComponent* FindComponent(const std::string& name) const;
+  template <typename T>
+  T& Find(const std::string& name) const {
+    T* control = dynamic_cast<T*>(FindComponent(name));
+    if (!control) throw EZpError("TForm.Find: No control \"" + name + "\" of the asked kind");
+    return *control;
+  }
+
+  // Binds the click of a button, radio button, check box or speed button.
+  void OnClick(const std::string& name, TClickEvent handler);
+  template <typename F>
+  void On(const std::string& name, void (F::*handler)(TComponent&)) {
+    F* self = static_cast<F*>(this);
+    OnClick(name, [self, handler](TComponent& sender) { (self->*handler)(sender); });
+  }
+
+  void SetCaption(const std::u16string& caption) { SetText(caption); }
+  void Show();
+  // Asks the form to close as the close box does (CloseQuery decides).
+  void Close() { SendMessageW(Handle(), WM_CLOSE, 0, 0); }
+  // Paints every pending change now.
+  void Repaint() { RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW); }
+
+protected:
+  // False keeps the form open when the user or Close asks to close it.
+  virtual bool CloseQuery() { return true; }
+  // Makes the control of a ckCustom row.
+  virtual std::unique_ptr<TComponent> CreateCustom(const TControlDesc& row, const TControlCreateArgs& args);
+  LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+  std::unique_ptr<TComponent> CreateRow(const TControlDesc& row, HWND parent, int id, const TFormDesc& form);
+  TButton* DefaultButton() const;
+  TButton* CancelButton() const;
+
+  TApplication& application_;
+  TColor color_ = clBtnFace;
+  TFont font_;
+  std::vector<std::unique_ptr<TComponent>> controls_;  // creation order
+  std::map<std::string, TComponent*> byName_;
+  int cancelId_ = 0;
+  int defaultId_ = 0;
+};
+
+enum class TMessageKind : uint8_t { mkError, mkWarning };
+
+// A modal box with one OK button, titled "Error" or "Warning" with that
+// type's icon; "|" of the text tables is already a line break in `text`.
+void ShowMessageBox(HWND owner, TMessageKind kind, const std::u16string& text);
+
+}  // namespace zp
