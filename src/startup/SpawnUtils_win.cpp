@@ -6,29 +6,15 @@
 #include <tlhelp32.h>
 
 #include "base/Errors.h"
+#include "base/WinHandles.h"
 #include "engine/RunUtils.h"
 #include "startup/Roles.h"
 
 namespace zp {
 namespace {
 
-class THandle {
-public:
-  explicit THandle(HANDLE handle) : handle_(handle == INVALID_HANDLE_VALUE ? nullptr : handle) {}
-  ~THandle() {
-    if (handle_) CloseHandle(handle_);
-  }
-  THandle(const THandle&) = delete;
-  THandle& operator=(const THandle&) = delete;
-  HANDLE Get() const { return handle_; }
-  explicit operator bool() const { return handle_ != nullptr; }
-
-private:
-  HANDLE handle_;
-};
-
 bool ParentProcessId(DWORD& parent) {
-  THandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  TScopedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
   if (!snapshot) return false;
   PROCESSENTRY32 entry;
   entry.dwSize = sizeof(entry);
@@ -59,7 +45,7 @@ bool SameFile(const std::string& a, const std::string& b) {
   BY_HANDLE_FILE_INFORMATION info[2];
   const std::string* paths[2] = {&a, &b};
   for (int i = 0; i < 2; ++i) {
-    THandle file(CreateFileA(paths[i]->c_str(), FILE_READ_ATTRIBUTES,
+    TScopedHandle file(CreateFileA(paths[i]->c_str(), FILE_READ_ATTRIBUTES,
                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0,
                              nullptr));
     if (!file || !GetFileInformationByHandle(file.Get(), &info[i])) return false;
@@ -99,7 +85,7 @@ std::string GetWorkFolder(const std::string& name) {
 std::string CommandFilePath() { return GetWorkFolder("ZpInstall") + "\\command.txt"; }
 
 std::string ReadFirstLine(const std::string& path) {
-  THandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+  TScopedHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) RaiseLastOSError(path);
   std::string line;
@@ -133,7 +119,7 @@ void OpenWithShell(const std::string& target) {
 bool IsStartedByRelay() {
   DWORD parentId = 0;
   if (!ParentProcessId(parentId)) return false;
-  THandle parent(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, parentId));
+  TScopedHandle parent(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, parentId));
   std::string parentPath;
   if (!parent || WaitForSingleObject(parent.Get(), 0) != WAIT_TIMEOUT || !ProcessImagePath(parent.Get(), parentPath))
     return false;
