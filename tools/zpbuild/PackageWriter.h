@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "BuilderOS.h"
 #include "Project.h"
 #include "package/Streams.h"
 
@@ -45,6 +46,14 @@ std::vector<uint8_t> LoadStubImage(const std::string& path);
 // A PE-shaped image without code (header at 256) for packages that are only
 // read, never run: portable tests and tools. It cannot start.
 std::vector<uint8_t> SyntheticStubImage();
+
+// The times a record stores: those it gives, else the project's fixed time,
+// else the source file's last-write time for both (a file's creation time
+// says when it was copied onto the build machine, which would make two builds
+// differ). Content held in memory without times takes the current time.
+// Raises EOSError when the file's times cannot be read.
+TFileTimes StoredTimes(const TProject& project, const TContent& content, const std::optional<uint64_t>& created,
+                       const std::optional<uint64_t>& modified);
 
 // A fresh key from the system's secure random source.
 TContentKey RandomContentKey();

@@ -3,6 +3,7 @@
 // EProjectError with one line: "FILE:LINE: FIELD: what is wrong".
 #pragma once
 
+#include <iosfwd>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,11 @@ struct TLoadOptions {
 };
 
 TLoadedProject LoadProject(const std::string& path, const TLoadOptions& options = {});
+
+// Prints what a build of the project would carry, one item per line, in the
+// format of ListPackage: every file record as the entries expand, with its
+// source, size and the times it would store.
+void ListProject(const TLoadedProject& loaded, std::ostream& out);
 
 // Where an installed or freshly built zpbuild finds its translations: "lang"
 // beside the executable (the build tree), then ../share/zpinstall/lang

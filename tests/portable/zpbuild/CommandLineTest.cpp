@@ -121,6 +121,19 @@ TEST_F(CommandLine, SetOverridesTheProject) {
   EXPECT_EQ(Run("build " + demo + " --set product.build").ExitCode, 2);
 }
 
+TEST_F(CommandLine, ListsTheRecordsOfAProject) {
+  for (const char* name : {"src/b.ex4", "src/A.ex4", "src/sub/c.ex4"}) Write(scratch / name, name);
+  Write(scratch / "p.toml", "[product]\nname = \"P\"\n[[files]]\nsource = \"src\"\ntarget = '{experts}'\n"
+                           "modified = 2024-05-01T12:00:00Z\n");
+  const TRun list = Run("list " + Q(scratch / "p.toml") + " --set files[1].keep_newer=true");
+  ASSERT_EQ(list.ExitCode, 0) << list.Err;
+  const size_t a = list.Out.find("[1] \"{experts}\\A.ex4\"\n"), b = list.Out.find("[2] \"{experts}\\b.ex4\"\n"),
+               c = list.Out.find("[3] \"{experts}\\sub\\c.ex4\"\n");
+  EXPECT_TRUE(a != std::string::npos && b != std::string::npos && c != std::string::npos) << list.Out;
+  for (const char* line : {"Files: 3\n", "modified 2024-05-01 12:00:00 UTC", ", 9 bytes\n", "keep newer yes"})
+    EXPECT_NE(list.Out.find(line), std::string::npos) << line << "\n" << list.Out;
+}
+
 TEST_F(CommandLine, UsageErrorsExitWithTwo) {
   EXPECT_EQ(Run("").ExitCode, 2);
   EXPECT_EQ(Run("frobnicate").ExitCode, 2);
