@@ -1,4 +1,5 @@
 // zpbuild: builds installers from package projects and reads them back.
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <string>
@@ -55,12 +56,18 @@ bool TakeSetting(const std::vector<std::string>& args, size_t& i, TLoadOptions& 
   return true;
 }
 
+TLoadOptions OptionsFromEnvironment() {
+  TLoadOptions options;
+  if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH")) options.SourceDateEpoch = epoch;
+  return options;
+}
+
 bool IsProjectFile(const std::string& path) {
   return path.size() > 5 && LowerAscii(path.substr(path.size() - 5)) == ".toml";
 }
 
 int ListProjectFile(const std::vector<std::string>& args) {
-  TLoadOptions options;
+  TLoadOptions options = OptionsFromEnvironment();
   std::string problem;
   for (size_t i = 1; i < args.size(); ++i)
     if (args[i] != "--set") return Usage("list takes one project and --set KEY=VALUE options");
@@ -73,7 +80,7 @@ int ListProjectFile(const std::vector<std::string>& args) {
 
 int Build(const std::vector<std::string>& args) {
   std::string project, output, stub, problem;
-  TLoadOptions options;
+  TLoadOptions options = OptionsFromEnvironment();
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a == "--set") {

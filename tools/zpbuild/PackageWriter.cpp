@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "BuilderOS.h"
+#include "ContentKey.h"
 #include "engine/ZpClasses.h"
 #include "package/Content.h"
 #include "package/EncDec.h"
@@ -211,12 +212,6 @@ TFileTimes StoredTimes(const TProject& project, const TContent& content, const s
   return times;
 }
 
-TContentKey RandomContentKey() {
-  TContentKey key;
-  SecureRandom(key.data(), key.size());
-  return key;
-}
-
 TPackageLayout WritePackage(const TProject& project, const std::vector<uint8_t>& stub, TStream& out) {
   CheckStubImage(stub, "program image");
   std::vector<TPlannedContent> plans;  // files, then programs: the order of the blocks
@@ -232,7 +227,7 @@ TPackageLayout WritePackage(const TProject& project, const std::vector<uint8_t>&
   }
 
   TPackageLayout layout;
-  layout.Key = project.Key ? *project.Key : RandomContentKey();
+  layout.Key = project.Key.value_or(TContentKey{});  // derived below when the project gives none
   layout.PackagePosition = static_cast<int64_t>(stub.size());
   layout.Files.resize(project.Files.size());
   layout.Execs.resize(project.Execs.size());
@@ -263,6 +258,14 @@ TPackageLayout WritePackage(const TProject& project, const std::vector<uint8_t>&
   }
   tags.Clear();
   WriteTagStream(project, layout, tags);
+  if (!project.Key) {
+    std::vector<const TContent*> contents;
+    for (const TPlannedContent& plan : plans)
+      if (plan.Content) contents.push_back(plan.Content);
+    layout.Key = DeriveContentKey(tags.Bytes(), contents);
+    tags.Clear();
+    WriteTagStream(project, layout, tags);
+  }
 
   std::vector<uint8_t> image = stub;
   WriteU32(&image[kPackagePositionOffset], static_cast<uint32_t>(layout.PackagePosition));

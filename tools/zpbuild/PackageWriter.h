@@ -55,9 +55,6 @@ std::vector<uint8_t> SyntheticStubImage();
 TFileTimes StoredTimes(const TProject& project, const TContent& content, const std::optional<uint64_t>& created,
                        const std::optional<uint64_t>& modified);
 
-// A fresh key from the system's secure random source.
-TContentKey RandomContentKey();
-
 // Writes the installer to `out`, which must be empty (the image goes to
 // position 0). Checks every limit before the first byte is written. Raises
 // EProjectError for a bad project, EOSError/EStreamError for I/O failures.

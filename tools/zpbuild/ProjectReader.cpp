@@ -188,6 +188,7 @@ private:
   std::string TargetPath(const TValue& table, const char* key, const std::string& prefix) const;
 
   void ReadProduct(const TValue& root);
+  void ReadFileTimes(const TValue& root);
   void ReadTexts(const TValue& root);
   void ReadPictures(const TValue& root);
   void ReadTerminal(const TValue& root);
@@ -410,6 +411,22 @@ std::vector<uint8_t> TProjectReader::ReadPicture(const TValue& table, const char
     Fail(*Find(table, key), prefix + key, "\"" + path + "\" is not a readable JPEG image: " + e.Message());
   }
   return bytes;
+}
+
+// file_times = "files" (the default) stores each file's own time;
+// "source_date_epoch" stores SOURCE_DATE_EPOCH when the environment sets it.
+void TProjectReader::ReadFileTimes(const TValue& root) {
+  const std::string mode = Utf8(root, "file_times", "");
+  if (!mode.empty() && mode != "files" && mode != "source_date_epoch")
+    Fail(*Find(root, "file_times"), "file_times", "must be \"files\" or \"source_date_epoch\"");
+  if (mode != "source_date_epoch" || !options_.SourceDateEpoch) return;
+  const std::string& text = *options_.SourceDateEpoch;
+  int64_t seconds = 0;
+  const auto parsed = std::from_chars(text.data(), text.data() + text.size(), seconds);
+  if (text.empty() || parsed.ec != std::errc() || parsed.ptr != text.data() + text.size() || seconds < 0 ||
+      seconds > (INT64_MAX - int64_t(kUnixEpochFileTime)) / 10000000)
+    throw EProjectError("SOURCE_DATE_EPOCH: \"" + text + "\" is not a number of seconds since 1970-01-01");
+  result_.Project.FixedTime = kUnixEpochFileTime + uint64_t(seconds) * 10000000;
 }
 
 void TProjectReader::ReadProduct(const TValue& root) {
@@ -658,7 +675,7 @@ TLoadedProject TProjectReader::Read() {
   file_ = path_;
   TValue root = ParseToml(path_);
   for (const std::string& setting : options_.Overrides) ApplyOverride(root, setting);
-  CheckKeys(root, "", {"output", "key", "product", "texts", "pictures", "terminal", "translations", "files", "execs"});
+  CheckKeys(root, "", {"output", "key", "file_times", "product", "texts", "pictures", "terminal", "translations", "files", "execs"});
   const std::string output = Utf8(root, "output", "");
   try {
     result_.OutputPath = output.empty() ? JoinPath(folder_, StemOf(path_) + ".exe") : JoinPath(folder_, NativePath(output));
@@ -671,6 +688,7 @@ TLoadedProject TProjectReader::Read() {
       Fail(*key, "key", "must be 32 hexadecimal digits (16 bytes)");
     result_.Project.Key = bytes;
   }
+  ReadFileTimes(root);
   ReadProduct(root);
   ReadTexts(root);
   ReadPictures(root);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,10 @@ struct TLoadOptions {
   // Folders holding the translations shipped with zpbuild, which a project
   // names as include = "zpinstall:NAME"; empty: ShippedTranslationFolders().
   std::vector<std::string> TranslationFolders;
+  // The environment's SOURCE_DATE_EPOCH (seconds since 1970), when set: the
+  // time of every record that gives none, in a project with
+  // file_times = "source_date_epoch".
+  std::optional<std::string> SourceDateEpoch;
 };
 
 TLoadedProject LoadProject(const std::string& path, const TLoadOptions& options = {});
