@@ -186,8 +186,8 @@ LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
   return TWindow::WndProc(message, wParam, lParam);
 }
 
-void ShowMessageBox(HWND owner, TMessageKind kind, const std::u16string& text) {
-  const bool error = kind == TMessageKind::mkError;
+void MessageDlg(HWND owner, const std::u16string& text, TMsgDlgType type) {
+  const bool error = type == TMsgDlgType::mtError;
   MessageBoxW(owner, W(text), error ? L"Error" : L"Warning", MB_OK | (error ? MB_ICONERROR : MB_ICONWARNING));
 }
 

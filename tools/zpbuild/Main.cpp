@@ -9,6 +9,7 @@
 #include "PackageReader.h"
 #include "PackageWriter.h"
 #include "ProjectReader.h"
+#include "ShippedFiles.h"
 #include "base/Strings.h"
 
 namespace zp {
@@ -27,7 +28,7 @@ const char kUsage[] =
     "      Decrypts every content into FOLDER below its record path.\n"
     "  zpbuild verify SETUP.exe\n"
     "      Checks that every content block lies in the file and decrypts.\n"
-    "The program image defaults to Install.exe, else stub.exe, beside zpbuild.\n";
+    "The program image defaults to the Install.exe shipped with zpbuild.\n";
 
 constexpr int kOk = 0, kFailed = 1, kUsageError = 2;
 
@@ -37,13 +38,11 @@ int Usage(const std::string& problem) {
 }
 
 std::string DefaultStub() {
-  const std::string folder = ExecutableFolder();
-  for (const char* name : {"Install.exe", "stub.exe"}) {
-    const std::string path = folder + kPathSeparator + name;
-    if (FileExists(path)) return path;
-  }
-  throw EProjectError("no program image: found neither Install.exe nor stub.exe in " + folder +
-                      "; name one with --stub");
+  const std::string path = FindShippedFile("Install.exe");
+  if (!path.empty()) return path;
+  std::string searched;
+  for (const std::string& folder : ShippedFileFolders()) searched += (searched.empty() ? "" : ", ") + folder;
+  throw EProjectError("no program image: Install.exe is in none of " + searched + "; name one with --stub");
 }
 
 // Takes "--set KEY=VALUE" at args[i]; false (with `problem`) when malformed.

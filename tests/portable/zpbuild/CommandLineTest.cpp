@@ -29,9 +29,9 @@ class CommandLine : public ::testing::Test {
 protected:
   void SetUp() override { WriteFileBytes(stub, SyntheticStubImage()); }
 
-  TRun Run(const std::string& arguments) {
+  TRun Run(const std::string& arguments, const std::string& program = ZPBUILD_EXE) {
     const std::string out = scratch / "stdout.txt", err = scratch / "stderr.txt";
-    std::string command = "\"" + NativePathOf(ZPBUILD_EXE) + "\" " + arguments + " >\"" + out + "\" 2>\"" + err + "\"";
+    std::string command = "\"" + NativePathOf(program) + "\" " + arguments + " >\"" + out + "\" 2>\"" + err + "\"";
 #ifdef _WIN32
     command = "\"" + command + "\"";  // cmd /c strips one pair of quotes
 #endif
@@ -212,16 +212,38 @@ TEST_F(CommandLine, UsageErrorsExitWithTwo) {
   EXPECT_EQ(Run("--help").ExitCode, 0);
 }
 
-// Without --stub the program image beside zpbuild is used: the Windows builds
-// put it there, the native build has none and says how to name one.
+// Without --stub zpbuild takes the Install.exe shipped with it: beside it
+// (where the Windows builds put it), else in share/zpinstall next to its
+// folder (the installed layout). A copy of zpbuild in bin/ shows the second.
 TEST_F(CommandLine, DefaultProgramImage) {
   const std::string setup = scratch / "setup.exe";
-  const TRun run = Run("build " + Q(NativePathOf(DemoFile("demo.toml"))) + " -o " + Q(setup));
+  const std::string demo = Q(NativePathOf(DemoFile("demo.toml")));
 #ifdef _WIN32
-  EXPECT_EQ(run.ExitCode, 0) << run.Err;
+  const TRun beside = Run("build " + demo + " -o " + Q(setup));
+  EXPECT_EQ(beside.ExitCode, 0) << beside.Err;
+  const std::string zpbuild = "zpbuild.exe";
 #else
-  EXPECT_EQ(run.ExitCode, 1);
-  EXPECT_NE(run.Err.find("--stub"), std::string::npos) << run.Err;
+  const std::string zpbuild = "zpbuild";
+#endif
+  fs::create_directories(fs::path(scratch / "bin"));
+  fs::copy_file(ZPBUILD_EXE, scratch / ("bin/" + zpbuild));
+  std::vector<uint8_t> image = SyntheticStubImage();
+  image[100] = 'Z';  // tells this image from any other
+  fs::create_directories(fs::path(scratch / "share/zpinstall"));
+  WriteFileBytes(scratch / "share/zpinstall/Install.exe", image);
+  const TRun installed = Run("build " + demo + " -o " + Q(setup), scratch / ("bin/" + zpbuild));
+  ASSERT_EQ(installed.ExitCode, 0) << installed.Err;
+  const std::string written = Read(setup);
+  EXPECT_EQ(written.substr(0, 136), std::string(image.begin(), image.begin() + 136));
+  EXPECT_EQ(written.substr(140, image.size() - 140), std::string(image.begin() + 140, image.end()));
+
+#ifdef _WIN32  // (the Linux build also looks in the project's build tree)
+  fs::remove(scratch / "share/zpinstall/Install.exe");
+  fs::remove(setup);
+  const TRun none = Run("build " + demo + " -o " + Q(setup), scratch / ("bin/" + zpbuild));
+  EXPECT_EQ(none.ExitCode, 1);
+  EXPECT_NE(none.Err.find("Install.exe is in none of"), std::string::npos) << none.Err;
+  EXPECT_NE(none.Err.find("--stub"), std::string::npos) << none.Err;
   EXPECT_FALSE(fs::exists(setup));
 #endif
 }
