@@ -465,4 +465,8 @@ std::vector<std::string> ExtractPackage(const std::string& path, const std::stri
   return problems;
 }
 
+std::string ListQuoted(const std::string& ansi) { return Quoted(ansi); }
+
+std::string ListTime(uint64_t fileTime) { return FormatTime(fileTime); }
+
 }  // namespace zp

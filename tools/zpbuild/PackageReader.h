@@ -46,6 +46,10 @@ std::string NoPackageReason(const TPackageInfo& info);
 // format; texts are written as UTF-8.
 void ListPackage(const TPackageInfo& info, std::ostream& out);
 
+// The list format's texts: an ANSI text quoted as UTF-8, a FILETIME in UTC.
+std::string ListQuoted(const std::string& ansi);
+std::string ListTime(uint64_t fileTime);
+
 // One line per problem found; none for a sound package.
 std::vector<std::string> VerifyPackage(const std::string& path);
 

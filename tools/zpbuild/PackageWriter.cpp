@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "BuilderOS.h"
+#include "ContentKey.h"
 #include "engine/ZpClasses.h"
 #include "package/Content.h"
 #include "package/EncDec.h"
@@ -33,26 +34,18 @@ struct TPlannedContent {
 
 std::string RecordName(const char* kind, size_t index) { return std::string(kind) + "[" + std::to_string(index + 1) + "]"; }
 
-TPlannedContent PlanContent(const TContent& content, const std::optional<uint64_t>& creation,
+TPlannedContent PlanContent(const TProject& project, const TContent& content, const std::optional<uint64_t>& creation,
                             const std::optional<uint64_t>& lastWrite, const std::string& record) {
   TPlannedContent plan;
   plan.Content = &content;
   plan.Name = content.FromFile() ? content.SourcePath + ": " + record : record;
-  TFileTimes times;
-  if (content.FromFile()) {
-    try {
-      TFileStream source(content.SourcePath, TFileMode::OpenRead);
-      plan.PlainSize = source.Size();
-      if (!creation || !lastWrite) times = GetFileTimes(content.SourcePath);
-    } catch (const EOSError& e) {
-      throw EProjectError(record + ": " + e.Message());
-    }
-  } else {
-    plan.PlainSize = static_cast<int64_t>(content.Bytes.size());
-    times.CreationTime = times.LastWriteTime = CurrentFileTime();
+  try {
+    plan.PlainSize = content.FromFile() ? TFileStream(content.SourcePath, TFileMode::OpenRead).Size()
+                                        : static_cast<int64_t>(content.Bytes.size());
+    plan.Times = StoredTimes(project, content, creation, lastWrite);
+  } catch (const EOSError& e) {
+    throw EProjectError(record + ": " + e.Message());
   }
-  plan.Times.CreationTime = creation.value_or(times.CreationTime);
-  plan.Times.LastWriteTime = lastWrite.value_or(times.LastWriteTime);
   plan.StoredSize = StoredContentSize(plan.PlainSize);
   if (plan.StoredSize > kPackageLimit)
     throw EProjectError(plan.Name + ": " + std::to_string(plan.PlainSize) +
@@ -203,10 +196,20 @@ std::vector<uint8_t> SyntheticStubImage() {
   return image;
 }
 
-TContentKey RandomContentKey() {
-  TContentKey key;
-  SecureRandom(key.data(), key.size());
-  return key;
+TFileTimes StoredTimes(const TProject& project, const TContent& content, const std::optional<uint64_t>& created,
+                       const std::optional<uint64_t>& modified) {
+  TFileTimes times;
+  if (created && modified) {
+    times.CreationTime = *created, times.LastWriteTime = *modified;
+    return times;
+  }
+  uint64_t fallback = 0;
+  if (project.FixedTime) fallback = *project.FixedTime;
+  else if (content.FromFile()) fallback = GetFileTimes(content.SourcePath).LastWriteTime;
+  else fallback = CurrentFileTime();
+  times.CreationTime = created.value_or(fallback);
+  times.LastWriteTime = modified.value_or(fallback);
+  return times;
 }
 
 TPackageLayout WritePackage(const TProject& project, const std::vector<uint8_t>& stub, TStream& out) {
@@ -214,17 +217,17 @@ TPackageLayout WritePackage(const TProject& project, const std::vector<uint8_t>&
   std::vector<TPlannedContent> plans;  // files, then programs: the order of the blocks
   for (size_t i = 0; i < project.Files.size(); ++i) {
     const TProjectFile& file = project.Files[i];
-    plans.push_back(PlanContent(file.Content, file.CreationTime, file.LastWriteTime, RecordName("files", i)));
+    plans.push_back(PlanContent(project, file.Content, file.CreationTime, file.LastWriteTime, RecordName("files", i)));
   }
   for (size_t i = 0; i < project.Execs.size(); ++i) {
     const TProjectExec& exec = project.Execs[i];
     plans.push_back(exec.External ? PlanExternal(exec)
-                                  : PlanContent(exec.Content, exec.CreationTime, exec.LastWriteTime,
+                                  : PlanContent(project, exec.Content, exec.CreationTime, exec.LastWriteTime,
                                                 RecordName("execs", i)));
   }
 
   TPackageLayout layout;
-  layout.Key = project.Key ? *project.Key : RandomContentKey();
+  layout.Key = project.Key.value_or(TContentKey{});  // derived below when the project gives none
   layout.PackagePosition = static_cast<int64_t>(stub.size());
   layout.Files.resize(project.Files.size());
   layout.Execs.resize(project.Execs.size());
@@ -255,6 +258,14 @@ TPackageLayout WritePackage(const TProject& project, const std::vector<uint8_t>&
   }
   tags.Clear();
   WriteTagStream(project, layout, tags);
+  if (!project.Key) {
+    std::vector<const TContent*> contents;
+    for (const TPlannedContent& plan : plans)
+      if (plan.Content) contents.push_back(plan.Content);
+    layout.Key = DeriveContentKey(tags.Bytes(), contents);
+    tags.Clear();
+    WriteTagStream(project, layout, tags);
+  }
 
   std::vector<uint8_t> image = stub;
   WriteU32(&image[kPackagePositionOffset], static_cast<uint32_t>(layout.PackagePosition));

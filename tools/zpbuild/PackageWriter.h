@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "BuilderOS.h"
 #include "Project.h"
 #include "package/Streams.h"
 
@@ -46,8 +47,13 @@ std::vector<uint8_t> LoadStubImage(const std::string& path);
 // read, never run: portable tests and tools. It cannot start.
 std::vector<uint8_t> SyntheticStubImage();
 
-// A fresh key from the system's secure random source.
-TContentKey RandomContentKey();
+// The times a record stores: those it gives, else the project's fixed time,
+// else the source file's last-write time for both (a file's creation time
+// says when it was copied onto the build machine, which would make two builds
+// differ). Content held in memory without times takes the current time.
+// Raises EOSError when the file's times cannot be read.
+TFileTimes StoredTimes(const TProject& project, const TContent& content, const std::optional<uint64_t>& created,
+                       const std::optional<uint64_t>& modified);
 
 // Writes the installer to `out`, which must be empty (the image goes to
 // position 0). Checks every limit before the first byte is written. Raises

@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "BuilderOS.h"
+#include "FilePatterns.h"
 #include "base/Strings.h"
 #include "engine/RunFiles.h"
 #include "package/Streams.h"
@@ -202,6 +203,7 @@ private:
   std::string TargetPath(const TValue& table, const char* key, const std::string& prefix) const;
 
   void ReadProduct(const TValue& root);
+  void ReadFileTimes(const TValue& root);
   void ReadTexts(const TValue& root);
   void ReadPictures(const TValue& root);
   void ReadTerminal(const TValue& root);
@@ -211,6 +213,7 @@ private:
   void ReadExecs(const TValue& root);
   std::vector<uint8_t> ReadPicture(const TValue& table, const char* key, const std::string& prefix) const;
   std::string IncludePath(const TValue& table) const;
+  std::vector<TMatchedFile> SourceFiles(const TValue& table, const std::string& prefix, bool& many) const;
 
   std::string path_;    // the project file
   std::string folder_;  // its folder: project paths are relative to it
@@ -425,6 +428,22 @@ std::vector<uint8_t> TProjectReader::ReadPicture(const TValue& table, const char
   return bytes;
 }
 
+// file_times = "files" (the default) stores each file's own time;
+// "source_date_epoch" stores SOURCE_DATE_EPOCH when the environment sets it.
+void TProjectReader::ReadFileTimes(const TValue& root) {
+  const std::string mode = Utf8(root, "file_times", "");
+  if (!mode.empty() && mode != "files" && mode != "source_date_epoch")
+    Fail(*Find(root, "file_times"), "file_times", "must be \"files\" or \"source_date_epoch\"");
+  if (mode != "source_date_epoch" || !options_.SourceDateEpoch) return;
+  const std::string& text = *options_.SourceDateEpoch;
+  int64_t seconds = 0;
+  const auto parsed = std::from_chars(text.data(), text.data() + text.size(), seconds);
+  if (text.empty() || parsed.ec != std::errc() || parsed.ptr != text.data() + text.size() || seconds < 0 ||
+      seconds > (INT64_MAX - int64_t(kUnixEpochFileTime)) / 10000000)
+    throw EProjectError("SOURCE_DATE_EPOCH: \"" + text + "\" is not a number of seconds since 1970-01-01");
+  result_.Project.FixedTime = kUnixEpochFileTime + uint64_t(seconds) * 10000000;
+}
+
 void TProjectReader::ReadProduct(const TValue& root) {
   if (!Find(root, "product")) Fail(root, "product", "the [product] table is missing");
   const TValue& t = Table(root, "product", "product");
@@ -545,19 +564,65 @@ void TProjectReader::ReadTranslations(const TValue& root) {
   std::sort(items.begin(), items.end(), [](const TTranslation& a, const TTranslation& b) { return a.Id < b.Id; });
 }
 
+// The files an entry's source names: one file, every file below a folder, or
+// what a pattern matches, in a stable order (by target, ignoring case).
+std::vector<TMatchedFile> TProjectReader::SourceFiles(const TValue& table, const std::string& prefix, bool& many) const {
+  const std::string text = Utf8(table, "source", prefix, true);
+  many = HasWildcards(text);
+  std::string native;
+  try {
+    native = NativePath(text);
+  } catch (const EZpError& e) {
+    Fail(*Find(table, "source"), prefix + "source", e.Message());
+  }
+  std::string base = native, pattern = "**";
+  if (many) {
+    size_t cut = native.find_last_of(kPathSeparator == '/' ? "/" : "\\/", native.find_first_of("*?"));
+    base = cut == std::string::npos ? "." : native.substr(0, cut == 0 ? 1 : cut);
+    pattern = cut == std::string::npos ? native : native.substr(cut + 1);
+  } else if (!DirectoryExists(JoinPath(folder_, native))) {
+    std::string name = native.substr(native.find_last_of(kPathSeparator == '/' ? "/" : "\\/") + 1);
+    if (!NativeNameToAnsi(name, name)) name.clear();  // matters only for a folder target
+    return {{SourcePath(table, "source", prefix), name}};
+  }
+  many = true;
+  std::vector<std::string> segments;
+  for (size_t start = 0; start <= pattern.size();) {
+    const size_t end = std::min(pattern.find_first_of(kPathSeparator == '/' ? "/" : "\\/", start), pattern.size());
+    if (end > start) segments.push_back(pattern.substr(start, end - start));
+    start = end + 1;
+  }
+  const std::string folder = base == "." ? folder_ : JoinPath(folder_, base);
+  std::vector<TMatchedFile> files;
+  try {
+    if (DirectoryExists(folder)) files = MatchFiles(folder, segments);
+  } catch (const EZpError& e) {
+    Fail(*Find(table, "source"), prefix + "source", e.Message());
+  }
+  if (files.empty()) Fail(*Find(table, "source"), prefix + "source", "\"" + text + "\" matches no file");
+  for (TMatchedFile& file : files)
+    if (!NativeNameToAnsi(file.Relative, file.Relative))
+      Fail(*Find(table, "source"), prefix + "source",
+           "\"" + file.Path + "\" has a name that the ANSI code page of the installer cannot show");
+  std::sort(files.begin(), files.end(), [](const TMatchedFile& a, const TMatchedFile& b) {
+    const std::string ka = LowerAscii(a.Relative), kb = LowerAscii(b.Relative);
+    return ka != kb ? ka < kb : a.Relative < b.Relative;
+  });
+  return files;
+}
+
 void TProjectReader::ReadFiles(const TValue& root) {
   const TValue* files = Find(root, "files");
   if (!files) return;
   if (!files->is_array()) Fail(*files, "files", "must be an array of tables ([[files]])");
+  std::map<std::string, std::string> targets;  // lower-case target -> the entry that installs it
   int index = 0;
   for (const TValue& t : files->as_array()) {
-    const std::string p = "files[" + std::to_string(++index) + "].";
-    if (!t.is_table()) Fail(t, p.substr(0, p.size() - 1), "must be a table ([[files]])");
+    const std::string entry = "files[" + std::to_string(++index) + "]", p = entry + ".";
+    if (!t.is_table()) Fail(t, entry, "must be a table ([[files]])");
     CheckKeys(t, p, {"source", "target", "shortcut", "desktop_shortcut", "keep_newer", "keep_on_uninstall",
                      "created", "modified"});
     TProjectFile file;
-    file.Content = TContent::FromFile(SourcePath(t, "source", p));
-    file.Path = TargetPath(t, "target", p);
     file.ShortcutName = Ansi(t, "shortcut", p);
     if (const std::string problem = file.ShortcutName.empty() ? "" : ShortcutNameProblem(file.ShortcutName);
         !problem.empty())
@@ -569,7 +634,29 @@ void TProjectReader::ReadFiles(const TValue& root) {
     file.KeepOnUninstall = Boolean(t, "keep_on_uninstall", p);
     file.CreationTime = Time(t, "created", p);
     file.LastWriteTime = Time(t, "modified", p);
-    result_.Project.Files.push_back(std::move(file));
+    bool many = false;
+    const std::vector<TMatchedFile> sources = SourceFiles(t, p, many);
+    if (!Find(t, "target")) Fail(t, p + "target", "is missing");
+    std::string target = Ansi(t, "target", p, true);
+    for (char& c : target)
+      if (c == '/') c = '\\';
+    const bool intoFolder = many || target.back() == '\\';
+    while (intoFolder && !target.empty() && target.back() == '\\') target.pop_back();
+    if (sources.size() > 1 && !file.ShortcutName.empty())
+      Fail(*Find(t, "shortcut"), p + "shortcut",
+           "a shortcut needs an entry that installs one file; this one installs " + std::to_string(sources.size()));
+    const std::string line = std::to_string(Find(t, "target")->location().line());
+    for (const TMatchedFile& source : sources) {
+      file.Content = TContent::FromFile(source.Path);
+      file.Path = intoFolder ? target + "\\" + source.Relative : target;
+      const std::string problem = CheckTargetPath(file.Path);
+      if (!problem.empty()) Fail(*Find(t, "target"), p + "target", "\"" + file.Path + "\" " + problem);
+      const auto [at, added] = targets.emplace(LowerAscii(file.Path), entry + " (line " + line + ")");
+      if (!added)
+        Fail(*Find(t, "target"), p + "target",
+             "\"" + file.Path + "\" is installed by " + at->second + " too");
+      result_.Project.Files.push_back(file);
+    }
   }
 }
 
@@ -613,7 +700,7 @@ TLoadedProject TProjectReader::Read() {
   file_ = path_;
   TValue root = ParseToml(path_);
   for (const std::string& setting : options_.Overrides) ApplyOverride(root, setting);
-  CheckKeys(root, "", {"output", "key", "product", "texts", "pictures", "terminal", "translations", "files", "execs"});
+  CheckKeys(root, "", {"output", "key", "file_times", "product", "texts", "pictures", "terminal", "translations", "files", "execs"});
   const std::string output = Utf8(root, "output", "");
   try {
     result_.OutputPath = output.empty() ? JoinPath(folder_, StemOf(path_) + ".exe") : JoinPath(folder_, NativePath(output));
@@ -626,6 +713,7 @@ TLoadedProject TProjectReader::Read() {
       Fail(*key, "key", "must be 32 hexadecimal digits (16 bytes)");
     result_.Project.Key = bytes;
   }
+  ReadFileTimes(root);
   ReadProduct(root);
   ReadTexts(root);
   ReadPictures(root);

@@ -5,6 +5,7 @@
 
 #include "TestFiles.h"
 #include "zpbuild/BuilderOS.h"
+#include "zpbuild/FilePatterns.h"
 #include "zpbuild/ProjectReader.h"
 
 namespace zp {
@@ -228,8 +229,15 @@ const TBadProject kBadProjects[] = {
      "unknown placeholder {expert}"},
     {"[product]\nname = \"x\"\n[[files]]\nsource = \"files/a.mq4\"\ntarget = 'a.mq4'\n", "5: files[1].target",
      "must begin with a placeholder"},
-    {"[product]\nname = \"x\"\n[[files]]\nsource = \"files/a.mq4\"\ntarget = '{app}\\'\n", "5: files[1].target",
-     "names a folder"},
+    {"[product]\nname = \"x\"\n[[files]]\nsource = \"files/*.ex4\"\ntarget = '{app}'\n", "4: files[1].source",
+     "\"files/*.ex4\" matches no file"},
+    {"[product]\nname = \"x\"\n[[files]]\nsource = \"nowhere/*.ex4\"\ntarget = '{app}'\n", "4: files[1].source",
+     "matches no file"},
+    {"[product]\nname = \"x\"\n[[files]]\nsource = \"files\"\ntarget = '{app}'\nshortcut = \"x\"\n",
+     "6: files[1].shortcut", "a shortcut needs an entry that installs one file; this one installs 2"},
+    {"[product]\nname = \"x\"\n[[files]]\nsource = \"files/a.mq4\"\ntarget = '{app}\\A.mq4'\n[[files]]\n"
+     "source = \"files/*\"\ntarget = '{APP}'\n",
+     "8: files[2].target", "\"{APP}\\a.mq4\" is installed by files[1] (line 5) too"},
     {"[product]\nname = \"x\"\n[[files]]\nsource = \"files/a.mq4\"\ntarget = '{app}\\a'\nshortcut = \"A?\"\n",
      "6: files[1].shortcut", "the part \"A?\" cannot be a file name: it holds the character \"?\""},
     {"[product]\nname = \"x\"\n[[files]]\nsource = \"files/a.mq4\"\ntarget = '{app}\\a'\nshortcut = 'Tools\\..\\A'\n",
@@ -274,6 +282,49 @@ TEST_F(ProjectFolder, ErrorsInAnIncludedFileNameThatFile) {
   const std::string message =
       ErrorOf("[product]\nname = \"x\"\n[translations]\ninclude = \"lang/bad.toml\"\n");
   EXPECT_EQ(message.rfind(scratch / "proj/lang/bad.toml" + ":2: file: unknown key", 0), 0u) << message;
+}
+
+TEST(FilePatterns, MatchNamesIgnoringCase) {
+  const std::tuple<const char*, const char*, bool> cases[] = {
+      {"*.ex4", "Trend.EX4", true}, {"*.ex4", "trend.ex4.bak", false}, {"a?c", "abc", true}, {"a?c", "ac", false},
+      {"*a*b", "xaxxb", true},      {"*a*b", "xaxxbc", false},         {"*", "x", true},     {"T*d*", "trend", true},
+  };
+  for (const auto& [pattern, name, matches] : cases) EXPECT_EQ(MatchName(pattern, name), matches) << pattern << " " << name;
+}
+
+TEST_F(ProjectFolder, FoldersAndPatternsExpandInAStableOrder) {
+  for (const char* name : {"src/B.ex4", "src/a.ex4", "src/sub/c.ex4", "src/sub/deep/d.EX4", "src/readme.txt", "src/x.mq4"})
+    Write(scratch / ("proj/" + std::string(name)), name);
+  const TLoadedProject loaded = Load(R"(
+[product]
+name = "P"
+[[files]]
+source = "src/*.ex4"
+target = '{indicators}'
+[[files]]
+source = "src/**/*.ex4"
+target = '{experts}\Lib\'
+keep_newer = true
+[[files]]
+source = "src/sub"
+target = '{app}\docs'
+[[files]]
+source = "src/?.mq4"
+target = "{scripts}/"
+[[files]]
+source = "src/readme.txt"
+target = '{app}\'
+)");
+  std::vector<std::string> targets;
+  for (const TProjectFile& f : loaded.Project.Files) targets.push_back(f.Path);
+  EXPECT_EQ(targets, (std::vector<std::string>{
+                         "{indicators}\\a.ex4", "{indicators}\\B.ex4", "{experts}\\Lib\\a.ex4", "{experts}\\Lib\\B.ex4",
+                         "{experts}\\Lib\\sub\\c.ex4", "{experts}\\Lib\\sub\\deep\\d.EX4", "{app}\\docs\\c.ex4",
+                         "{app}\\docs\\deep\\d.EX4", "{scripts}\\x.mq4", "{app}\\readme.txt"}));
+  const auto& files = loaded.Project.Files;
+  ASSERT_EQ(files.size(), 10u);
+  EXPECT_EQ(files[5].Content.SourcePath, scratch / "proj/src/sub/deep/d.EX4");
+  for (size_t i = 0; i < files.size(); ++i) EXPECT_EQ(files[i].KeepNewer, i >= 2 && i < 6) << i;
 }
 
 const char kSmallProject[] =
