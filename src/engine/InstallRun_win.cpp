@@ -66,8 +66,8 @@ bool IsTerminalPath(const std::string& path) {
 }
 
 // Decrypts one content block of the package into a new file at `path` and
-// gives the file its times. The times are set only when the whole content
-// arrived; the file is closed on every path.
+// gives the file its times as far as Windows takes them. The times are set
+// only when the whole content arrived; the file is closed on every path.
 void WriteContent(TStream& package, const std::array<uint8_t, 16>& key, int32_t offset, int32_t size,
                   const std::string& path, uint64_t creationTime, uint64_t lastWriteTime) {
   TFileStream file(path, TFileMode::Create);
@@ -159,6 +159,12 @@ void InstallFile(TZpInstall& engine, TStream& package, const TPlaceholderList& l
 }  // namespace
 
 void TZpInstall::Run() {
+  // The name becomes the program folder, the start-menu folder and the
+  // registry key: one that is no single name would put them elsewhere.
+  const std::string nameProblem = FileNameProblem(ProgramName);
+  if (!nameProblem.empty())
+    throw EZpError("This installer is damaged: its program name \"" + ProgramName +
+                   "\" cannot be a folder name (" + nameProblem + "). Nothing was installed.");
   const int32_t targets = static_cast<int32_t>(Targets.size());
   ProgressDone = 0;
   ProgressTotal = (TerminalSettings.empty() ? 0 : targets) + targets * static_cast<int32_t>(Files.size()) +
@@ -197,7 +203,7 @@ void TZpInstall::Run() {
   WriteInfoFile(folders.Program + "\\License.rtf", folders.StartMenu + "\\License.lnk", License);
   WriteInfoFile(folders.Program + "\\What's New.rtf", folders.StartMenu + "\\What's New.lnk", WhatsNew);
   const std::string website = WebsiteAddress(Website);
-  if (!website.empty()) WriteUrlShortcut(folders.StartMenu + "\\" + Publisher + " Website.url", website);
+  if (!website.empty()) WriteUrlShortcut(folders.StartMenu + "\\" + SafeFileName(Publisher) + " Website.url", website);
   const std::string email = EmailAddress(ContactName, Email);
   if (!email.empty()) WriteUrlShortcut(folders.StartMenu + "\\Contact Email.url", email);
   WriteUninstaller(folders.Program + "\\Uninstall.exe", folders.StartMenu + "\\Uninstall.lnk");

@@ -13,6 +13,7 @@
 #include "BuilderOS.h"
 #include "FilePatterns.h"
 #include "base/Strings.h"
+#include "engine/RunFiles.h"
 #include "package/Streams.h"
 #include "picture/JpegImage.h"
 #include "strings/ZpTrans.h"
@@ -23,6 +24,20 @@ namespace {
 using TValue = toml::value;
 
 bool IsSeparator(char c) { return c == '/' || c == kPathSeparator; }
+
+// A shortcut name may hold subfolders of the start menu ("Tools\\Chart"):
+// every part must be a file name, the last one with ".lnk" after it.
+std::string ShortcutNameProblem(const std::string& name) {
+  for (size_t start = 0;;) {
+    const size_t end = name.find('\\', start);
+    const bool last = end == std::string::npos;
+    const std::string part = name.substr(start, last ? std::string::npos : end - start);
+    const std::string problem = FileNameProblem(last && !part.empty() ? part + ".lnk" : part);
+    if (!problem.empty()) return "the part \"" + part + "\" cannot be a file name: " + problem;
+    if (last) return {};
+    start = end + 1;
+  }
+}
 
 std::string FolderOf(const std::string& path) {
   size_t cut = path.size();
@@ -436,6 +451,10 @@ void TProjectReader::ReadProduct(const TValue& root) {
   CheckKeys(t, p, {"name", "version", "build", "release", "publisher", "website", "address", "contact", "email"});
   TProject& project = result_.Project;
   project.ProgramName = Ansi(t, "name", p, true);
+  // The name becomes the program folder, the start-menu folder and the
+  // registry key of the installation.
+  if (const std::string problem = FileNameProblem(project.ProgramName); !problem.empty())
+    Fail(*Find(t, "name"), p + "name", "\"" + project.ProgramName + "\" cannot be a folder name: " + problem);
   if (const TValue* version = Find(t, "version")) {
     if (!version->is_string()) Fail(*version, p + "version", "must be a string such as \"1.2\"");
     const std::string text = version->as_string().str;
@@ -449,6 +468,12 @@ void TProjectReader::ReadProduct(const TValue& root) {
   project.Address = Ansi(t, "address", p);
   project.ContactName = Ansi(t, "contact", p);
   project.Email = Ansi(t, "email", p);
+  // With a web site, the publisher names the web shortcut: PUBLISHER Website.url.
+  if (!TrimText(project.Website).empty()) {
+    if (const std::string problem = FileNameProblem(project.Publisher + " Website.url"); !problem.empty())
+      Fail(*Find(t, "publisher"), p + "publisher",
+           "\"" + project.Publisher + "\" names the web site's shortcut and cannot be part of a file name: " + problem);
+  }
 }
 
 void TProjectReader::ReadTexts(const TValue& root) {
@@ -601,9 +626,9 @@ void TProjectReader::ReadFiles(const TValue& root) {
                      "created", "modified"});
     TProjectFile file;
     file.ShortcutName = Ansi(t, "shortcut", p);
-    for (char c : file.ShortcutName)
-      if (std::string("/:*?\"<>|").find(c) != std::string::npos || static_cast<unsigned char>(c) < 32)
-        Fail(*Find(t, "shortcut"), p + "shortcut", "holds a character that a file name cannot have");
+    if (const std::string problem = file.ShortcutName.empty() ? "" : ShortcutNameProblem(file.ShortcutName);
+        !problem.empty())
+      Fail(*Find(t, "shortcut"), p + "shortcut", problem);
     file.DesktopShortcut = Boolean(t, "desktop_shortcut", p);
     if (file.DesktopShortcut && file.ShortcutName.empty())
       Fail(*Find(t, "desktop_shortcut"), p + "desktop_shortcut", "needs a shortcut name (shortcut = \"...\")");
