@@ -521,10 +521,12 @@ void TProjectReader::ReadTranslationTable(const TValue& table, const std::string
     if (!value.is_string()) Fail(value, prefix + key, "must be a string");
     const std::string text = value.as_string().str;
     if (!IsValidUtf8(text)) Fail(value, prefix + key, "holds a character beyond U+FFFF, which the installer cannot show");
-    for (const TTranslation& known : result_.Project.Translations)
-      if (known.Id == id) Fail(value, prefix + key, "text " + std::to_string(id) + " is translated twice");
     if (TZpTrans::DefaultIndex(id) < 0) Warn(prefix + key, "the installer has no text " + std::to_string(id));
-    result_.Project.Translations.push_back({id, text});
+    // The project's own texts replace those of its included file.
+    auto& items = result_.Project.Translations;
+    const auto known = std::find_if(items.begin(), items.end(), [&](const TTranslation& t) { return t.Id == id; });
+    if (known != items.end()) known->Text = text;
+    else items.push_back({id, text});
   }
 }
 

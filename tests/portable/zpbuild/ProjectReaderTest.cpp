@@ -80,6 +80,7 @@ settings = "10 1"
 
 [translations]
 include = "lang/de.toml"
+2 = "Vorige"
 301 = "Kopiere %1 ..."
 
 [[files]]
@@ -132,7 +133,8 @@ title = "Notepad"
   EXPECT_EQ(p.TerminalSettings, "10 1");
   ASSERT_EQ(p.Translations.size(), 3u);  // sorted by id, the included ones too
   EXPECT_EQ(p.Translations[0].Id, 1);
-  EXPECT_EQ(p.Translations[1].Text, "Zur\xC3\xBC" "ck");  // stays UTF-8
+  EXPECT_EQ(p.Translations[0].Text, "Weiter");  // stays UTF-8
+  EXPECT_EQ(p.Translations[1].Text, "Vorige");  // the project's own text wins over the included one
   EXPECT_EQ(p.Translations[2].Id, 301);
 
   ASSERT_EQ(p.Files.size(), 2u);
@@ -218,8 +220,6 @@ const TBadProject kBadProjects[] = {
     {"[product]\nname = \"x\"\n[translations]\nnext = \"Weiter\"\n", "4: translations.next", "unknown key"},
     {"[product]\nname = \"x\"\n[translations]\n301 = 5\n", "4: translations.301", "must be a string"},
     {"[product]\nname = \"x\"\n[translations]\n301 = \"\xF0\x9F\x98\x80\"\n", "4: translations.301", "beyond U+FFFF"},
-    {"[product]\nname = \"x\"\n[translations]\ninclude = \"lang/de.toml\"\n1 = \"Next\"\n", "5: translations.1",
-     "translated twice"},
     {"files = 3\n[product]\nname = \"x\"\n", "1: files", "array of tables"},
     {"[product]\nname = \"x\"\n[[files]]\nsource = \"files/none.mq4\"\ntarget = '{app}\\a'\n", "4: files[1].source",
      "does not exist"},
