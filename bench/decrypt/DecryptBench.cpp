@@ -11,6 +11,7 @@
 #include "Bench.h"
 #include "package/Aes.h"
 #include "package/Content.h"
+#include "package/Crc32.h"
 #include "package/SubStreams.h"
 
 namespace zp::bench {
@@ -39,11 +40,13 @@ void CopyFile64K(const std::string& from, const std::string& to) {
   for (int64_t n; (n = source.Read(buffer.data(), kCopyBuffer)) > 0;) dest.WriteBuffer(buffer.data(), n);
 }
 
-void DecryptFile(const std::string& from, const std::string& to) {
+// With `crc`, the CRC-32 of the plain bytes is computed on the way, as the
+// installer does for a record that stores one.
+void DecryptFile(const std::string& from, const std::string& to, uint32_t* crc = nullptr) {
   TFileStream package(from, TFileMode::OpenRead), dest(to, TFileMode::Create);
   TSubStream window(package, 0, package.Size() - 1);
   window.SetPosition(0);
-  DecryptContent(window, dest, kKey, kContentKeyLength);
+  DecryptContent(window, dest, kKey, kContentKeyLength, crc);
 }
 
 void MakeFiles(const TFiles& files, int64_t size) {
@@ -91,7 +94,10 @@ int Run(int64_t mebibytes, const std::filesystem::path& folder) {
   const double copy = Median([&] { CopyFile64K(files.plain, files.output); });
   std::printf("File to file:\n");
   Report("plain copy (64 KiB pieces)", size, copy, copy);
-  std::vector<TCase> fileCases{{"DecryptContent through TSubStream", [&] { DecryptFile(files.encrypted, files.output); }}};
+  uint32_t crc = 0;
+  std::vector<TCase> fileCases{
+      {"DecryptContent through TSubStream", [&] { DecryptFile(files.encrypted, files.output); }},
+      {"the same, checking the CRC-32", [&] { DecryptFile(files.encrypted, files.output, &crc); }}};
   for (auto& c : PlatformFileCases(files, kKey)) fileCases.push_back(std::move(c));
   bool allRight = true;
   for (const auto& c : fileCases) {
@@ -110,6 +116,7 @@ int Run(int64_t mebibytes, const std::filesystem::path& folder) {
                              TAes128(kKey, engine).Decrypt(buffer.data(), buffer.data(), blocks);
                            }});
   }
+  memoryCases.push_back({"TCrc32", [&buffer, &crc] { crc ^= Crc32(buffer.data(), buffer.size()); }});
   for (auto& c : PlatformMemoryCases(buffer, kKey)) memoryCases.push_back(std::move(c));
   for (const auto& c : memoryCases) {
     Report(c.name, static_cast<int64_t>(buffer.size()), Median(c.run));

@@ -73,9 +73,19 @@ clean
 median() { tr ' ' '\n' <<<"$1" | grep . | sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 echo "files: $(find "$work/files" -type f | wc -l), $(du -sm "$work/files" | cut -f1) MiB; rounds: $rounds"
 printf '%-11s %8s %10s %10s  %s\n' case median "x copy" "x nsis" "all runs (s)"
-nsis=$(median "${times[nsis]}")
-copy=$(median "${times[copy]}")
+ratio() { [ -n "${times[$2]:-}" ] && printf '%9.2fx' "$(echo "$1 / $(median "${times[$2]}")" | bc -l)" || printf '%10s' -; }
 for c in $cases; do
   m=$(median "${times[$c]}")
-  printf '%-11s %7.2fs %9.2fx %9.2fx  %s\n' "$c" "$m" "$(echo "$m / $copy" | bc -l)" "$(echo "$m / $nsis" | bc -l)" "${times[$c]}"
+  printf '%-11s %7.2fs %s %s  %s\n' "$c" "$m" "$(ratio "$m" copy)" "$(ratio "$m" nsis)" "${times[$c]}"
 done
+# What checking the contents' CRCs costs: the same package with and without them.
+# The two run one after the other in every round, so the median of the
+# rounds' own ratios sees through the load that other programs put on the
+# machine from round to round.
+if [ -n "${times[zprun]:-}" ] && [ -n "${times[zprun-nocrc]:-}" ]; then
+  read -ra with <<<"${times[zprun]}"
+  read -ra without <<<"${times[zprun-nocrc]}"
+  ratios=$(for ((i = 0; i < ${#with[@]}; i++)); do echo "${with[$i]} / ${without[$i]}" | bc -l; done | tr '\n' ' ')
+  printf 'zprun with CRCs / without: medians %s, median of the rounds %.3fx\n' \
+    "$(ratio "$(median "${times[zprun]}")" zprun-nocrc)" "$(median "$ratios")"
+fi
