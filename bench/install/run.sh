@@ -59,8 +59,13 @@ for c in $cases; do
 done
 
 declare -A times
+reversed=$(tr ' ' '\n' <<<"$cases" | grep . | tac | tr '\n' ' ')
 for ((r = 1; r <= rounds; r++)); do
-  for c in $cases; do
+  # Every other round in reverse order: no case always runs right after the
+  # same one (the file system's write-back of the previous case's files).
+  order=$cases
+  ((r % 2 == 0)) && order=$reversed
+  for c in $order; do
     clean
     start=$(date +%s.%N)
     run_case "$c"
