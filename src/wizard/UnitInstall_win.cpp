@@ -284,6 +284,9 @@ bool TFormInstaller::LoadData(TZpData& data, const std::string& exe, const std::
       CopyFileA(exe.c_str(), copy.c_str(), TRUE);
       data.LoadFromFile(copy);
     }
+    // No product name: the file carries no data set of ours (the loader
+    // reads a missing one as empty), or a damaged one.
+    if (data.ProgramName.empty()) throw EZpError("No package");
     return true;
   } catch (const std::exception&) {
     // Unreadable, or damaged past what the loader tolerates.

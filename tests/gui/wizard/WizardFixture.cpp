@@ -1,10 +1,8 @@
 #include "WizardFixture.h"
 
-#include <cstdlib>
-#include <fstream>
-
 #include "base/Strings.h"
 #include "package/Streams.h"
+#include "shots/Shots.h"
 
 namespace zp {
 
@@ -58,18 +56,28 @@ TFormInstaller& TWizardTest::Open(const std::string& exe) {
   };
   services.IsTerminalRunning = [this] { return terminalRunning_; };
   services.TerminalRoots = [this] { return roots_; };
-  form_ = std::make_unique<TFormInstaller>(app_, services);
+  form_ = std::make_unique<TFormInstaller>(*app_, services);
+  app_->SetMainForm(*form_);
   form_->UseRelay = false;
   if (form_->PackageLoaded()) {
     form_->Show();
-    app_.ProcessMessages();
+    app_->ProcessMessages();
   }
   return *form_;
 }
 
-void TWizardTest::Destroy() { form_.reset(); }
+void TWizardTest::Destroy() {
+  form_.reset();
+  app_->ProcessMessages();  // takes the quit message of a terminated application
+}
+
+void TWizardTest::NewApplication() {
+  Destroy();
+  app_ = std::make_unique<TApplication>();
+}
 
 HWND TWizardTest::Handle(const std::string& control) const {
+  if (control.empty()) return form_->Handle();
   TComponent* component = form_->FindComponent(control);
   EXPECT_NE(component, nullptr) << control;
   return component ? component->Handle() : nullptr;
@@ -77,12 +85,12 @@ HWND TWizardTest::Handle(const std::string& control) const {
 
 void TWizardTest::Click(const std::string& control) {
   SendMessageW(Handle(control), BM_CLICK, 0, 0);
-  app_.ProcessMessages();
+  app_->ProcessMessages();
 }
 
 void TWizardTest::CloseBox() {
   SendMessageW(form_->Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
-  app_.ProcessMessages();
+  app_->ProcessMessages();
 }
 
 std::string TWizardTest::Text(const std::string& control) const {
@@ -118,25 +126,7 @@ std::vector<std::string> TWizardTest::NextUntil(const std::string& panel, int li
 }
 
 void TWizardTest::Shot(const std::string& name) {
-  const char* dir = std::getenv("ZP_SHOTS_DIR");
-  if (!dir || !form_) return;
-  form_->Repaint();
-  app_.ProcessMessages();
-  Sleep(150);
-  RECT bounds{};
-  GetWindowRect(form_->Handle(), &bounds);
-  const std::string base = HostPath(std::string(dir) + "/" + name);
-  DeleteFileA((base + ".png").c_str());
-  {
-    std::ofstream request(base + ".req.tmp");
-    request << (bounds.right - bounds.left) << "x" << (bounds.bottom - bounds.top) << "+" << bounds.left << "+"
-            << bounds.top;
-  }
-  MoveFileA((base + ".req.tmp").c_str(), (base + ".req").c_str());
-  for (int waited = 0; waited < 100 && GetFileAttributesA((base + ".png").c_str()) == INVALID_FILE_ATTRIBUTES; ++waited) {
-    app_.ProcessMessages();
-    Sleep(100);
-  }
+  if (form_) SaveShot(form_->Handle(), name, [this] { app_->ProcessMessages(); });
 }
 
 }  // namespace zp

@@ -30,6 +30,8 @@ protected:
   TFormInstaller& Open(const std::string& exe);
   // Destroys the wizard, as closing the program does.
   void Destroy();
+  // Destroys the wizard and starts a fresh application object.
+  void NewApplication();
 
   HWND Handle(const std::string& control) const;
   void Click(const std::string& control);
@@ -46,7 +48,7 @@ protected:
   // Saves a picture of the window as shots/NAME.png (when run by the shots wrapper).
   void Shot(const std::string& name);
 
-  TApplication app_;
+  std::unique_ptr<TApplication> app_ = std::make_unique<TApplication>();
   std::unique_ptr<TFormInstaller> form_;
   std::vector<TShownMessage> messages_;
   std::vector<std::string> opened_;
