@@ -149,6 +149,20 @@ struct TMarkedString {
   int Marker = umFile;
 };
 
+// What a strict reader (zpbuild's list, verify and extract) learns beyond the
+// loaded fields: where the data set lies and what the tolerant loader passes
+// over.
+struct TLoadReport {
+  int64_t FileSize = 0;
+  int64_t DataPosition = -1;  // the value at byte 136; -1 when unreadable
+  bool HasData = false;       // the signature was found there
+  bool Complete = false;      // the top level ended with its end marker
+  int64_t DataEnd = 0;        // where reading stopped
+  int32_t KeyLength = -1;     // length of the stored key; -1 when there is none
+  // Values that could not be read, one line each ("banner: ...").
+  std::vector<std::string> Problems;
+};
+
 class TZpData {
 public:
   using TProgressEvent = std::function<void(TZpData& sender, const std::u16string& text, int percent)>;
@@ -208,6 +222,10 @@ public:
   // loads nothing; a truncated stream keeps what was read; a bad JPEG value
   // or one that runs past the end raises.
   void LoadFromStream(TStream& stream) override;
+  // The same load, strict: a picture that cannot be read is reported rather
+  // than raised, and `report` says where the package lies and whether it
+  // ended with its end marker.
+  void LoadFromStream(TStream& stream, TLoadReport& report);
   // The install run (Windows only).
   void Run() override;
 
@@ -247,6 +265,10 @@ public:
   std::string Readme;    // rich text
   std::string WhatsNew;  // rich text
   std::array<uint8_t, 16> Key{};
+
+private:
+  // Both loads; `report` is null for the tolerant one.
+  void Load(TStream& stream, TLoadReport* report);
 };
 
 class TZpUninstall : public TZpData {

@@ -110,13 +110,13 @@ int Build(const std::vector<std::string>& args) {
 }
 
 int List(const std::string& path) {
-  const TPackageInfo info = ReadPackage(path);
-  if (!info.HasPackage) {
-    std::cerr << "zpbuild: " << path << ": " << NoPackageReason(info) << "\n";
+  const auto info = ReadPackage(path);
+  if (!info->Load.HasData) {
+    std::cerr << "zpbuild: " << path << ": " << NoPackageReason(*info) << "\n";
     return kFailed;
   }
-  ListPackage(info, std::cout);
-  return info.Complete ? kOk : kFailed;
+  ListPackage(*info, std::cout);
+  return info->Load.Complete ? kOk : kFailed;
 }
 
 int Report(const std::string& path, const std::vector<std::string>& problems) {

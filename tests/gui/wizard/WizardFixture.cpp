@@ -54,7 +54,6 @@ TFormInstaller& TWizardTest::Open(const std::string& exe) {
     browse_.erase(browse_.begin());
     return true;
   };
-  services.IsTerminalRunning = [this] { return terminalRunning_; };
   services.TerminalRoots = [this] { return roots_; };
   form_ = std::make_unique<TFormInstaller>(*app_, services);
   app_->SetMainForm(*form_);

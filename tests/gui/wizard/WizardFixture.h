@@ -2,7 +2,8 @@
 // the form's description and talked to with window messages (BM_CLICK,
 // WM_GETTEXT, list and button state messages), as a user's clicks would.
 // Boxes, the shell's opens and the folder browser are recorded instead of
-// shown; everything else (the engine, the files, the registry) is real.
+// shown; everything else (the engine, the files, the registry, the check
+// for a running terminal) is real.
 #pragma once
 
 #include <memory>
@@ -53,7 +54,6 @@ protected:
   std::vector<TShownMessage> messages_;
   std::vector<std::string> opened_;
   std::vector<std::u16string> browse_;  // folders the browser returns in turn; none left: cancel
-  bool terminalRunning_ = false;
   TTerminalRoots roots_;
 };
 

@@ -4,6 +4,7 @@
 
 #include "WizardFixture.h"
 #include "base/Strings.h"
+#include "base/WinHandles.h"
 #include "linklabel/UniLinkLabel.h"
 #include "package/Streams.h"
 
@@ -41,6 +42,8 @@ protected:
 TEST_F(Wizard, InstallsThroughEveryPageOfAFullPackage) {
   const std::string installer = BuildInstaller(FullProject());
   const std::string old = OldTerminal("ProgramFiles\\MetaTrader 4");
+  std::string data;
+  const std::string fresh = NewTerminal("ProgramFiles\\New MetaTrader", &data);
   const std::string added = Scratch("Added");  // no terminal.exe: a target, never offered to start
   CreateDirectoryA(added.c_str(), nullptr);
   browse_ = {AnsiToWide(added)};
@@ -74,8 +77,9 @@ TEST_F(Wizard, InstallsThroughEveryPageOfAFullPackage) {
     if (std::string(step.Panel) == "PanelReady") {
       EXPECT_THAT(Lines("MemoReady"),
                   ElementsAre("Program Name", I8 + name + " v2.4 Build 17", "", "Target Folder(s)", I8 + old,
-                              "        Data Folder: " + old, I8 + added, "        Data Folder: " + added, "",
-                              "Program Folder", I8 + places_.ProgramFolder, "", "Start Menu Folder", I8 + name));
+                              "        Data Folder: " + old, I8 + fresh, "        Data Folder: " + data, I8 + added,
+                              "        Data Folder: " + added, "", "Program Folder", I8 + places_.ProgramFolder, "",
+                              "Start Menu Folder", I8 + name));
     }
     if (std::string(step.Panel) == "PanelProgress") {
       EXPECT_THAT(Lines("MemoProgress"), Contains("Done."));
@@ -86,13 +90,16 @@ TEST_F(Wizard, InstallsThroughEveryPageOfAFullPackage) {
   EXPECT_EQ(Text("LabelStart1"), "Welcome to the " + name + " v2.4 Installation Wizard");
   EXPECT_EQ(Text("LabelFinish1"), "Installation Complete");
   EXPECT_EQ(ReadText(old + "\\experts\\Wizard.ex4"), "expert");
+  EXPECT_EQ(ReadText(data + "\\MQL4\\Experts\\Wizard.ex4"), "expert");
   EXPECT_EQ(ReadText(added + "\\MQL4\\Experts\\Wizard.ex4"), "expert");  // no version: new layout
   EXPECT_TRUE(Exists(places_.ProgramFolder + "\\Uninstall.exe"));
 
-  // Only the target with a terminal.exe is offered, ticked and selected.
+  // Only the targets with a terminal.exe are offered, the first ticked and selected.
+  TComboBox& combo = form_->Find<TComboBox>("ComboRun");
   EXPECT_TRUE(form_->Find<TCheckBox>("CheckRun").Checked());
-  EXPECT_EQ(form_->Find<TComboBox>("ComboRun").Count(), 1);
-  EXPECT_EQ(WideToAnsi(form_->Find<TComboBox>("ComboRun").Text()), old);
+  ASSERT_EQ(combo.Count(), 2);
+  EXPECT_EQ(WideToAnsi(combo.Item(1)), fresh);
+  EXPECT_EQ(WideToAnsi(combo.Text()), old);
   // Back to What's New keeps Finish, and Finish there starts the terminal.
   Click("BtnPrev");
   EXPECT_EQ(Buttons(), "PNC Finish");
@@ -174,10 +181,19 @@ TEST_F(Wizard, TerminalPageKeepsTheUsersChoice) {
 }
 
 TEST_F(Wizard, WarnsOfARunningTerminalWhenTheFirstPageIsLeft) {
-  TProject project = FullProject();
-  terminalRunning_ = true;
-  Open(BuildInstaller(project));
+  const std::string terminal = OldTerminal("Running") + "\\terminal.exe";
+  std::string commandLine = "\"" + terminal + "\" window";
+  STARTUPINFOA startup{sizeof(startup)};
+  TProcessInfo process;
+  ASSERT_TRUE(CreateProcessA(terminal.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                             &startup, &process.Info));
+  HWND window = nullptr;
+  for (int i = 0; i < 100 && !window; ++i, Sleep(50)) window = FindWindowA("MetaQuotes::MetaTrader::4.00", nullptr);
+  ASSERT_NE(window, nullptr);
+  Open(BuildInstaller(FullProject()));
   Click("BtnNext");  // leaving the splash page
+  PostMessageA(window, WM_CLOSE, 0, 0);
+  WaitForSingleObject(process.Info.hProcess, 5000);
   ASSERT_EQ(messages_.size(), 1u);
   EXPECT_EQ(messages_[0].Kind, TMessageKind::Error);
   EXPECT_EQ(messages_[0].Text, "The wizard detect a MetaTrader program currently running.\r\n"

@@ -16,7 +16,8 @@ bool SaveShot(HWND window, const std::string& name, const std::function<void()>&
     if (c == '/') c = '\\';
   DeleteFileA((base + ".png").c_str());
   RECT bounds{};
-  GetWindowRect(window, &bounds);
+  GetClientRect(window, &bounds);
+  MapWindowPoints(window, HWND_DESKTOP, reinterpret_cast<POINT*>(&bounds), 2);
   {
     std::ofstream request(base + ".req.tmp");
     request << (bounds.right - bounds.left) << "x" << (bounds.bottom - bounds.top) << "+" << bounds.left << "+"
