@@ -2,6 +2,7 @@
 // the page rules, the terminal page, the finish actions and the failures.
 #include <algorithm>
 
+#include "LabelHost.h"
 #include "WizardFixture.h"
 #include "base/Strings.h"
 #include "base/WinHandles.h"
@@ -204,12 +205,18 @@ TEST_F(Wizard, WarnsOfARunningTerminalWhenTheFirstPageIsLeft) {
   EXPECT_EQ(PageShown(), "PanelInfo");
 }
 
-TEST_F(Wizard, OpensLinksItselfOrThroughTheRelay) {
-  Open(BuildInstaller(TProject{}));
-  TUniCustomLinkLabel& label = form_->Find<TUniLinkLabel>("LabelStart2");
-  form_->LabelStart2LinkClick(label, 1, u"https://example.com/");
-  form_->LabelStart2LinkClick(label, 2, u"support@example.com");
-  EXPECT_THAT(opened_, ElementsAre("https://example.com/", "mailto:support@example.com"));
+TEST_F(Wizard, OpensTheLinksOfTheWelcomeTextItselfOrThroughTheRelay) {
+  TProject project;
+  project.Translations = {{117, "Mail <link>support@example.com</link> or see <link>https://example.com/</link>."}};
+  Open(BuildInstaller(project));
+  form_->Repaint();
+  TUniLinkLabel& label = form_->Find<TUniLinkLabel>("LabelStart2");
+  for (int32_t link : {0, 1}) {
+    const POINT at = test::CenterOf(test::LinkRect(label, link));
+    test::SendMouse(label.Handle(), WM_LBUTTONDOWN, at, MK_LBUTTON);
+    test::SendMouse(label.Handle(), WM_LBUTTONUP, at, 0);
+  }
+  EXPECT_THAT(opened_, ElementsAre("mailto:support@example.com", "https://example.com/"));
   form_->UseRelay = true;
   form_->OpenTarget("https://example.com/a b");
   EXPECT_EQ(ReadText(RelayCommandFile()), "https://example.com/a b\r\n");
