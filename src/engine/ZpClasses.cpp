@@ -32,6 +32,12 @@ std::string ReadScrambled(TTagStreamAdapter& tags) {
   return DecodeText(tags.ReadString());
 }
 
+// A content's CRC, when stored as the dword it is written as.
+void ReadCrc(TTagStreamAdapter& tags, std::optional<uint32_t>& crc) {
+  if (tags.TagType != ttDWord) return tags.SkipValue();
+  crc = static_cast<uint32_t>(tags.ReadInteger());
+}
+
 // File times are stored as two 32-bit halves.
 void SetLowHalf(uint64_t& time, int32_t value) {
   time = (time & 0xFFFFFFFF00000000ull) | static_cast<uint32_t>(value);
@@ -109,6 +115,7 @@ void ReadFileRecord(TTagStreamAdapter& tags, TZpInstallFile& file) {
       case frKeepNewer: file.KeepNewer = tags.ReadBoolean() != 0; break;
       case frKeepOnUninstall: file.KeepOnUninstall = tags.ReadBoolean() != 0; break;
       case frDesktopShortcut: file.DesktopShortcut = tags.ReadBoolean() != 0; break;
+      case frCrc: ReadCrc(tags, file.Crc); break;
       default: tags.SkipValue();
     }
   }
@@ -128,6 +135,7 @@ void ReadExecRecord(TTagStreamAdapter& tags, TZpInstallExec& exec) {
       case erLastWriteTimeHigh: SetHighHalf(exec.LastWriteTime, tags.ReadInteger()); break;
       case erSize: exec.Size = tags.ReadInteger(); break;
       case erOffset: exec.Offset = tags.ReadInteger(); break;
+      case erCrc: ReadCrc(tags, exec.Crc); break;
       default: tags.SkipValue();
     }
   }

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -65,6 +66,7 @@ enum TFileRecordTag : int32_t {
   frKeepNewer = 9,         // boolean
   frKeepOnUninstall = 10,  // boolean
   frDesktopShortcut = 11,  // boolean
+  frCrc = 12,              // dword: CRC-32 of the plain content (zpbuild's addition)
 };
 
 // Sub-tags of an execute record block.
@@ -80,6 +82,7 @@ enum TExecRecordTag : int32_t {
   erLastWriteTimeHigh = 9,
   erSize = 10,             // integer
   erOffset = 11,           // integer
+  erCrc = 12,              // dword: CRC-32 of the plain content (zpbuild's addition)
 };
 
 // Sub-tags of a translation item block (package and uninstall data).
@@ -127,6 +130,7 @@ struct TZpInstallFile {
   bool KeepNewer = false;
   bool KeepOnUninstall = false;
   bool DesktopShortcut = false;
+  std::optional<uint32_t> Crc;  // of the plain content; packages of other builders have none
 };
 
 struct TZpInstallExec {
@@ -139,6 +143,7 @@ struct TZpInstallExec {
   uint64_t LastWriteTime = 0;
   int32_t Size = 0;
   int32_t Offset = 0;
+  std::optional<uint32_t> Crc;  // of the plain content, when the package carries it
 };
 
 // Markers of UninstallList entries.

@@ -81,8 +81,10 @@ private:
   // Loads `data` from `exe`, or from a copy in the temporary folder when
   // `exe` cannot be opened. False (after the message) when neither reads.
   bool LoadData(TZpData& data, const std::string& exe, const std::u16string& failure);
+  void SetupTexts(const TZpData& data, int32_t caption, int32_t welcomeTitle, int32_t welcomeText);
+  // Says `message` and ends the program; returns false for the setup.
+  bool Fail(const std::u16string& message);
   void TranslateForm(const TZpData& data);
-  void SetupBanner(const TZpData& data);
   void LoadRichText(const std::string& viewer, const std::string& text);
   bool CanLeavePage();
   void ShowPage(TPage page);

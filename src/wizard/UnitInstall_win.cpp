@@ -159,6 +159,12 @@ std::string NameVersion(const TZpData& data) {
   return data.ProgramName + " v" + std::to_string(data.VersionMajor) + "." + std::to_string(data.VersionMinor);
 }
 
+// Selects the start folder once the browser is up.
+int CALLBACK BrowseCallback(HWND window, UINT message, LPARAM, LPARAM data) {
+  if (message == BFFM_INITIALIZED && data) SendMessageA(window, BFFM_SETSELECTIONA, TRUE, data);
+  return 0;
+}
+
 bool BrowseForFolder(HWND owner, const std::u16string& title, const std::u16string& start, std::u16string& folder) {
   const std::string ansiTitle = WideToAnsi(title);
   const std::string ansiStart = WideToAnsi(start);
@@ -166,10 +172,7 @@ bool BrowseForFolder(HWND owner, const std::u16string& title, const std::u16stri
   info.hwndOwner = owner;
   info.lpszTitle = ansiTitle.c_str();
   info.ulFlags = BIF_RETURNONLYFSDIRS;
-  info.lpfn = [](HWND window, UINT message, LPARAM, LPARAM data) -> int {
-    if (message == BFFM_INITIALIZED && data) SendMessageA(window, BFFM_SETSELECTIONA, TRUE, data);
-    return 0;
-  };
+  info.lpfn = &BrowseCallback;
   info.lParam = PathExists(ansiStart) ? reinterpret_cast<LPARAM>(ansiStart.c_str()) : 0;
   // A drive without a disk must not raise the system's own error box.
   const UINT errorMode = SetErrorMode(SEM_FAILCRITICALERRORS);
@@ -290,9 +293,7 @@ bool TFormInstaller::LoadData(TZpData& data, const std::string& exe, const std::
     return true;
   } catch (const std::exception&) {
     // Unreadable, or damaged past what the loader tolerates.
-    Message(failure, TMessageKind::Error);
-    Application().Terminate();
-    return false;
+    return Fail(failure);
   }
 }
 
@@ -301,23 +302,15 @@ bool TFormInstaller::SetupInstall(const std::string& exe) {
   TZpInstall& data = *installData_;
   if (!LoadData(data, exe, data.GetText(idCannotReadInstaller))) return false;
   try {
-    TranslateForm(data);
-    const std::string caption = data.ProgramName + " - ";
-    Application().SetTitle(caption + WideToAnsi(Text(idInstallCaption)));
-    SetCaption(AnsiToWide(caption) + Text(idInstallCaption));
-    Find<TLabel>("LabelStart1").SetText(data.GetText(idWelcomeTitle, NameVersion(data)));
-    Find<TUniLinkLabel>("LabelStart2").SetCaption(data.GetText(idWelcomeText, NameVersion(data)));
+    SetupTexts(data, idInstallCaption, idWelcomeTitle, idWelcomeText);
     Find<TLabel>("LabelFinish2").SetText(data.GetText(idFinishText, data.ProgramName));
-    SetupBanner(data);
     if (!data.Splash.Empty()) Find<TImage>("ImgSplash").LoadPixels(data.Splash.Pixels());
     if (!data.Readme.empty()) LoadRichText("RichInfo", data.Readme);
     LoadRichText("RichLicense", data.License);
     if (!data.WhatsNew.empty()) LoadRichText("RichNews", data.WhatsNew);
   } catch (const std::exception&) {
     // A picture that does not decode, a text the controls refuse: damaged.
-    Message(data.GetText(idCannotReadInstaller), TMessageKind::Error);
-    Application().Terminate();
-    return false;
+    return Fail(data.GetText(idCannotReadInstaller));
   }
   pages_ = InstallPages(!data.Splash.Empty(), !data.Readme.empty(), !data.WhatsNew.empty());
   try {
@@ -333,12 +326,7 @@ bool TFormInstaller::SetupUninstall(const std::string& exe) {
   TZpUninstall& data = *uninstallData_;
   if (!LoadData(data, exe, data.GetText(idCannotReadUninstaller, FolderPart(exe)))) return false;
   try {
-    TranslateForm(data);
-    const std::string caption = data.ProgramName + " - ";
-    Application().SetTitle(caption + WideToAnsi(Text(idUninstallCaption)));
-    SetCaption(AnsiToWide(caption) + Text(idUninstallCaption));
-    Find<TLabel>("LabelStart1").SetText(data.GetText(idUninstallWelcomeTitle, NameVersion(data)));
-    Find<TUniLinkLabel>("LabelStart2").SetCaption(data.GetText(idUninstallWelcomeText, NameVersion(data)));
+    SetupTexts(data, idUninstallCaption, idUninstallWelcomeTitle, idUninstallWelcomeText);
     Find<TLabel>("LabelFinish1").SetText(Text(idUninstallFinishTitle));
     Find<TLabel>("LabelFinish2").SetText(data.GetText(idUninstallFinishText, data.ProgramName));
     Find<TCheckBox>("CheckRun").SetVisible(false);
@@ -346,14 +334,29 @@ bool TFormInstaller::SetupUninstall(const std::string& exe) {
     Find<TLabel>("LabelProgress1").SetText(Text(idUninstallProgressTitle));
     Find<TLabel>("LabelProgress2").SetText(Text(idUninstallProgressSubtitle));
     Find<TLabel>("LabelProgress3").SetText(Text(idUninstallProgressBody));
-    SetupBanner(data);
   } catch (const std::exception&) {
-    Message(data.GetText(idCannotReadUninstaller, FolderPart(exe)), TMessageKind::Error);
-    Application().Terminate();
-    return false;
+    return Fail(data.GetText(idCannotReadUninstaller, FolderPart(exe)));
   }
   pages_ = UninstallPages();
   return true;
+}
+
+// What both modes show alike: the translated captions, the window caption
+// and taskbar title, the welcome texts and the banner.
+void TFormInstaller::SetupTexts(const TZpData& data, int32_t caption, int32_t welcomeTitle, int32_t welcomeText) {
+  TranslateForm(data);
+  const std::string product = data.ProgramName + " - ";
+  Application().SetTitle(product + WideToAnsi(Text(caption)));
+  SetCaption(AnsiToWide(product) + Text(caption));
+  Find<TLabel>("LabelStart1").SetText(data.GetText(welcomeTitle, NameVersion(data)));
+  Find<TUniLinkLabel>("LabelStart2").SetCaption(data.GetText(welcomeText, NameVersion(data)));
+  if (!data.Banner.Empty()) Find<TImage>("ImgBanner").LoadPixels(data.Banner.Pixels());
+}
+
+bool TFormInstaller::Fail(const std::u16string& message) {
+  Message(message, TMessageKind::Error);
+  Application().Terminate();
+  return false;
 }
 
 void TFormInstaller::TranslateForm(const TZpData& data) {
@@ -362,10 +365,6 @@ void TFormInstaller::TranslateForm(const TZpData& data) {
   Find<TButton>("BtnCancel").SetText(data.GetText(idCancel));
   for (const auto& caption : kCaptions) FindComponent(caption.Control)->SetText(data.GetText(caption.Id));
   Find<TSpeedButton>("BtnAddMetaTrader").SetText(u" " + data.GetText(idAddFolder));
-}
-
-void TFormInstaller::SetupBanner(const TZpData& data) {
-  if (!data.Banner.Empty()) Find<TImage>("ImgBanner").LoadPixels(data.Banner.Pixels());
 }
 
 void TFormInstaller::LoadRichText(const std::string& viewer, const std::string& text) {

@@ -27,7 +27,8 @@ const char kUsage[] =
     "  zpbuild extract SETUP.exe FOLDER\n"
     "      Decrypts every content into FOLDER below its record path.\n"
     "  zpbuild verify SETUP.exe\n"
-    "      Checks that every content block lies in the file and decrypts.\n"
+    "      Checks that every content block lies in the file, decrypts and matches\n"
+    "      its CRC-32; says whether the file is signed.\n"
     "The program image defaults to the Install.exe shipped with zpbuild.\n";
 
 constexpr int kOk = 0, kFailed = 1, kUsageError = 2;
@@ -141,6 +142,7 @@ int Run(int argc, char** argv) {
   if (command == "list") return args.size() == 1 ? List(args[0]) : Usage("list needs one installer");
   if (command == "verify") {
     if (args.size() != 1) return Usage("verify needs one installer");
+    std::cout << "zpbuild: " << args[0] << ": " << SignatureStatus(args[0]) << "\n";
     const int result = Report(args[0], VerifyPackage(args[0]));
     if (result == kOk) std::cout << "zpbuild: " << args[0] << ": the package is sound\n";
     return result;

@@ -6,6 +6,7 @@
 
 #include "BuilderOS.h"
 #include "base/Strings.h"
+#include "engine/PeImage.h"
 #include "engine/RunFiles.h"
 #include "package/Content.h"
 #include "package/SubStreams.h"
@@ -111,22 +112,41 @@ std::string BlockProblem(const TLoadReport& info, int32_t offset, int32_t size) 
   return {};
 }
 
-void DecryptBlock(TStream& file, const TPackageInfo& info, int32_t offset, int32_t size, TStream& out) {
+// Decrypts a block into `out`; a stored CRC must match what came out.
+void DecryptBlock(TStream& file, const TPackageInfo& info, int32_t offset, int32_t size,
+                  const std::optional<uint32_t>& expectedCrc, TStream& out) {
   TSubStream window(file, offset, int64_t(offset) + size - 1);
   window.Seek(0, TSeekOrigin::Begin);
-  DecryptContent(window, out, info.Package.Key.data(), kContentKeyLength);
+  uint32_t crc = 0;
+  DecryptContent(window, out, info.Package.Key.data(), kContentKeyLength, &crc);
+  if (expectedCrc && crc != *expectedCrc)
+    throw EZpError("the content is damaged: its CRC-32 does not match the record's");
 }
 
+std::string Hex32(uint32_t value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%08x", static_cast<unsigned>(value));
+  return text;
+}
+
+std::string CrcText(const std::optional<uint32_t>& crc) { return crc ? Hex32(*crc) : "none"; }
+
 // Problems of one content block, or none.
-std::string CheckBlock(TStream& file, const TPackageInfo& info, int32_t offset, int32_t size) {
+std::string CheckBlock(TStream& file, const TPackageInfo& info, int32_t offset, int32_t size,
+                       const std::optional<uint32_t>& expectedCrc) {
   std::string problem = BlockProblem(info.Load, offset, size);
   if (!problem.empty()) return problem;
+  uint32_t crc = 0;
   try {
     TNullStream sink;
-    DecryptBlock(file, info, offset, size, sink);
+    TSubStream window(file, offset, int64_t(offset) + size - 1);
+    window.Seek(0, TSeekOrigin::Begin);
+    DecryptContent(window, sink, info.Package.Key.data(), kContentKeyLength, &crc);
   } catch (const EZpError& e) {
     return "does not decrypt with the package key: " + e.Message();
   }
+  if (expectedCrc && crc != *expectedCrc)
+    return "the content is damaged: its CRC-32 is " + Hex32(crc) + ", the record says " + Hex32(*expectedCrc);
   return {};
 }
 
@@ -183,7 +203,7 @@ void ListPackage(const TPackageInfo& info, std::ostream& out) {
   for (size_t i = 0; i < p.Files.size(); ++i) {
     const TZpInstallFile& f = *p.Files[i];
     out << "  [" << i + 1 << "] " << Quoted(f.Path) << "\n"
-        << "      offset " << f.Offset << ", size " << f.Size << "\n"
+        << "      offset " << f.Offset << ", size " << f.Size << ", crc " << CrcText(f.Crc) << "\n"
         << "      created " << FormatTime(f.CreationTime) << ", modified " << FormatTime(f.LastWriteTime) << "\n"
         << "      shortcut " << Quoted(f.ShortcutName) << ", desktop shortcut " << (f.DesktopShortcut ? "yes" : "no")
         << ", keep newer " << (f.KeepNewer ? "yes" : "no") << ", keep on uninstall "
@@ -196,7 +216,7 @@ void ListPackage(const TPackageInfo& info, std::ostream& out) {
         << "      stage " << x.Stage << ", " << (x.External ? "external" : "carried") << ", title " << Quoted(x.Title)
         << ", parameters " << Quoted(x.Parameters) << "\n";
     if (!x.External)
-      out << "      offset " << x.Offset << ", size " << x.Size << "\n"
+      out << "      offset " << x.Offset << ", size " << x.Size << ", crc " << CrcText(x.Crc) << "\n"
           << "      created " << FormatTime(x.CreationTime) << ", modified " << FormatTime(x.LastWriteTime) << "\n";
   }
   for (const std::string& problem : load.Problems) out << "Unreadable " << problem << "\n";
@@ -230,7 +250,7 @@ std::vector<std::string> VerifyPackage(const std::string& path) {
   }
   for (size_t i = 0; i < p.Files.size(); ++i) {
     const TZpInstallFile& f = *p.Files[i];
-    const std::string problem = CheckBlock(file, *info, f.Offset, f.Size);
+    const std::string problem = CheckBlock(file, *info, f.Offset, f.Size, f.Crc);
     if (!problem.empty()) problems.push_back(RecordName("files", i, f.Path) + ": " + problem);
   }
   for (size_t i = 0; i < p.Execs.size(); ++i) {
@@ -238,7 +258,7 @@ std::vector<std::string> VerifyPackage(const std::string& path) {
     if ((x.Stage & 0xFF) > esWizardClose)
       problems.push_back(RecordName("execs", i, x.Path) + ": stage " + std::to_string(x.Stage) + " never runs");
     if (x.External) continue;
-    const std::string problem = CheckBlock(file, *info, x.Offset, x.Size);
+    const std::string problem = CheckBlock(file, *info, x.Offset, x.Size, x.Crc);
     if (!problem.empty()) problems.push_back(RecordName("execs", i, x.Path) + ": " + problem);
   }
   return problems;
@@ -283,7 +303,7 @@ std::vector<std::string> ExtractPackage(const std::string& path, const std::stri
     return problems;
   }
   auto extract = [&](const std::string& name, const std::string& recordPath, int32_t offset, int32_t size,
-                     const TFileTimes& times) {
+                     const std::optional<uint32_t>& crc, const TFileTimes& times) {
     std::vector<std::string> parts;
     std::string problem;
     if (!RelativeComponents(recordPath, parts, problem)) {
@@ -304,7 +324,7 @@ std::vector<std::string> ExtractPackage(const std::string& path, const std::stri
       {
         TFileStream out(target, TFileMode::Create);
         created = true;
-        DecryptBlock(file, info, offset, size, out);
+        DecryptBlock(file, info, offset, size, crc, out);
       }
       created = false;  // complete from here on
       SetFileTimes(target, times);
@@ -316,13 +336,24 @@ std::vector<std::string> ExtractPackage(const std::string& path, const std::stri
   };
   for (size_t i = 0; i < info.Package.Files.size(); ++i) {
     const TZpInstallFile& f = *info.Package.Files[i];
-    extract(RecordName("files", i, f.Path), f.Path, f.Offset, f.Size, {f.CreationTime, f.LastWriteTime});
+    extract(RecordName("files", i, f.Path), f.Path, f.Offset, f.Size, f.Crc, {f.CreationTime, f.LastWriteTime});
   }
   for (size_t i = 0; i < info.Package.Execs.size(); ++i) {
     const TZpInstallExec& x = *info.Package.Execs[i];
-    if (!x.External) extract(RecordName("execs", i, x.Path), x.Path, x.Offset, x.Size, {x.CreationTime, x.LastWriteTime});
+    if (!x.External)
+      extract(RecordName("execs", i, x.Path), x.Path, x.Offset, x.Size, x.Crc, {x.CreationTime, x.LastWriteTime});
   }
   return problems;
+}
+
+std::string SignatureStatus(const std::string& path) {
+  TFileStream file(path, TFileMode::OpenRead);
+  const std::optional<TCertificateTable> table = ReadCertificateTable(file);
+  if (!table || !table->Present()) return "signature: none";
+  if (int64_t(table->Offset) + table->Size > file.Size() || table->Size < 8)
+    return "signature: damaged (the certificate table entry points outside the file)";
+  return "signature: present (" + std::to_string(table->Size) + " bytes of certificates at byte " +
+         std::to_string(table->Offset) + "; Windows checks the chain)";
 }
 
 std::string ListQuoted(const std::string& ansi) { return Quoted(ansi); }

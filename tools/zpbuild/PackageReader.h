@@ -35,6 +35,11 @@ void ListPackage(const TPackageInfo& info, std::ostream& out);
 std::string ListQuoted(const std::string& ansi);
 std::string ListTime(uint64_t fileTime);
 
+// Whether the file carries an Authenticode signature: "signature: none",
+// "signature: present (...)" or "signature: damaged (...)". The certificate
+// chain is Windows' to judge.
+std::string SignatureStatus(const std::string& path);
+
 // One line per problem found; none for a sound package.
 std::vector<std::string> VerifyPackage(const std::string& path);
 

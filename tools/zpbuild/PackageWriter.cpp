@@ -6,6 +6,7 @@
 #include "ContentKey.h"
 #include "engine/ZpClasses.h"
 #include "package/Content.h"
+#include "package/Crc32.h"
 #include "package/EncDec.h"
 #include "package/TagStreams.h"
 
@@ -30,7 +31,19 @@ struct TPlannedContent {
   int64_t PlainSize = 0;
   int64_t StoredSize = 0;
   TFileTimes Times;
+  uint32_t Crc = 0;  // of the plain bytes, read before anything is written
 };
+
+// The CRC-32 of a content, read through a bounded buffer.
+uint32_t ContentCrc(const TContent& content) {
+  if (!content.FromFile()) return Crc32(content.Bytes.data(), content.Bytes.size());
+  TFileStream source(content.SourcePath, TFileMode::OpenRead);
+  std::vector<uint8_t> buffer(64 * 1024);
+  TCrc32 crc;
+  while (const int64_t n = source.Read(buffer.data(), static_cast<int64_t>(buffer.size())))
+    crc.Update(buffer.data(), static_cast<size_t>(n));
+  return crc.Value();
+}
 
 std::string RecordName(const char* kind, size_t index) { return std::string(kind) + "[" + std::to_string(index + 1) + "]"; }
 
@@ -43,6 +56,7 @@ TPlannedContent PlanContent(const TProject& project, const TContent& content, co
     plan.PlainSize = content.FromFile() ? TFileStream(content.SourcePath, TFileMode::OpenRead).Size()
                                         : static_cast<int64_t>(content.Bytes.size());
     plan.Times = StoredTimes(project, content, creation, lastWrite);
+    if (project.ContentChecksums) plan.Crc = ContentCrc(content);
   } catch (const EOSError& e) {
     throw EProjectError(record + ": " + e.Message());
   }
@@ -124,6 +138,7 @@ void WriteTagStream(const TProject& project, const TPackageLayout& layout, TStre
     w.Boolean(frKeepNewer, file.KeepNewer);
     w.Boolean(frKeepOnUninstall, file.KeepOnUninstall);
     w.Boolean(frDesktopShortcut, file.DesktopShortcut);
+    if (at.Crc) w.Adapter().WriteDWord(frCrc, *at.Crc);
     w.Adapter().EndBlock();
   }
   for (size_t i = 0; i < project.Execs.size(); ++i) {
@@ -139,26 +154,30 @@ void WriteTagStream(const TProject& project, const TPackageLayout& layout, TStre
     w.Time(erLastWriteTimeLow, at.LastWriteTime);
     w.Integer(erSize, at.Size);
     w.Integer(erOffset, at.Offset);
+    if (at.Crc) w.Adapter().WriteDWord(erCrc, *at.Crc);
     w.Adapter().EndBlock();
   }
   w.Adapter().EndBlock();  // closes the top level
 }
 
-void WriteContent(const TPlannedContent& plan, const TContentKey& key, TStream& out) {
+void WriteContent(const TPlannedContent& plan, const TContentKey& key, bool checksum, TStream& out) {
   int64_t stored = 0;
+  uint32_t crc = 0;
   try {
     if (plan.Content->FromFile()) {
       TFileStream source(plan.Content->SourcePath, TFileMode::OpenRead);
       if (source.Size() != plan.PlainSize) throw EStreamError("the file changed while the package was built");
-      stored = EncryptContent(source, plan.PlainSize, out, key.data());
+      stored = EncryptContent(source, plan.PlainSize, out, key.data(), &crc);
     } else {
       TMemoryStream source(plan.Content->Bytes);
-      stored = EncryptContent(source, plan.PlainSize, out, key.data());
+      stored = EncryptContent(source, plan.PlainSize, out, key.data(), &crc);
     }
   } catch (const EStreamError& e) {
     throw EProjectError(plan.Name + ": " + e.Message());
   }
   if (stored != plan.StoredSize) throw EProjectError(plan.Name + ": the content did not store as planned");
+  // The stored CRC was taken in an earlier read: the bytes must not have moved since.
+  if (checksum && crc != plan.Crc) throw EProjectError(plan.Name + ": the file changed while the package was built");
 }
 
 }  // namespace
@@ -235,6 +254,12 @@ TPackageLayout WritePackage(const TProject& project, const std::vector<uint8_t>&
     return i < layout.Files.size() ? layout.Files[i] : layout.Execs[i - layout.Files.size()];
   };
 
+  // The CRCs are known from the planning read; they take their place in the
+  // records before the tag stream is measured.
+  if (project.ContentChecksums)
+    for (size_t i = 0; i < plans.size(); ++i)
+      if (plans[i].Content) recordAt(i).Crc = plans[i].Crc;
+
   // Integers have a fixed width, so the tag stream's length does not depend
   // on the offsets in it: measure it once, then place the blocks after it.
   TMemoryStream tags;
@@ -272,7 +297,7 @@ TPackageLayout WritePackage(const TProject& project, const std::vector<uint8_t>&
   out.WriteBuffer(image.data(), static_cast<int64_t>(image.size()));
   out.WriteBuffer(tags.Bytes().data(), tags.Size());
   for (const TPlannedContent& plan : plans)
-    if (plan.Content) WriteContent(plan, layout.Key, out);
+    if (plan.Content) WriteContent(plan, layout.Key, project.ContentChecksums, out);
   return layout;
 }
 

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,7 @@ struct TRecordLayout {
   int64_t ContentSize = 0;  // plain bytes
   uint64_t CreationTime = 0;   // as stored: given, or taken from the source
   uint64_t LastWriteTime = 0;
+  std::optional<uint32_t> Crc;  // of the plain content, when the package stores it
 };
 
 struct TPackageLayout {

@@ -95,6 +95,9 @@ struct TProject {
   // The time of every record that gives none of its own (the project's
   // SOURCE_DATE_EPOCH); unset: each file's last-write time.
   std::optional<uint64_t> FixedTime;
+  // Store each content's CRC-32 for the installer to check (on by default;
+  // off only to measure what the check costs).
+  bool ContentChecksums = true;
 
   std::vector<TProjectFile> Files;
   std::vector<TProjectExec> Execs;

@@ -184,7 +184,8 @@ TEST_F(Wizard, TerminalPageKeepsTheUsersChoice) {
 TEST_F(Wizard, WarnsOfARunningTerminalWhenTheFirstPageIsLeft) {
   const std::string terminal = OldTerminal("Running") + "\\terminal.exe";
   std::string commandLine = "\"" + terminal + "\" window";
-  STARTUPINFOA startup{sizeof(startup)};
+  STARTUPINFOA startup{};
+  startup.cb = sizeof(startup);
   TProcessInfo process;
   ASSERT_TRUE(CreateProcessA(terminal.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                              &startup, &process.Info));
