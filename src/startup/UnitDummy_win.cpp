@@ -25,7 +25,7 @@ TRelayShell TRelayShell::System() {
   TRelayShell shell;
   shell.Launch = [](const std::string& executable) { return LaunchElevated(executable); };
   shell.Open = OpenWithShell;
-  shell.ShowError = [](const std::u16string& text) { ShowMessageBox(nullptr, TMessageKind::mkError, text); };
+  shell.ShowError = [](const std::u16string& text) { MessageDlg(nullptr, text, TMsgDlgType::mtError); };
   return shell;
 }
 

@@ -14,10 +14,10 @@ namespace {
 void ReadAndList(std::vector<uint8_t> bytes) {
   zp::TMemoryStream stream(std::move(bytes));
   try {
-    const zp::TPackageInfo info = zp::ReadPackage(stream);
+    const auto info = zp::ReadPackage(stream);
     std::ostringstream out;
-    zp::ListPackage(info, out);
-    if (!info.HasPackage) (void)zp::NoPackageReason(info);
+    zp::ListPackage(*info, out);
+    if (!info->Load.HasData) (void)zp::NoPackageReason(*info);
   } catch (const zp::EZpError&) {
     // A clear error is a fine answer to damaged input.
   }

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 
 #ifndef _WIN32
 #include <sys/wait.h>
@@ -119,6 +121,86 @@ TEST_F(CommandLine, SetOverridesTheProject) {
   EXPECT_EQ(bad.Err, "zpbuild: --set product.bulid=1: product.bulid: unknown key\n");
   EXPECT_EQ(Run("build " + demo + " --set").ExitCode, 2);
   EXPECT_EQ(Run("build " + demo + " --set product.build").ExitCode, 2);
+}
+
+TEST_F(CommandLine, ListsTheRecordsOfAProject) {
+  for (const char* name : {"src/b.ex4", "src/A.ex4", "src/sub/c.ex4"}) Write(scratch / name, name);
+  Write(scratch / "p.toml", "[product]\nname = \"P\"\n[[files]]\nsource = \"src\"\ntarget = '{experts}'\n"
+                           "modified = 2024-05-01T12:00:00Z\n");
+  const TRun list = Run("list " + Q(scratch / "p.toml") + " --set files[1].keep_newer=true");
+  ASSERT_EQ(list.ExitCode, 0) << list.Err;
+  const size_t a = list.Out.find("[1] \"{experts}\\A.ex4\"\n"), b = list.Out.find("[2] \"{experts}\\b.ex4\"\n"),
+               c = list.Out.find("[3] \"{experts}\\sub\\c.ex4\"\n");
+  EXPECT_TRUE(a != std::string::npos && b != std::string::npos && c != std::string::npos) << list.Out;
+  for (const char* line : {"Files: 3\n", "modified 2024-05-01 12:00:00 UTC", ", 9 bytes\n", "keep newer yes"})
+    EXPECT_NE(list.Out.find(line), std::string::npos) << line << "\n" << list.Out;
+}
+
+// Sets a variable for the programs the test starts; an empty value removes it.
+void SetEnvironment(const char* name, const std::string& value) {
+#ifdef _WIN32
+  _putenv_s(name, value.c_str());
+#else
+  if (value.empty()) unsetenv(name);
+  else setenv(name, value.c_str(), 1);
+#endif
+}
+
+// Copies a project folder the way an archive or a checkout does: same bytes
+// and last-write times, everything else new.
+void CopyProject(const fs::path& from, const fs::path& to) {
+  fs::copy(from, to, fs::copy_options::recursive);
+  for (const auto& entry : fs::recursive_directory_iterator(from))
+    if (entry.is_regular_file()) fs::last_write_time(to / fs::relative(entry.path(), from), entry.last_write_time());
+}
+
+std::string KeyLine(const std::string& listing) {
+  const size_t at = listing.find("Key: ");
+  return listing.substr(at, listing.find('\n', at) - at);
+}
+
+TEST_F(CommandLine, TwoBuildsOfTheSameInputsAreByteIdentical) {
+  for (const char* name : {"license.rtf", "banner.jpg", "files/ZpDemo Trend.mq4", "files/ZpDemo Guard.mq4"})
+    Write(scratch / ("a/" + std::string(name)), Read(DemoFile(name)));
+  Write(scratch / "a/p.toml", "[product]\nname = \"Repro\"\n[texts]\nlicense = \"license.rtf\"\n[pictures]\n"
+                             "banner = \"banner.jpg\"\n[translations]\ninclude = \"zpinstall:de\"\n"
+                             "[[files]]\nsource = \"files/*.mq4\"\ntarget = '{experts}'\n");
+  const auto monday = fs::last_write_time(scratch / "a/p.toml") - std::chrono::hours(24 * 30);
+  for (const char* name : {"files/ZpDemo Trend.mq4", "files/ZpDemo Guard.mq4"})
+    fs::last_write_time(scratch / ("a/" + std::string(name)), monday);
+  CopyProject(scratch / "a", scratch / "b");
+  auto build = [&](const std::string& folder, const std::string& out) {
+    const TRun run = Run("build " + Q(scratch / (folder + "/p.toml")) + " -o " + Q(scratch / out) + " --stub " + Q(stub));
+    EXPECT_EQ(run.ExitCode, 0) << run.Err;
+    return Read(scratch / out);
+  };
+  const std::string first = build("a", "first.exe");
+  std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+  const std::string second = build("b", "out/second.exe");
+  ASSERT_FALSE(first.empty());
+  EXPECT_TRUE(first == second) << "two builds of the same inputs differ";
+
+  // The key follows the contents: one changed byte gives another key.
+  const std::string trend = scratch / "b/files/ZpDemo Trend.mq4";
+  std::string bytes = Read(trend);
+  bytes[10] ^= 1;
+  Write(trend, bytes);
+  fs::last_write_time(trend, monday);
+  build("b", "changed.exe");
+  const std::string keyA = KeyLine(Run("list " + Q(scratch / "first.exe")).Out);
+  EXPECT_NE(keyA, KeyLine(Run("list " + Q(scratch / "changed.exe")).Out));
+
+  // With SOURCE_DATE_EPOCH, files' times do not matter.
+  const std::string project = Read(scratch / "a/p.toml");
+  for (const char* folder : {"a", "b"}) Write(scratch / (folder + std::string("/p.toml")), "file_times = \"source_date_epoch\"\n" + project);
+  fs::last_write_time(trend, monday + std::chrono::hours(5));
+  Write(trend, Read(scratch / "a/files/ZpDemo Trend.mq4"));
+  SetEnvironment("SOURCE_DATE_EPOCH", "1700000000");
+  const std::string third = build("a", "third.exe"), fourth = build("b", "fourth.exe");
+  SetEnvironment("SOURCE_DATE_EPOCH", "");
+  EXPECT_TRUE(third == fourth) << "SOURCE_DATE_EPOCH builds differ";
+  EXPECT_NE(Run("list " + Q(scratch / "fourth.exe")).Out.find("created 2023-11-14 22:13:20 UTC, modified 2023-11-14 22:13:20 UTC"),
+            std::string::npos);
 }
 
 TEST_F(CommandLine, UsageErrorsExitWithTwo) {

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <stdexcept>
 
-#include "ui/Scoped.h"
+#include "base/WinHandles.h"
 
 namespace zp::test {
 
