@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "package/Crc32Native.h"
+
 namespace zp {
 namespace {
 
@@ -23,6 +25,10 @@ constexpr TTables MakeTables() {
 
 constexpr TTables kTables = MakeTables();
 
+// Asked once: the carry-less multiplication folds 64 bytes per step, several
+// times faster than the tables.
+const bool kFold = clmul::Available();
+
 uint32_t Load32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
 
 }  // namespace
@@ -30,6 +36,11 @@ uint32_t Load32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 
 void TCrc32::Update(const void* data, size_t size) {
   const auto* p = static_cast<const uint8_t*>(data);
   uint32_t c = state_;
+  if (kFold && size >= 64) {
+    const size_t whole = size & ~size_t(15);
+    c = clmul::Fold(p, whole, c);
+    p += whole, size -= whole;
+  }
   for (; size >= 8; p += 8, size -= 8) {
     const uint32_t low = Load32(p) ^ c, high = Load32(p + 4);
     c = kTables[7][low & 0xFF] ^ kTables[6][(low >> 8) & 0xFF] ^ kTables[5][(low >> 16) & 0xFF] ^

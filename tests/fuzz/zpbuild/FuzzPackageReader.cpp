@@ -1,11 +1,13 @@
 // zpbuild's reader trusts nothing in an installer: list any bytes, as a whole
-// file and with a program image header pointing at them.
+// file and with a program image header pointing at them, and look for a
+// certificate table in them.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <sstream>
 #include <vector>
 
+#include "engine/PeImage.h"
 #include "package/Streams.h"
 #include "zpbuild/PackageReader.h"
 
@@ -18,6 +20,7 @@ void ReadAndList(std::vector<uint8_t> bytes) {
     std::ostringstream out;
     zp::ListPackage(*info, out);
     if (!info->Load.HasData) (void)zp::NoPackageReason(*info);
+    (void)zp::ReadCertificateTable(stream);
   } catch (const zp::EZpError&) {
     // A clear error is a fine answer to damaged input.
   }
