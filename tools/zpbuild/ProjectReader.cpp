@@ -580,7 +580,7 @@ std::vector<TMatchedFile> TProjectReader::SourceFiles(const TValue& table, const
   std::string base = native, pattern = "**";
   if (many) {
     size_t cut = native.find_last_of(kPathSeparator == '/' ? "/" : "\\/", native.find_first_of("*?"));
-    base = cut == std::string::npos ? "." : native.substr(0, cut == 0 ? 1 : cut);
+    base = cut == std::string::npos ? "." : native.substr(0, cut == 0 || native[cut - 1] == ':' ? cut + 1 : cut);
     pattern = cut == std::string::npos ? native : native.substr(cut + 1);
   } else if (!DirectoryExists(JoinPath(folder_, native))) {
     std::string name = native.substr(native.find_last_of(kPathSeparator == '/' ? "/" : "\\/") + 1);
