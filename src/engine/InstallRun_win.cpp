@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/Strings.h"
+#include "base/WinHandles.h"
 #include "engine/Placeholders.h"
 #include "engine/RunFiles.h"
 #include "engine/RunUtils.h"
@@ -18,26 +19,12 @@
 #include "engine/SysFolders.h"
 #include "engine/ZpClasses.h"
 #include "engine/ZpUtils.h"
-#include "engine/ZpUtils_win.h"
 #include "package/Content.h"
 #include "package/SubStreams.h"
+#include "strings/TextIds.h"
 
 namespace zp {
 namespace {
-
-// Text ids of the log lines.
-enum : int32_t {
-  idCopyingFile = 301,
-  idCreatingShortcut = 302,
-  idCreatingUninstaller = 303,
-  idRegisteringUninstaller = 304,
-  idExecuting = 305,
-  idMissingProgram = 306,
-  idCannotOverwrite = 307,
-  idSkippingNewer = 308,
-  idTerminalSettings = 309,
-  idInstallDone = 310,
-};
 
 constexpr DWORD kWaitSlice = 200;  // ms between two looks at the message queue
 
@@ -125,9 +112,9 @@ bool RunProgram(const std::string& program, const std::string& parameters, const
   startup.cb = sizeof startup;
   TProcessInfo process;
   if (!CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                      folder.empty() ? nullptr : folder.c_str(), &startup, &process.Info))
+                      folder.empty() ? nullptr : folder.c_str(), &startup, process.Out()))
     return false;
-  while (WaitForSingleObject(process.Info.hProcess, kWaitSlice) == WAIT_TIMEOUT) {
+  while (WaitForSingleObject(process.Process(), kWaitSlice) == WAIT_TIMEOUT) {
     if (onWaiting) onWaiting();
   }
   return true;

@@ -3,10 +3,10 @@
 #include <vector>
 
 #include "base/Errors.h"
+#include "base/WinHandles.h"
 #include "engine/RunFiles.h"
 #include "engine/RunUtils.h"
 #include "engine/SysFolders.h"
-#include "engine/ZpUtils_win.h"
 
 namespace zp {
 namespace {
@@ -119,7 +119,7 @@ bool StartSelfRemoval(const std::string& exe, bool removeFolder) {
     startup.wShowWindow = SW_HIDE;
     TProcessInfo process;
     if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED | IDLE_PRIORITY_CLASS,
-                        nullptr, folder.c_str(), &startup, &process.Info))
+                        nullptr, folder.c_str(), &startup, process.Out()))
       return false;
     SetThreadPriority(process.Info.hThread, THREAD_PRIORITY_IDLE);
     ResumeThread(process.Info.hThread);

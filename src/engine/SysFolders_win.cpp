@@ -3,8 +3,8 @@
 
 #include <vector>
 
+#include "base/WinHandles.h"
 #include "engine/SysFolders.h"
-#include "engine/ZpUtils_win.h"
 
 namespace zp {
 

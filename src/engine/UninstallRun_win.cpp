@@ -5,19 +5,9 @@
 
 #include "engine/RunUtils.h"
 #include "engine/ZpClasses.h"
+#include "strings/TextIds.h"
 
 namespace zp {
-namespace {
-
-enum : int32_t {
-  idDeleteFile = 401,
-  idCannotDelete = 402,
-  idRemoveFolder = 403,
-  idUnregistering = 404,
-  idUninstallDone = 405,
-};
-
-}  // namespace
 
 void TZpUninstall::Run() {
   ProgressDone = 0;

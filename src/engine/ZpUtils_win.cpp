@@ -5,50 +5,17 @@
 #include <vector>
 
 #include "base/Strings.h"
+#include "base/WinHandles.h"
 #include "engine/SysFolders.h"
 #include "engine/ZpUtils.h"
-#include "engine/ZpUtils_win.h"
 #include "package/Streams.h"
+#include "strings/TextIds.h"
 
 namespace zp {
-
-bool TRegKey::Open(HKEY root, const char* path) {
-  return RegOpenKeyExA(root, path, 0, KEY_READ, &key_) == ERROR_SUCCESS;
-}
-
-bool TRegKey::OpenOrCreate(HKEY root, const char* path) { return Create(root, path, KEY_READ) == ERROR_SUCCESS; }
-
-LONG TRegKey::Create(HKEY root, const char* path, REGSAM access) {
-  return RegCreateKeyExA(root, path, 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr, &key_, nullptr);
-}
-
-bool TRegKey::ReadString(const char* name, std::string& value) const {
-  DWORD type = 0, size = 0;
-  if (RegQueryValueExA(key_, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return false;
-  if (type != REG_SZ && type != REG_EXPAND_SZ) return false;
-  std::string data(size, '\0');
-  if (size > 0 &&
-      RegQueryValueExA(key_, name, nullptr, &type, reinterpret_cast<BYTE*>(&data[0]), &size) != ERROR_SUCCESS)
-    return false;
-  // Stored strings usually, but not always, end with a NUL.
-  data.resize(std::min<size_t>(size, data.find('\0')));
-  value = std::move(data);
-  return true;
-}
-
-bool TRegKey::ReadInteger(const char* name, DWORD& value) const {
-  DWORD type = 0, data = 0, size = sizeof(data);
-  if (RegQueryValueExA(key_, name, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size) != ERROR_SUCCESS ||
-      type != REG_DWORD || size != sizeof(data))
-    return false;
-  value = data;
-  return true;
-}
 
 namespace {
 
 const char kOriginFile[] = "origin.txt";
-constexpr int32_t kTextNoTerminal = 105;
 // Enough for the longest path Windows knows, a mark and a line break.
 constexpr int64_t kMaxOriginBytes = 64 * 1024 + 16;
 
@@ -185,7 +152,7 @@ void FindTerminals(ITerminalList& list, const TZpTrans& texts, const TMessageFun
   });
   if (found.empty()) {
     add(roots.ProgramFiles + "\\MetaTrader 4");
-    if (showMessage) showMessage(texts.GetText(kTextNoTerminal), TMessageKind::Warning);
+    if (showMessage) showMessage(texts.GetText(idNoTerminalFound), TMessageKind::Warning);
   }
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/Errors.h"
+#include "base/ScopedHandle.h"
 
 namespace zp {
 
@@ -88,11 +89,19 @@ enum class TFileMode {
   Create,         // created or truncated, read and write, no sharing
 };
 
+// The OS file handle held as an integer (HANDLE on Windows, descriptor
+// natively); the OS half of the stream closes it.
+struct TFileHandleTraits {
+  using Type = intptr_t;
+  static Type Empty() { return -1; }
+  static bool Valid(Type h) { return h != -1; }
+  static void Close(Type h) noexcept;
+};
+
 class TFileStream : public TStream {
 public:
   // Raises EOSError naming the path when the file cannot be opened.
   TFileStream(const std::string& path, TFileMode mode);
-  ~TFileStream() override;
 
   int64_t Read(void* buffer, int64_t count) override;
   int64_t Write(const void* buffer, int64_t count) override;
@@ -101,11 +110,11 @@ public:
 
   const std::string& Path() const { return path_; }
   // The OS handle (HANDLE on Windows, descriptor natively), for file times.
-  intptr_t Handle() const { return handle_; }
+  intptr_t Handle() const { return handle_.Get(); }
 
 private:
   std::string path_;
-  intptr_t handle_;
+  TScopedHandleOf<TFileHandleTraits> handle_;
 };
 
 // Whole-file helpers for tools and tests.

@@ -17,10 +17,10 @@ TFileStream::TFileStream(const std::string& path, TFileMode mode) : path_(path) 
   if (mode == TFileMode::Create) access |= GENERIC_WRITE, share = 0, disposition = CREATE_ALWAYS;
   HANDLE handle = CreateFileA(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) RaiseLastOSError(path);
-  handle_ = reinterpret_cast<intptr_t>(handle);
+  handle_.Reset(reinterpret_cast<intptr_t>(handle));
 }
 
-TFileStream::~TFileStream() { CloseHandle(H(handle_)); }
+void TFileHandleTraits::Close(intptr_t h) noexcept { CloseHandle(H(h)); }
 
 int64_t TFileStream::Read(void* buffer, int64_t count) {
   int64_t total = 0;
@@ -28,7 +28,7 @@ int64_t TFileStream::Read(void* buffer, int64_t count) {
   while (total < count) {
     DWORD n = 0;
     const DWORD piece = static_cast<DWORD>(std::min<int64_t>(count - total, 1 << 30));
-    if (!ReadFile(H(handle_), p + total, piece, &n, nullptr)) RaiseLastOSError(path_);
+    if (!ReadFile(H(handle_.Get()), p + total, piece, &n, nullptr)) RaiseLastOSError(path_);
     if (n == 0) break;
     total += n;
   }
@@ -41,7 +41,7 @@ int64_t TFileStream::Write(const void* buffer, int64_t count) {
   while (total < count) {
     DWORD n = 0;
     const DWORD piece = static_cast<DWORD>(std::min<int64_t>(count - total, 1 << 30));
-    if (!WriteFile(H(handle_), p + total, piece, &n, nullptr)) RaiseLastOSError(path_);
+    if (!WriteFile(H(handle_.Get()), p + total, piece, &n, nullptr)) RaiseLastOSError(path_);
     if (n == 0) break;
     total += n;
   }
@@ -52,13 +52,13 @@ int64_t TFileStream::Seek(int64_t offset, TSeekOrigin origin) {
   const DWORD method = origin == TSeekOrigin::Begin ? FILE_BEGIN : origin == TSeekOrigin::Current ? FILE_CURRENT : FILE_END;
   LARGE_INTEGER distance, position;
   distance.QuadPart = offset;
-  if (!SetFilePointerEx(H(handle_), distance, &position, method)) RaiseLastOSError(path_);
+  if (!SetFilePointerEx(H(handle_.Get()), distance, &position, method)) RaiseLastOSError(path_);
   return position.QuadPart;
 }
 
 int64_t TFileStream::Size() {
   LARGE_INTEGER size;
-  if (!GetFileSizeEx(H(handle_), &size)) RaiseLastOSError(path_);
+  if (!GetFileSizeEx(H(handle_.Get()), &size)) RaiseLastOSError(path_);
   return size.QuadPart;
 }
 

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace zp {
 
@@ -35,6 +36,19 @@ void CreateDirectories(const std::string& path);
 void RenameReplacing(const std::string& from, const std::string& to);
 // Deletes a file if it is there; errors are ignored.
 void RemoveFileQuietly(const std::string& path) noexcept;
+
+// One entry of a folder; links count as what they point to.
+struct TFolderEntry {
+  std::string Name;  // in this system's file name encoding
+  bool Folder = false;
+};
+// The entries of a folder, without "." and "..", in no particular order.
+// Raises EOSError naming the folder.
+std::vector<TFolderEntry> ListFolder(const std::string& path);
+
+// A file name as listed by ListFolder in the installer's ANSI code page (the
+// names of targets); false when a character has no place in it.
+bool NativeNameToAnsi(const std::string& name, std::string& ansi);
 
 // The folder of the running executable, without a trailing separator.
 std::string ExecutableFolder();

@@ -1,3 +1,4 @@
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/random.h>
 #include <sys/stat.h>
@@ -9,6 +10,7 @@
 
 #include "BuilderOS.h"
 #include "base/Errors.h"
+#include "base/Strings.h"
 
 namespace zp {
 namespace {
@@ -88,6 +90,32 @@ void RenameReplacing(const std::string& from, const std::string& to) {
 }
 
 void RemoveFileQuietly(const std::string& path) noexcept { unlink(path.c_str()); }
+
+std::vector<TFolderEntry> ListFolder(const std::string& path) {
+  DIR* folder = opendir(path.c_str());
+  if (!folder) RaiseLastOSError(path);
+  std::vector<TFolderEntry> entries;
+  errno = 0;
+  while (const dirent* entry = readdir(folder)) {
+    const std::string name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    entries.push_back({name, DirectoryExists(path + "/" + name)});
+  }
+  const int error = errno;
+  closedir(folder);
+  if (error != 0) {
+    errno = error;
+    RaiseLastOSError(path);
+  }
+  return entries;
+}
+
+bool NativeNameToAnsi(const std::string& name, std::string& ansi) {
+  std::u16string wide;
+  if (!DecodeUtf8(name, wide)) return false;
+  ansi = WideToAnsi(wide);
+  return AnsiToWide(ansi) == wide;
+}
 
 std::string ExecutableFolder() {
   char buffer[PATH_MAX];

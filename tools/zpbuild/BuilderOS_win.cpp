@@ -1,9 +1,12 @@
 #include <windows.h>
 #include <bcrypt.h>
 
+#include <memory>
+
 #include "BuilderOS.h"
 #include "base/Errors.h"
 #include "base/Strings.h"
+#include "base/WinHandles.h"
 
 namespace zp {
 namespace {
@@ -16,21 +19,6 @@ FILETIME ToFileTime(uint64_t value) {
   ft.dwHighDateTime = static_cast<DWORD>(value >> 32);
   return ft;
 }
-
-class TScopedHandle {
-public:
-  explicit TScopedHandle(HANDLE handle) : handle_(handle) {}
-  ~TScopedHandle() {
-    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-  }
-  TScopedHandle(const TScopedHandle&) = delete;
-  TScopedHandle& operator=(const TScopedHandle&) = delete;
-  HANDLE Get() const { return handle_; }
-  bool Valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-
-private:
-  HANDLE handle_;
-};
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
@@ -94,6 +82,27 @@ void RenameReplacing(const std::string& from, const std::string& to) {
 }
 
 void RemoveFileQuietly(const std::string& path) noexcept { DeleteFileA(path.c_str()); }
+
+std::vector<TFolderEntry> ListFolder(const std::string& path) {
+  WIN32_FIND_DATAA data;
+  const HANDLE first = FindFirstFileA((path + "\\*").c_str(), &data);
+  if (first == INVALID_HANDLE_VALUE) RaiseLastOSError(path);
+  const std::unique_ptr<void, decltype(&FindClose)> found(first, &FindClose);
+  std::vector<TFolderEntry> entries;
+  for (;;) {
+    const std::string name = data.cFileName;
+    if (name != "." && name != "..") entries.push_back({name, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+    if (FindNextFileA(found.get(), &data)) continue;
+    if (GetLastError() != ERROR_NO_MORE_FILES) RaiseLastOSError(path);
+    return entries;
+  }
+}
+
+// Windows lists names in the ANSI code page already.
+bool NativeNameToAnsi(const std::string& name, std::string& ansi) {
+  ansi = name;
+  return true;
+}
 
 std::string ExecutableFolder() {
   char buffer[MAX_PATH];

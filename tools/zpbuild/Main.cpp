@@ -14,8 +14,9 @@ namespace {
 
 const char kUsage[] =
     "Usage:\n"
-    "  zpbuild build PROJECT.toml [-o OUT.exe] [--stub PROGRAM.exe]\n"
-    "      Builds the installer described by PROJECT.toml.\n"
+    "  zpbuild build PROJECT.toml [-o OUT.exe] [--stub PROGRAM.exe] [--set KEY=VALUE]...\n"
+    "      Builds the installer described by PROJECT.toml; each --set replaces a\n"
+    "      value of the project, e.g. --set product.build=42.\n"
     "  zpbuild list SETUP.exe\n"
     "      Prints the package's header fields and records.\n"
     "  zpbuild extract SETUP.exe FOLDER\n"
@@ -43,9 +44,14 @@ std::string DefaultStub() {
 
 int Build(const std::vector<std::string>& args) {
   std::string project, output, stub;
+  TLoadOptions options;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
-    if ((a == "-o" || a == "--stub") && i + 1 < args.size()) {
+    if (a == "--set") {
+      if (i + 1 == args.size() || args[i + 1].find('=') == std::string::npos || args[i + 1][0] == '=')
+        return Usage("--set needs KEY=VALUE, such as --set product.build=42");
+      options.Overrides.push_back(args[++i]);
+    } else if ((a == "-o" || a == "--stub") && i + 1 < args.size()) {
       (a == "-o" ? output : stub) = args[++i];
     } else if (a == "-o" || a == "--stub") {
       return Usage(a + " needs a file name");
@@ -58,7 +64,7 @@ int Build(const std::vector<std::string>& args) {
     }
   }
   if (project.empty()) return Usage("build needs a project file");
-  TLoadedProject loaded = LoadProject(project);
+  TLoadedProject loaded = LoadProject(project, options);
   for (const std::string& warning : loaded.Warnings) std::cerr << "zpbuild: warning: " << warning << "\n";
   if (output.empty()) output = loaded.OutputPath;
   const std::vector<uint8_t> image = LoadStubImage(stub.empty() ? DefaultStub() : stub);

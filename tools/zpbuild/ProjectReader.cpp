@@ -7,6 +7,7 @@
 #include <charconv>
 #include <climits>
 #include <initializer_list>
+#include <map>
 #include <sstream>
 
 #include "BuilderOS.h"
@@ -96,6 +97,11 @@ bool ParseInt32(const std::string& text, int32_t& value) {
   return result.ec == std::errc() && result.ptr == text.data() + text.size() && !text.empty();
 }
 
+bool ParseSize(const std::string& text, size_t& value) {
+  const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+  return result.ec == std::errc() && result.ptr == text.data() + text.size() && !text.empty();
+}
+
 bool ParseVersion(const std::string& text, int32_t& major, int32_t& minor) {
   const size_t dot = text.find('.');
   if (dot == std::string::npos || text.find_first_not_of("0123456789.") != std::string::npos) return false;
@@ -141,14 +147,24 @@ bool JpegIsComplete(const std::vector<uint8_t>& bytes) {
   return false;
 }
 
+constexpr char kShippedPrefix[] = "zpinstall:";
+
+bool IsShippedName(const std::string& name) {
+  return !name.empty() && name.size() <= 16 &&
+         name.find_first_not_of("abcdefghijklmnopqrstuvwxyz-") == std::string::npos;
+}
+
 class TProjectReader {
 public:
-  explicit TProjectReader(std::string path) : path_(std::move(path)), folder_(FolderOf(path_)) {}
+  TProjectReader(std::string path, const TLoadOptions& options)
+      : path_(std::move(path)), folder_(FolderOf(path_)), options_(options) {}
 
   TLoadedProject Read();
 
 private:
   [[noreturn]] void Fail(const TValue& at, const std::string& field, const std::string& what) const {
+    const auto set = origins_.find(&at);
+    if (set != origins_.end()) throw EProjectError("--set " + set->second + ": " + field + ": " + what);
     throw EProjectError(file_ + ":" + std::to_string(at.location().line()) + ": " + field + ": " + what);
   }
   void Warn(const std::string& field, const std::string& what) {
@@ -158,6 +174,8 @@ private:
   const TValue& Table(const TValue& parent, const char* key, const std::string& field) const;
   void CheckKeys(const TValue& table, const std::string& prefix, std::initializer_list<const char*> known) const;
   const TValue* Find(const TValue& table, const char* key) const;
+  const TValue* Typed(const TValue* value) const;
+  void ApplyOverride(TValue& root, const std::string& setting);
 
   std::string Utf8(const TValue& table, const char* key, const std::string& prefix, bool required = false) const;
   std::string Ansi(const TValue& table, const char* key, const std::string& prefix, bool required = false) const;
@@ -177,10 +195,16 @@ private:
   void ReadFiles(const TValue& root);
   void ReadExecs(const TValue& root);
   std::vector<uint8_t> ReadPicture(const TValue& table, const char* key, const std::string& prefix) const;
+  std::string IncludePath(const TValue& table) const;
 
   std::string path_;    // the project file
   std::string folder_;  // its folder: project paths are relative to it
   std::string file_;    // the TOML file being read (the project or an included one)
+  const TLoadOptions& options_;
+  // Values that --set put in the tree (their setting names them in errors),
+  // and the typed readings of those that are not strings.
+  mutable std::map<const TValue*, std::string> origins_;
+  mutable std::map<const TValue*, TValue> typed_;
   TLoadedProject result_;
 };
 
@@ -188,6 +212,76 @@ const TValue* TProjectReader::Find(const TValue& table, const char* key) const {
   const auto& entries = table.as_table();
   const auto it = entries.find(key);
   return it == entries.end() ? nullptr : &it->second;
+}
+
+// A value from --set is a string as written; where a key needs another type
+// (an integer, true or false, a date) its text is read as a TOML value.
+const TValue* TProjectReader::Typed(const TValue* value) const {
+  const auto set = value ? origins_.find(value) : origins_.end();
+  if (set == origins_.end() || !value->is_string()) return value;
+  if (const auto known = typed_.find(value); known != typed_.end()) return &known->second;
+  std::istringstream text("v = " + value->as_string().str);
+  try {
+    const TValue parsed = toml::parse(text, "--set");
+    const TValue& reading = parsed.as_table().at("v");
+    if (reading.is_string()) return value;
+    const TValue* stored = &typed_.emplace(value, reading).first->second;
+    origins_[stored] = set->second;
+    return stored;
+  } catch (const std::exception&) {
+    return value;  // not a TOML value: the caller names the type it needs
+  }
+}
+
+// KEY=VALUE: walks KEY's dotted path from the root, creating missing tables,
+// and puts VALUE there as a string.
+void TProjectReader::ApplyOverride(TValue& root, const std::string& setting) {
+  const size_t equals = setting.find('=');
+  const std::string key = setting.substr(0, equals);
+  auto fail = [&](const std::string& field, const std::string& what) {
+    throw EProjectError("--set " + setting + ": " + field + ": " + what);
+  };
+  if (equals == std::string::npos || key.empty()) fail(key, "must be KEY=VALUE, such as product.build=12");
+  TValue* table = &root;
+  std::string field;
+  for (size_t start = 0;;) {
+    const size_t dot = key.find('.', start);
+    std::string name = key.substr(start, dot == std::string::npos ? std::string::npos : dot - start);
+    field += (field.empty() ? "" : ".") + name;
+    size_t index = 0;
+    if (const size_t open = name.find('['); open != std::string::npos) {
+      if (name.back() != ']' || !ParseSize(name.substr(open + 1, name.size() - open - 2), index) || index == 0)
+        fail(field, "an index is written [1], [2], ...");
+      name.erase(open);
+    }
+    if (name.empty()) fail(field, "a part of the key is empty");
+    auto& entries = table->as_table();
+    if (index > 0) {
+      const auto it = entries.find(name);
+      if (it == entries.end() || !it->second.is_array())
+        fail(field, "the project has no [[" + name + "]] tables");
+      auto& items = it->second.as_array();
+      if (index > items.size())
+        fail(field, "the project has " + std::to_string(items.size()) + " [[" + name + "]] tables");
+      if (dot == std::string::npos) fail(field, "names a whole table; set one of its keys");
+      table = &items[index - 1];
+      if (!table->is_table()) fail(field, "is not a table");
+    } else if (dot == std::string::npos) {
+      TValue& value = entries[name];
+      value = TValue(setting.substr(equals + 1));
+      origins_[&value] = setting;
+      return;
+    } else {
+      auto it = entries.find(name);
+      if (it == entries.end()) {
+        it = entries.emplace(name, toml::table()).first;
+        origins_[&it->second] = setting;
+      }
+      if (!it->second.is_table()) fail(field, "is not a table");
+      table = &it->second;
+    }
+    start = dot + 1;
+  }
 }
 
 const TValue& TProjectReader::Table(const TValue& parent, const char* key, const std::string& field) const {
@@ -231,7 +325,7 @@ std::string TProjectReader::Ansi(const TValue& table, const char* key, const std
 
 int32_t TProjectReader::Integer(const TValue& table, const char* key, const std::string& prefix, int32_t fallback,
                                 int64_t low, int64_t high) const {
-  const TValue* value = Find(table, key);
+  const TValue* value = Typed(Find(table, key));
   if (!value) return fallback;
   if (!value->is_integer()) Fail(*value, prefix + key, "must be an integer");
   const int64_t number = value->as_integer();
@@ -241,14 +335,14 @@ int32_t TProjectReader::Integer(const TValue& table, const char* key, const std:
 }
 
 bool TProjectReader::Boolean(const TValue& table, const char* key, const std::string& prefix) const {
-  const TValue* value = Find(table, key);
+  const TValue* value = Typed(Find(table, key));
   if (!value) return false;
   if (!value->is_boolean()) Fail(*value, prefix + key, "must be true or false");
   return value->as_boolean();
 }
 
 std::optional<uint64_t> TProjectReader::Time(const TValue& table, const char* key, const std::string& prefix) const {
-  const TValue* value = Find(table, key);
+  const TValue* value = Typed(Find(table, key));
   if (!value) return std::nullopt;
   int offsetMinutes = 0;
   std::optional<toml::local_date> date;
@@ -390,11 +484,30 @@ void TProjectReader::ReadTranslationTable(const TValue& table, const std::string
   }
 }
 
+// A project's own file, or "zpinstall:NAME" for a translation shipped with
+// zpbuild.
+std::string TProjectReader::IncludePath(const TValue& table) const {
+  const std::string text = Utf8(table, "include", "translations.", true);
+  if (text.rfind(kShippedPrefix, 0) != 0) return SourcePath(table, "include", "translations.");
+  const std::string name = text.substr(sizeof kShippedPrefix - 1);
+  const std::vector<std::string> folders =
+      options_.TranslationFolders.empty() ? ShippedTranslationFolders() : options_.TranslationFolders;
+  for (const std::string& folder : folders) {
+    const std::string path = folder + kPathSeparator + name + ".toml";
+    if (IsShippedName(name) && FileExists(path)) return path;
+  }
+  std::string known;
+  for (const std::string& each : ShippedTranslationNames(folders)) known += (known.empty() ? "" : ", ") + each;
+  Fail(*Find(table, "include"), "translations.include",
+       "\"" + text + "\" is not a translation shipped with zpbuild (" +
+           (known.empty() ? "none found beside zpbuild" : "shipped: " + known) + ")");
+}
+
 void TProjectReader::ReadTranslations(const TValue& root) {
   if (!Find(root, "translations")) return;
   const TValue& t = Table(root, "translations", "translations");
   if (Find(t, "include")) {
-    const std::string path = SourcePath(t, "include", "translations.");
+    const std::string path = IncludePath(t);
     const TValue included = ParseToml(path);
     const std::string outer = file_;
     file_ = path;
@@ -456,7 +569,7 @@ void TProjectReader::ReadExecs(const TValue& root) {
     exec.Title = Ansi(t, "title", p);
     if (exec.Title.empty()) exec.Title = FileNamePart(exec.Path);
     exec.Parameters = Ansi(t, "parameters", p);
-    if (const TValue* stage = Find(t, "stage"); stage && stage->is_integer() &&
+    if (const TValue* stage = Typed(Find(t, "stage")); stage && stage->is_integer() &&
                                                 (stage->as_integer() < 0 || stage->as_integer() > 3))
       Fail(*stage, p + "stage",
            std::to_string(stage->as_integer()) +
@@ -473,7 +586,8 @@ void TProjectReader::ReadExecs(const TValue& root) {
 
 TLoadedProject TProjectReader::Read() {
   file_ = path_;
-  const TValue root = ParseToml(path_);
+  TValue root = ParseToml(path_);
+  for (const std::string& setting : options_.Overrides) ApplyOverride(root, setting);
   CheckKeys(root, "", {"output", "key", "product", "texts", "pictures", "terminal", "translations", "files", "execs"});
   const std::string output = Utf8(root, "output", "");
   try {
@@ -520,6 +634,30 @@ bool CivilToFileTime(int year, int month, int day, int hour, int minute, int sec
   return true;
 }
 
-TLoadedProject LoadProject(const std::string& path) { return TProjectReader(path).Read(); }
+TLoadedProject LoadProject(const std::string& path, const TLoadOptions& options) {
+  return TProjectReader(path, options).Read();
+}
+
+std::vector<std::string> ShippedTranslationFolders() {
+  const std::string exe = ExecutableFolder();
+  const char s = kPathSeparator;
+  return {exe + s + "lang", exe + s + ".." + s + "share" + s + "zpinstall" + s + "lang"};
+}
+
+std::vector<std::string> ShippedTranslationNames(const std::vector<std::string>& folders) {
+  std::vector<std::string> names;
+  for (const std::string& folder : folders) {
+    if (!DirectoryExists(folder)) continue;
+    for (const TFolderEntry& entry : ListFolder(folder)) {
+      const size_t dot = entry.Name.size() > 5 ? entry.Name.size() - 5 : 0;
+      const std::string name = entry.Name.substr(0, dot);
+      if (!entry.Folder && dot > 0 && entry.Name.substr(dot) == ".toml" && IsShippedName(name) &&
+          std::find(names.begin(), names.end(), name) == names.end())
+        names.push_back(name);
+    }
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
 
 }  // namespace zp

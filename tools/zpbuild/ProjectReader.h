@@ -16,7 +16,27 @@ struct TLoadedProject {
   std::vector<std::string> Warnings;  // worth telling, not worth failing for
 };
 
-TLoadedProject LoadProject(const std::string& path);
+struct TLoadOptions {
+  // "KEY=VALUE" settings (zpbuild's --set) that replace or add values of the
+  // project file before it is read: KEY is a dotted path such as
+  // product.build, translations.118 or files[2].target; VALUE is taken as
+  // written and read as the type the key needs.
+  std::vector<std::string> Overrides;
+  // Folders holding the translations shipped with zpbuild, which a project
+  // names as include = "zpinstall:NAME"; empty: ShippedTranslationFolders().
+  std::vector<std::string> TranslationFolders;
+};
+
+TLoadedProject LoadProject(const std::string& path, const TLoadOptions& options = {});
+
+// Where an installed or freshly built zpbuild finds its translations: "lang"
+// beside the executable (the build tree), then ../share/zpinstall/lang
+// (the installed layout: bin/zpbuild beside share/zpinstall).
+std::vector<std::string> ShippedTranslationFolders();
+
+// The names of the shipped translations in these folders, sorted ("de",
+// "ru", ...).
+std::vector<std::string> ShippedTranslationNames(const std::vector<std::string>& folders);
 
 // Windows FILETIME of a calendar time in UTC; false before 1601.
 bool CivilToFileTime(int year, int month, int day, int hour, int minute, int second, uint32_t nanosecond,

@@ -23,16 +23,6 @@ struct TRun {
   std::string Err;
 };
 
-std::string NativePathOf(std::string path) {
-#ifdef _WIN32
-  // Under wine the build's paths are Unix paths; drive Z: shows the root.
-  if (!path.empty() && path[0] == '/') path = "Z:" + path;
-  for (char& c : path)
-    if (c == '/') c = '\\';
-#endif
-  return path;
-}
-
 class CommandLine : public ::testing::Test {
 protected:
   void SetUp() override { WriteFileBytes(stub, SyntheticStubImage()); }
@@ -114,6 +104,21 @@ TEST_F(CommandLine, DamagedPackageFailsVerifyAndList) {
   const TRun none = Run("list " + Q(setup));
   EXPECT_EQ(none.ExitCode, 1);
   EXPECT_NE(none.Err.find("no package"), std::string::npos);
+}
+
+TEST_F(CommandLine, SetOverridesTheProject) {
+  const std::string setup = scratch / "setup.exe", demo = Q(NativePathOf(DemoFile("demo.toml")));
+  const TRun build = Run("build " + demo + " -o " + Q(setup) + " --stub " + Q(stub) +
+                         " --set product.build=77 --set \"product.name=ZpDemo Nightly\"");
+  ASSERT_EQ(build.ExitCode, 0) << build.Err;
+  const TRun list = Run("list " + Q(setup));
+  EXPECT_NE(list.Out.find("Build: 77\n"), std::string::npos) << list.Out;
+  EXPECT_NE(list.Out.find("Program name: \"ZpDemo Nightly\"\n"), std::string::npos) << list.Out;
+  const TRun bad = Run("build " + demo + " -o " + Q(setup) + " --stub " + Q(stub) + " --set product.bulid=1");
+  EXPECT_EQ(bad.ExitCode, 1);
+  EXPECT_EQ(bad.Err, "zpbuild: --set product.bulid=1: product.bulid: unknown key\n");
+  EXPECT_EQ(Run("build " + demo + " --set").ExitCode, 2);
+  EXPECT_EQ(Run("build " + demo + " --set product.build").ExitCode, 2);
 }
 
 TEST_F(CommandLine, UsageErrorsExitWithTwo) {

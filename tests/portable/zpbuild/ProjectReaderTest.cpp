@@ -27,15 +27,17 @@ protected:
     Write(scratch / "proj/lang/de.toml", "1 = \"Weiter\"\n2 = \"Zur\xC3\xBC" "ck\"\n");
   }
 
-  TLoadedProject Load(const std::string& toml) {
+  TLoadedProject Load(const std::string& toml, const std::vector<std::string>& overrides = {}) {
     Write(project, toml);
-    return LoadProject(project);
+    TLoadOptions options;
+    options.Overrides = overrides;
+    return LoadProject(project, options);
   }
 
   // The message of the error that loading `toml` raises.
-  std::string ErrorOf(const std::string& toml) {
+  std::string ErrorOf(const std::string& toml, const std::vector<std::string>& overrides = {}) {
     try {
-      Load(toml);
+      Load(toml, overrides);
     } catch (const EProjectError& e) {
       return e.Message();
     } catch (const std::exception& e) {
@@ -260,6 +262,49 @@ TEST_F(ProjectFolder, ErrorsInAnIncludedFileNameThatFile) {
   const std::string message =
       ErrorOf("[product]\nname = \"x\"\n[translations]\ninclude = \"lang/bad.toml\"\n");
   EXPECT_EQ(message.rfind(scratch / "proj/lang/bad.toml" + ":2: file: unknown key", 0), 0u) << message;
+}
+
+const char kSmallProject[] =
+    "[product]\nname = \"A\"\nversion = \"1.0\"\n[[files]]\nsource = \"files/a.mq4\"\ntarget = '{app}\\a'\n";
+
+TEST_F(ProjectFolder, SetReplacesAndAddsValuesBeforeTheyAreRead) {
+  const TLoadedProject loaded =
+      Load(kSmallProject, {"product.version=1.3", "product.build=42", "product.name=Big Name", "key=" + std::string(32, 'a'),
+                           "texts.readme=docs/readme.txt", "translations.118=Fertig: %1", "files[1].keep_newer=true",
+                           "files[1].modified=2024-01-02", "product.build=43"});
+  const TProject& p = loaded.Project;
+  EXPECT_EQ(p.ProgramName, "Big Name");
+  EXPECT_EQ(p.VersionMajor, 1);
+  EXPECT_EQ(p.VersionMinor, 3);
+  EXPECT_EQ(p.Build, 43);  // the last setting wins
+  ASSERT_TRUE(p.Key);
+  EXPECT_EQ((*p.Key)[0], 0xAA);
+  EXPECT_EQ(p.Readme, "read me");
+  ASSERT_EQ(p.Translations.size(), 1u);
+  EXPECT_EQ(p.Translations[0].Text, "Fertig: %1");
+  ASSERT_EQ(p.Files.size(), 1u);
+  EXPECT_TRUE(p.Files[0].KeepNewer);
+  EXPECT_EQ(p.Files[0].LastWriteTime, 133486272000000000ULL);
+}
+
+TEST_F(ProjectFolder, BadSettingsAreNamedLikeLinesOfTheFile) {
+  const std::pair<const char*, const char*> bad[] = {
+      {"product.nmae=x", "product.nmae: unknown key"},
+      {"nosuch.a=1", "nosuch: unknown key"},
+      {"product.build=abc", "product.build: must be an integer"},
+      {"product.build=-1", "product.build: -1 is not in 0..2147483647"},
+      {"product.version=1.x", "product.version: \"1.x\" is not MAJOR.MINOR, such as \"1.2\""},
+      {"files[1].keep_newer=yes", "files[1].keep_newer: must be true or false"},
+      {"files[1].target={expert}\\a", "files[1].target: \"{expert}\\a\" uses the unknown placeholder {expert}"},
+      {"files[3].target=x", "files[3]: the project has 1 [[files]] tables"},
+      {"files[0].target=x", "files[0]: an index is written [1], [2], ..."},
+      {"execs[1].path=x", "execs[1]: the project has no [[execs]] tables"},
+      {"product.name.x=1", "product.name: is not a table"},
+      {"product..name=1", "product.: a part of the key is empty"},
+      {"build", "build: must be KEY=VALUE, such as product.build=12"},
+  };
+  for (const auto& [setting, message] : bad)
+    EXPECT_EQ(ErrorOf(kSmallProject, {setting}), "--set " + std::string(setting) + ": " + message);
 }
 
 TEST_F(ProjectFolder, AMissingProjectFileIsNamed) {

@@ -59,6 +59,17 @@ inline std::string Pattern(size_t size, unsigned seed = 1) {
   return bytes;
 }
 
+// A path of the build machine as the program under test opens it: under wine
+// the build's Unix paths are seen through drive Z:.
+inline std::string NativePathOf(std::string path) {
+#ifdef _WIN32
+  if (!path.empty() && path[0] == '/') path = "Z:" + path;
+  for (char& c : path)
+    if (c == '/') c = '\\';
+#endif
+  return path;
+}
+
 // A file of the demo project (examples/demo), which has the JPEG pictures.
 inline std::string DemoFile(const std::string& name) { return std::string(ZP_SOURCE_DIR) + "/examples/demo/" + name; }
 

@@ -7,6 +7,7 @@
 
 #include "TestFolders.h"
 #include "base/Strings.h"
+#include "base/WinHandles.h"
 #include "engine/SysFolders.h"
 #include "engine/ZpUtils.h"
 
@@ -259,13 +260,11 @@ public:
     startup.cb = sizeof(startup);
     std::string commandLine = "\"" + exe + "\" window";
     started_ = CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                              &process_) != FALSE;
+                              process_.Out()) != FALSE;
   }
   ~TRunningTerminal() {
     if (!started_) return;
-    if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(process_.hProcess, 1);
-    CloseHandle(process_.hThread);
-    CloseHandle(process_.hProcess);
+    if (WaitForSingleObject(process_.Process(), 0) == WAIT_TIMEOUT) TerminateProcess(process_.Process(), 1);
   }
   bool Started() const { return started_; }
   // Waits until the window exists; null after ten seconds.
@@ -276,11 +275,11 @@ public:
   }
   bool Close(HWND window) const {
     PostMessageA(window, WM_CLOSE, 0, 0);
-    return WaitForSingleObject(process_.hProcess, 10000) == WAIT_OBJECT_0;
+    return WaitForSingleObject(process_.Process(), 10000) == WAIT_OBJECT_0;
   }
 
 private:
-  PROCESS_INFORMATION process_{};
+  TProcessInfo process_;
   bool started_ = false;
 };
 

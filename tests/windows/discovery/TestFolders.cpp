@@ -4,25 +4,21 @@
 
 #include <atomic>
 
+#include "base/WinHandles.h"
+
 namespace zp {
 
 namespace {
 
 void RemoveTree(const std::string& folder) {
-  WIN32_FIND_DATAA data;
-  HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &data);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      const std::string name = data.cFileName;
-      if (name == "." || name == "..") continue;
-      const std::string path = folder + "\\" + name;
-      SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        RemoveTree(path);
-      else
-        DeleteFileA(path.c_str());
-    } while (FindNextFileA(search, &data));
-    FindClose(search);
+  for (TFileSearch search(folder + "\\*"); search.Found(); search.Next()) {
+    if (search.IsDots()) continue;
+    const std::string path = folder + "\\" + search.Name();
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (search.IsFolder())
+      RemoveTree(path);
+    else
+      DeleteFileA(path.c_str());
   }
   RemoveDirectoryA(folder.c_str());
 }
@@ -64,11 +60,11 @@ std::string TTempTree::Folder(const std::string& relative) const {
 std::string TTempTree::File(const std::string& relative, const std::string& bytes) const {
   const std::string path = *this / relative;
   MakeFolders(FolderOf(path));
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  EXPECT_NE(file, INVALID_HANDLE_VALUE) << path;
+  const TScopedHandle file(
+      CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  EXPECT_TRUE(file) << path;
   DWORD written = 0;
-  WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  CloseHandle(file);
+  WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
   return path;
 }
 

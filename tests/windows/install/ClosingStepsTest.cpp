@@ -111,13 +111,13 @@ TEST_F(ClosingSteps, AnUninstallerThatCannotBeReplacedLeavesNoTemporaryFile) {
   const std::string exe = places_.ProgramFolder + "\\Uninstall.exe";
   WriteText(exe, "previous uninstaller");
   // Held open without delete sharing: it can be neither deleted nor replaced.
-  HANDLE held = CreateFileA(exe.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  TScopedHandle held(CreateFileA(exe.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(held);
 
   TZpInstall engine;
   Load(engine, installer, {});
   engine.Run();
-  CloseHandle(held);
+  held.Reset();
 
   EXPECT_EQ(ReadText(exe), "previous uninstaller");
   EXPECT_FALSE(Exists(places_.ProgramFolder + "\\Uninstall.tmp"));

@@ -62,11 +62,11 @@ bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) !
 uint64_t LastWriteTimeOf(const std::string& path) { return FromFileTime(Attributes(path).ftLastWriteTime); }
 
 void SetLastWriteTime(const std::string& path, uint64_t time) {
-  HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
+  const TScopedHandle file(
+      CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(file) << path;
   const FILETIME lastWrite = ToFileTime(time);
-  EXPECT_TRUE(SetFileTime(file, nullptr, &lastWrite, &lastWrite));
-  CloseHandle(file);
+  EXPECT_TRUE(SetFileTime(file.Get(), nullptr, &lastWrite, &lastWrite));
 }
 
 void SetReadOnly(const std::string& path, bool readOnly) {
@@ -81,16 +81,9 @@ void DeleteTree(const std::string& path) {
     DeleteFileA(path.c_str());
     return;
   }
-  WIN32_FIND_DATAA data;
-  HANDLE search = FindFirstFileA((path + "\\*").c_str(), &data);
   std::vector<std::string> entries;
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      const std::string name = data.cFileName;
-      if (name != "." && name != "..") entries.push_back(path + "\\" + name);
-    } while (FindNextFileA(search, &data));
-    FindClose(search);
-  }
+  for (TFileSearch search(path + "\\*"); search.Found(); search.Next())
+    if (!search.IsDots()) entries.push_back(path + "\\" + search.Name());
   for (const std::string& entry : entries) DeleteTree(entry);
   RemoveDirectoryA(path.c_str());
 }
@@ -157,13 +150,12 @@ TInstallTest::~TInstallTest() {
   DeleteTree(scratch_);
   for (const std::string& folder : dataFolders_) DeleteTree(folder);
   if (luaSaved_) {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kPolicies, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+    TRegKey key;
+    if (key.Open(HKEY_LOCAL_MACHINE, kPolicies, KEY_SET_VALUE)) {
       if (luaExisted_)
-        RegSetValueExA(key, "EnableLUA", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&lua_), sizeof lua_);
+        key.WriteInteger("EnableLUA", lua_);
       else
-        RegDeleteValueA(key, "EnableLUA");
-      RegCloseKey(key);
+        RegDeleteValueA(key.Get(), "EnableLUA");
     }
   }
 }
@@ -187,14 +179,10 @@ std::string TInstallTest::NewTerminal(const std::string& relative, std::string* 
   ForceDirectories(folder);
   EXPECT_TRUE(CopyFileA(HostPath(FAKE_TERMINAL_1090).c_str(), (folder + "\\terminal.exe").c_str(), FALSE));
   if (!luaSaved_) {
-    HKEY key;
-    EXPECT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kPolicies, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    DWORD size = sizeof lua_;
-    luaExisted_ = RegQueryValueExA(key, "EnableLUA", nullptr, nullptr, reinterpret_cast<BYTE*>(&lua_), &size) == 0;
-    const DWORD on = 1;
-    RegSetValueExA(key, "EnableLUA", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&on), sizeof on);
-    RegCloseKey(key);
+    TRegKey key;
+    EXPECT_EQ(key.Create(HKEY_LOCAL_MACHINE, kPolicies, KEY_ALL_ACCESS), ERROR_SUCCESS);
+    luaExisted_ = key.ReadInteger("EnableLUA", lua_);
+    key.WriteInteger("EnableLUA", 1);
     luaSaved_ = true;
   }
   const std::string data = GetSpecialFolder(TSpecialFolder::AppData) + "\\MetaQuotes\\Terminal\\ZPTEST" +

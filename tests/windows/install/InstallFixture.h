@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "base/WinHandles.h"
 #include "engine/ZpClasses.h"
 #include "zpbuild/PackageWriter.h"
 #include "zpbuild/Project.h"

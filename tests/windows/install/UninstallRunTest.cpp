@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "InstallFixture.h"
+#include "base/WinHandles.h"
 #include "engine/RunUtils.h"
 
 namespace zp {
@@ -21,30 +22,28 @@ struct TProcessResult {
 // line ends as "\n".
 TProcessResult RunProcess(const std::string& commandLine) {
   SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-  HANDLE readEnd, writeEnd;
-  EXPECT_TRUE(CreatePipe(&readEnd, &writeEnd, &inherit, 0));
-  SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+  TScopedHandle readEnd, writeEnd;
+  EXPECT_TRUE(CreatePipe(readEnd.Out(), writeEnd.Out(), &inherit, 0));
+  SetHandleInformation(readEnd.Get(), HANDLE_FLAG_INHERIT, 0);
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdOutput = startup.hStdError = writeEnd;
-  PROCESS_INFORMATION process = {};
+  startup.hStdOutput = startup.hStdError = writeEnd.Get();
+  TProcessInfo process;
   std::vector<char> line(commandLine.begin(), commandLine.end());
   line.push_back('\0');
-  const BOOL started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
-  CloseHandle(writeEnd);
+  const BOOL started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, process.Out());
+  writeEnd.Reset();
   TProcessResult result;
   if (started) {
     char buffer[4096];
     DWORD count;
-    while (ReadFile(readEnd, buffer, sizeof buffer, &count, nullptr) && count > 0)
+    while (ReadFile(readEnd.Get(), buffer, sizeof buffer, &count, nullptr) && count > 0)
       for (DWORD i = 0; i < count; ++i)
         if (buffer[i] != '\r') result.Output += buffer[i];
-    WaitForSingleObject(process.hProcess, INFINITE);
-    GetExitCodeProcess(process.hProcess, &result.ExitCode);
-    CloseHandle(process.hProcess), CloseHandle(process.hThread);
+    WaitForSingleObject(process.Process(), INFINITE);
+    GetExitCodeProcess(process.Process(), &result.ExitCode);
   }
-  CloseHandle(readEnd);
   EXPECT_TRUE(started) << commandLine;
   return result;
 }
@@ -84,9 +83,7 @@ TEST_F(UninstallRun, RemovesWhatTheInstallationRecorded) {
   EXPECT_EQ(ReadText(first + "\\experts\\Keep.ex4"), "keep");
   EXPECT_TRUE(Exists(first + "\\experts\\Sub\\Own.ex4"));
   EXPECT_TRUE(Exists(first + "\\config\\experts.ini"));
-  HKEY key;
-  EXPECT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, UninstallKeyPath(places_.ProgramName).c_str(), 0, KEY_READ, &key),
-            ERROR_SUCCESS);
+  EXPECT_FALSE(TRegKey().Open(HKEY_LOCAL_MACHINE, UninstallKeyPath(places_.ProgramName).c_str()));
 
   // The shortcut of a terminal file is recorded once per terminal: the second
   // delete fails and is reported with weight 0.
