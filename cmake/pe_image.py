@@ -4,7 +4,9 @@
   pe_image.py move-header EXE        move the PE header to offset 256
   pe_image.py check EXE MACHINE      check an image that carries packages
   pe_image.py check-tool EXE MACHINE check a plain program (no header move)
-MACHINE is i386 or amd64.
+MACHINE is i386 or amd64. The checks print the image's size; an image that
+carries packages must have no debug sections (they would travel with every
+installer), and the 32-bit one must stay under MAX_CARRIER_SIZE.
 
 Bytes 136..139 of an installer hold the position of its package. GNU ld puts
 the PE header at 128, right over them, so the header block is moved to 256.
@@ -13,6 +15,7 @@ import struct
 import sys
 
 HEADER_AT = 256
+MAX_CARRIER_SIZE = 1024 * 1024
 SYSTEM_DLLS = {
     "advapi32.dll", "comctl32.dll", "comdlg32.dll", "gdi32.dll", "kernel32.dll",
     "msvcrt.dll", "ole32.dll", "oleaut32.dll", "shell32.dll", "shlwapi.dll",
@@ -38,6 +41,11 @@ class Image:
             name = data[off:off + 8].rstrip(b"\0").decode("ascii", "replace")
             vsize, va, rawsize, rawptr = struct.unpack_from("<IIII", data, off + 8)
             self.sections.append((name, va, max(vsize, rawsize), rawptr))
+
+    def debug_sections(self):
+        # GNU ld keeps long section names (".debug_info") in the string table
+        # and writes "/NN" in the header.
+        return [n for n, _, _, _ in self.sections if n.startswith(".debug") or n.startswith("/")]
 
     def header_len(self):
         return 24 + self.optsize + 40 * self.nsec
@@ -121,8 +129,13 @@ def check(path, machine, carrier=True):
         problems.append("PE header at %d, wanted %d" % (img.pe, HEADER_AT))
     if carrier and data[136:140] != bytes(4):
         problems.append("bytes 136..139 are not free")
-    if carrier and 24 not in img.resource_types():
-        problems.append("no manifest resource")
+    for kind, name in ((24, "manifest"), (14, "icon"), (16, "version")):
+        if carrier and kind not in img.resource_types():
+            problems.append("no %s resource" % name)
+    if carrier and img.debug_sections():
+        problems.append("debug sections: " + ", ".join(img.debug_sections()))
+    if carrier and machine == "i386" and len(data) > MAX_CARRIER_SIZE:
+        problems.append("%d bytes, more than %d" % (len(data), MAX_CARRIER_SIZE))
     foreign = [d for d in img.imports() if d not in SYSTEM_DLLS and not d.startswith("api-ms-win-")]
     if foreign:
         problems.append("imports from non-system DLLs: " + ", ".join(foreign))
@@ -130,7 +143,8 @@ def check(path, machine, carrier=True):
         print("%s: %s" % (path, p))
     if problems:
         raise SystemExit(1)
-    print("%s: PE %s, header at %d, imports %s" % (path, machine, img.pe, ", ".join(img.imports())))
+    print("%s: PE %s, %d bytes (%.0f KiB), header at %d, imports %s"
+          % (path, machine, len(data), len(data) / 1024.0, img.pe, ", ".join(img.imports())))
 
 
 if __name__ == "__main__":

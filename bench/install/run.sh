@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The install benchmark: the same ~256 MiB of files (4 large, 1000 small)
 #   copy   plain copy with wine's xcopy
-#   zprun  our installer's engine (zprun: stage 0, the run, stage 3)
+#   zprun  our installer's engine (zprun: stage 0, the run, stage 3), which
+#          checks each content's CRC-32; zprun-nocrc the same package
+#          without the CRCs
 #   nsis   an NSIS installer (amd64 stub, SetCompress off, silent), with and
 #          without its CRC check of the installer file
 # all under the same wine64 and wineserver, ROUNDS rounds in turn; prints the
@@ -40,6 +42,8 @@ run_case() {
   case $1 in
     copy) "$wine" xcopy /E /I /Q /Y "$(win "$work/files")" "$(win "$work/target-copy/bench")" ;;
     zprun) "$wine" "$work/setup.exe" install "$(win "$work/setup.exe")" "$(win "$work/target-zprun")" ;;
+    zprun-nocrc)
+      "$wine" "$work/setup-nocrc.exe" install "$(win "$work/setup-nocrc.exe")" "$(win "$work/target-zprun-nocrc")" ;;
     nsis) "$wine" "$work/setup-nsis.exe" /S "/D=$(win "$work/target-nsis")" ;;
     nsis-nocrc) "$wine" "$work/setup-nsis-nocrc.exe" /S "/D=$(win "$work/target-nsis-nocrc")" ;;
   esac >"$work/output-$1.txt"  # a file: wine writes to /dev/null slowly, line by line
@@ -47,7 +51,7 @@ run_case() {
 
 clean() { rm -rf "$work"/target-* "$app" "$menu"; sync; }
 
-cases="copy zprun nsis nsis-nocrc"
+cases=${CASES:-copy zprun zprun-nocrc nsis nsis-nocrc}
 clean
 for c in $cases; do run_case "$c"; done  # warm-up: code and package in the page cache
 for c in $cases; do

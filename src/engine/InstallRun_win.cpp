@@ -7,11 +7,13 @@
 #include <algorithm>
 #include <array>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "base/Strings.h"
 #include "base/WinHandles.h"
+#include "engine/PeImage.h"
 #include "engine/Placeholders.h"
 #include "engine/RunFiles.h"
 #include "engine/RunUtils.h"
@@ -66,15 +68,32 @@ bool IsTerminalPath(const std::string& path) {
 }
 
 // Decrypts one content block of the package into a new file at `path` and
-// gives the file its times. The times are set only when the whole content
-// arrived; the file is closed on every path.
+// gives the file its times as far as Windows takes them. A stored CRC is
+// checked on the way. A content that does not arrive whole and sound (a read
+// error, a full disk, damaged bytes) leaves no file behind: the terminal
+// would load a cut-off add-on.
 void WriteContent(TStream& package, const std::array<uint8_t, 16>& key, int32_t offset, int32_t size,
-                  const std::string& path, uint64_t creationTime, uint64_t lastWriteTime) {
-  TFileStream file(path, TFileMode::Create);
-  TSubStream window(package, offset, int64_t(offset) + size - 1);
-  window.SetPosition(0);
-  DecryptContent(window, file, key.data(), kContentKeyLength);
-  SetFileTimes(file, creationTime, lastWriteTime);
+                  const std::optional<uint32_t>& expectedCrc, const std::string& path, uint64_t creationTime,
+                  uint64_t lastWriteTime) {
+  std::optional<TFileStream> file;
+  try {
+    file.emplace(path, TFileMode::Create);
+    TSubStream window(package, offset, int64_t(offset) + size - 1);
+    window.SetPosition(0);
+    uint32_t crc = 0;
+    DecryptContent(window, *file, key.data(), kContentKeyLength, expectedCrc ? &crc : nullptr);
+    if (expectedCrc && crc != *expectedCrc)
+      throw EZpError("The installer is damaged: " + path +
+                     " did not unpack as it was packed (its checksum does not match). Please download the "
+                     "installer again.");
+    SetFileTimes(*file, creationTime, lastWriteTime);
+  } catch (...) {
+    if (file) {
+      file.reset();  // closed, so that it can go
+      DeleteFileA(path.c_str());
+    }
+    throw;
+  }
 }
 
 // Clears the way for a new file at `path`: true when nothing is there (any
@@ -133,9 +152,10 @@ void InstallFile(TZpInstall& engine, TStream& package, const TPlaceholderList& l
   if (copy) {
     engine.Report(engine.GetText(idCopyingFile, target), 1);
     if (RemoveForReplacement(target)) {
-      if (!record.KeepOnUninstall) engine.UninstallList.push_back({target, umFile});
-      WriteContent(package, engine.Key, record.Offset, record.Size, target, record.CreationTime,
+      WriteContent(package, engine.Key, record.Offset, record.Size, record.Crc, target, record.CreationTime,
                    record.LastWriteTime);
+      // Recorded once it is there: a failed write leaves nothing to remove.
+      if (!record.KeepOnUninstall) engine.UninstallList.push_back({target, umFile});
     } else {
       engine.Report(engine.GetText(idCannotOverwrite, target), 0);
     }
@@ -159,6 +179,12 @@ void InstallFile(TZpInstall& engine, TStream& package, const TPlaceholderList& l
 }  // namespace
 
 void TZpInstall::Run() {
+  // The name becomes the program folder, the start-menu folder and the
+  // registry key: one that is no single name would put them elsewhere.
+  const std::string nameProblem = FileNameProblem(ProgramName);
+  if (!nameProblem.empty())
+    throw EZpError("This installer is damaged: its program name \"" + ProgramName +
+                   "\" cannot be a folder name (" + nameProblem + "). Nothing was installed.");
   const int32_t targets = static_cast<int32_t>(Targets.size());
   ProgressDone = 0;
   ProgressTotal = (TerminalSettings.empty() ? 0 : targets) + targets * static_cast<int32_t>(Files.size()) +
@@ -197,7 +223,7 @@ void TZpInstall::Run() {
   WriteInfoFile(folders.Program + "\\License.rtf", folders.StartMenu + "\\License.lnk", License);
   WriteInfoFile(folders.Program + "\\What's New.rtf", folders.StartMenu + "\\What's New.lnk", WhatsNew);
   const std::string website = WebsiteAddress(Website);
-  if (!website.empty()) WriteUrlShortcut(folders.StartMenu + "\\" + Publisher + " Website.url", website);
+  if (!website.empty()) WriteUrlShortcut(folders.StartMenu + "\\" + SafeFileName(Publisher) + " Website.url", website);
   const std::string email = EmailAddress(ContactName, Email);
   if (!email.empty()) WriteUrlShortcut(folders.StartMenu + "\\Contact Email.url", email);
   WriteUninstaller(folders.Program + "\\Uninstall.exe", folders.StartMenu + "\\Uninstall.lnk");
@@ -219,7 +245,7 @@ void TZpInstall::ExecuteRecords(TStream& package, const TPlaceholderList& placeh
     if (!record->External) {
       ForceDirectories(ExtractFileDir(program));
       MakeWritable(program);
-      WriteContent(package, Key, record->Offset, record->Size, program, record->CreationTime,
+      WriteContent(package, Key, record->Offset, record->Size, record->Crc, program, record->CreationTime,
                    record->LastWriteTime);
     }
     if (PathExists(program)) {
@@ -286,6 +312,9 @@ void TZpInstall::WriteUninstaller(const std::string& exe, const std::string& lin
       uninstaller.CopyFrom(installer, image);
       uninstaller.Seek(0, TSeekOrigin::End);
       AppendUninstallData(uninstaller);
+      // A signed installer's image names a certificate table at its own end,
+      // which the copy does not have.
+      DetachSignature(uninstaller);
     }
     if (PathExists(exe)) {
       MakeWritable(exe);

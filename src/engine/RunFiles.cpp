@@ -1,7 +1,7 @@
 #include "engine/RunFiles.h"
 
 #include <cstdio>
-
+#include <cstring>
 
 namespace zp {
 namespace {
@@ -25,6 +25,14 @@ bool HasScheme(const std::string& address) {
 }
 
 std::string Quoted(const std::string& text) { return '"' + text + '"'; }
+
+const char kForbiddenInNames[] = "<>:\"/\\|?*";
+
+bool ForbiddenInName(char c) {
+  return static_cast<unsigned char>(c) < 32 || std::strchr(kForbiddenInNames, c) != nullptr;
+}
+
+char UpperAsciiChar(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
 }  // namespace
 
@@ -97,6 +105,36 @@ std::string SelfRemovalBatchText(const std::string& exe, bool removeFolder, cons
   if (removeFolder) text += "rmdir " + Quoted(ExtractFilePath(exe)) + kCrLf;
   text += "del " + Quoted(batch) + kCrLf;
   return text;
+}
+
+std::string FileNameProblem(const std::string& name) {
+  if (name.empty()) return "it is empty";
+  if (name == "." || name == "..") return "it is \"" + name + "\"";
+  if (name.size() > 255) return "it is longer than 255 characters";
+  for (char c : name) {
+    if (static_cast<unsigned char>(c) < 32) return "it holds a control character";
+    if (ForbiddenInName(c)) return std::string("it holds the character \"") + c + "\"";
+  }
+  if (name.back() == '.' || name.back() == ' ') return "it ends with a dot or a blank";
+  if (IsDeviceName(name)) return "it is a device name";
+  return {};
+}
+
+bool IsDeviceName(const std::string& name) {
+  std::string base = name.substr(0, name.find('.'));
+  while (!base.empty() && base.back() == ' ') base.pop_back();
+  for (char& c : base) c = UpperAsciiChar(c);
+  for (const char* device : {"CON", "PRN", "AUX", "NUL"})
+    if (base == device) return true;
+  return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) && base[3] >= '1' &&
+         base[3] <= '9';
+}
+
+std::string SafeFileName(const std::string& text) {
+  std::string name = text;
+  for (char& c : name)
+    if (ForbiddenInName(c)) c = '_';
+  return name;
 }
 
 std::string ExtractFilePath(const std::string& path) {

@@ -55,6 +55,18 @@ std::string SelfRemovalBatchName(const TLocalTime& time);
 // folder when `removeFolder` and the folder is empty, and finally itself.
 std::string SelfRemovalBatchText(const std::string& exe, bool removeFolder, const std::string& batch);
 
+// Why `name` cannot be one file or folder name on Windows ("it is empty",
+// "it holds the character \"/\"", ...), or "" when it can: not empty, not "."
+// or "..", none of < > : " / \ | ? * or control characters, no trailing dot or
+// blank, not a device name, at most 255 characters.
+std::string FileNameProblem(const std::string& name);
+// CON, PRN, AUX, NUL, COM1..COM9, LPT1..LPT9 (any letter case), alone or
+// with an extension: Windows opens the device for such a name.
+bool IsDeviceName(const std::string& name);
+// `text` with each character that a file name cannot hold (< > : " / \ | ?
+// * and control characters) replaced by "_".
+std::string SafeFileName(const std::string& text);
+
 // The folder part of a path, with its trailing backslash ("" when none).
 std::string ExtractFilePath(const std::string& path);
 // The folder part of a path without the trailing backslash (kept after a

@@ -22,7 +22,9 @@ void MakeWritable(const std::string& path);
 bool FindLastWriteTime(const std::string& path, uint64_t& time);
 
 // Sets the creation time and the last-access and last-write times of an
-// open file. Raises EOSError when the system refuses.
+// open file as far as the system takes them: a time it refuses (beyond its
+// range) or a time of zero leaves the file's own, and the other times are
+// still set.
 void SetFileTimes(TFileStream& file, uint64_t creationTime, uint64_t lastWriteTime);
 
 // Removes `folder` and its empty subfolders, depth first. Files are never

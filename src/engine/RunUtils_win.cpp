@@ -67,9 +67,15 @@ bool FindLastWriteTime(const std::string& path, uint64_t& time) {
 }
 
 void SetFileTimes(TFileStream& file, uint64_t creationTime, uint64_t lastWriteTime) {
+  const HANDLE handle = reinterpret_cast<HANDLE>(file.Handle());
   const FILETIME creation = ToFileTime(creationTime), lastWrite = ToFileTime(lastWriteTime);
-  if (!SetFileTime(reinterpret_cast<HANDLE>(file.Handle()), &creation, &lastWrite, &lastWrite))
-    RaiseLastOSError(file.Path());
+  // Zero is no time at all (a record without times): the file keeps its own.
+  const FILETIME* created = creationTime != 0 ? &creation : nullptr;
+  const FILETIME* written = lastWriteTime != 0 ? &lastWrite : nullptr;
+  if (SetFileTime(handle, created, written, written)) return;
+  // One time out of range must not cost the other.
+  SetFileTime(handle, created, nullptr, nullptr);
+  SetFileTime(handle, nullptr, written, written);
 }
 
 void RemoveFolderTree(const std::string& folder) {
@@ -110,7 +116,10 @@ bool StartSelfRemoval(const std::string& exe, bool removeFolder) {
       TFileStream file(batch, TFileMode::Create);
       file.WriteBuffer(text.data(), static_cast<int64_t>(text.size()));
     }
-    std::vector<char> commandLine(batch.begin(), batch.end());
+    // Quoted: a blank in the temporary folder's path would otherwise split
+    // it, and Windows would look for a program named by the first part.
+    const std::string quoted = '"' + batch + '"';
+    std::vector<char> commandLine(quoted.begin(), quoted.end());
     commandLine.push_back('\0');
     const std::string folder = ExtractFilePath(batch);
     STARTUPINFOA startup = {};

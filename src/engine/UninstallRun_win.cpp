@@ -3,6 +3,7 @@
 // own file goes later, through StartSelfRemoval.
 #include <windows.h>
 
+#include "engine/RunFiles.h"
 #include "engine/RunUtils.h"
 #include "engine/ZpClasses.h"
 #include "strings/TextIds.h"
@@ -10,6 +11,13 @@
 namespace zp {
 
 void TZpUninstall::Run() {
+  // The folders and the registry key are derived from the name: for one that
+  // is no single name they would be a drive's root or the whole list of
+  // installed programs.
+  const std::string nameProblem = FileNameProblem(ProgramName);
+  if (!nameProblem.empty())
+    throw EZpError("This uninstaller is damaged: its program name \"" + ProgramName +
+                   "\" cannot be a folder name (" + nameProblem + "). Nothing was removed.");
   ProgressDone = 0;
   ProgressTotal = static_cast<int32_t>(Files.size() + Folders.size()) + 1;
   for (const std::string& file : Files) {

@@ -32,6 +32,12 @@ std::string ReadScrambled(TTagStreamAdapter& tags) {
   return DecodeText(tags.ReadString());
 }
 
+// A content's CRC, when stored as the dword it is written as.
+void ReadCrc(TTagStreamAdapter& tags, std::optional<uint32_t>& crc) {
+  if (tags.TagType != ttDWord) return tags.SkipValue();
+  crc = static_cast<uint32_t>(tags.ReadInteger());
+}
+
 // File times are stored as two 32-bit halves.
 void SetLowHalf(uint64_t& time, int32_t value) {
   time = (time & 0xFFFFFFFF00000000ull) | static_cast<uint32_t>(value);
@@ -43,18 +49,20 @@ void SetHighHalf(uint64_t& time, int32_t value) {
 // The content key: the first 16 stored bytes, unmasked; a shorter value is
 // padded with zero bytes before unmasking. A length that does not fit the
 // stream ends it, like any other unreadable value.
-void ReadKey(TTagStreamAdapter& tags, std::array<uint8_t, 16>& key) {
+// Returns the stored length, or -1 when the value is unreadable.
+int32_t ReadKey(TTagStreamAdapter& tags, std::array<uint8_t, 16>& key) {
   TStream& stream = tags.Stream();
   int32_t length = 0;
   if (!ReadInt32(stream, length) || length < 0 || length > stream.Size() - stream.Position()) {
     stream.Seek(0, TSeekOrigin::End);
-    return;
+    return -1;
   }
   std::array<uint8_t, 16> stored{};
   const int32_t used = std::min<int32_t>(length, static_cast<int32_t>(stored.size()));
   stream.ReadBuffer(stored.data(), used);
   stream.Seek(length - used, TSeekOrigin::Current);
   for (size_t i = 0; i < key.size(); ++i) key[i] = stored[i] ^ KeyMask;
+  return length;
 }
 
 // A JPEG value: length 0 is no picture; a length that runs past the end of
@@ -63,6 +71,17 @@ void ReadJpeg(TTagStreamAdapter& tags, TJpegImage& image) {
   int32_t length = 0;
   if (!ReadInt32(tags.Stream(), length)) throw EStreamError("Stream read error");
   image.LoadFromStream(tags.Stream(), length);
+}
+
+// A strict load reports an unreadable picture and goes on after its value
+// (a value that runs past the end has left the stream at its end).
+void ReadJpeg(TTagStreamAdapter& tags, TJpegImage& image, const char* name, TLoadReport* report) {
+  if (!report) return ReadJpeg(tags, image);
+  try {
+    ReadJpeg(tags, image);
+  } catch (const EZpError& e) {
+    report->Problems.push_back(std::string(name) + ": " + e.Message());
+  }
 }
 
 // The product fields shared by both tag tables (tags 2 to 11).
@@ -96,6 +115,7 @@ void ReadFileRecord(TTagStreamAdapter& tags, TZpInstallFile& file) {
       case frKeepNewer: file.KeepNewer = tags.ReadBoolean() != 0; break;
       case frKeepOnUninstall: file.KeepOnUninstall = tags.ReadBoolean() != 0; break;
       case frDesktopShortcut: file.DesktopShortcut = tags.ReadBoolean() != 0; break;
+      case frCrc: ReadCrc(tags, file.Crc); break;
       default: tags.SkipValue();
     }
   }
@@ -115,6 +135,7 @@ void ReadExecRecord(TTagStreamAdapter& tags, TZpInstallExec& exec) {
       case erLastWriteTimeHigh: SetHighHalf(exec.LastWriteTime, tags.ReadInteger()); break;
       case erSize: exec.Size = tags.ReadInteger(); break;
       case erOffset: exec.Offset = tags.ReadInteger(); break;
+      case erCrc: ReadCrc(tags, exec.Crc); break;
       default: tags.SkipValue();
     }
   }
@@ -135,11 +156,26 @@ void ReadTransItem(TTagStreamAdapter& tags, TZpTrans& table) {
 }
 
 // Positions the stream at the data set and checks its signature.
-bool OpenDataSet(TStream& stream, TTagStreamAdapter& tags, uint32_t signature) {
+bool OpenDataSet(TStream& stream, TTagStreamAdapter& tags, uint32_t signature, TLoadReport* report = nullptr) {
   const int64_t position = ReadPackagePosition(stream);
+  if (report) report->FileSize = stream.Size(), report->DataPosition = position;
   if (position < 0) return false;
   stream.SetPosition(position);
-  return tags.CheckSignature(signature);
+  const bool found = tags.CheckSignature(signature);
+  if (report) report->HasData = found;
+  return found;
+}
+
+// Reads the next top-level tag; at the end, notes whether it was the end
+// marker (a whole five-byte header) or the end of the stream.
+bool NextTopLevelTag(TTagStreamAdapter& tags, TLoadReport* report) {
+  const int64_t before = report ? tags.Stream().Position() : 0;
+  if (tags.ReadTag()) return true;
+  if (report) {
+    report->DataEnd = tags.Stream().Position();
+    report->Complete = tags.Tag == kEndTag && report->DataEnd == before + 5;
+  }
+  return false;
 }
 
 }  // namespace
@@ -198,20 +234,31 @@ void TZpInstall::Reset() {
   Key.fill(0);
 }
 
-void TZpInstall::LoadFromStream(TStream& stream) {
+void TZpInstall::LoadFromStream(TStream& stream) { Load(stream, nullptr); }
+
+void TZpInstall::LoadFromStream(TStream& stream, TLoadReport& report) {
+  report = TLoadReport();
+  Load(stream, &report);
+}
+
+void TZpInstall::Load(TStream& stream, TLoadReport* report) {
   Reset();
   TTagStreamAdapter tags(stream);
-  if (!OpenDataSet(stream, tags, kPackageSignature)) return;
-  while (tags.ReadTag()) {
+  if (!OpenDataSet(stream, tags, kPackageSignature, report)) return;
+  while (NextTopLevelTag(tags, report)) {
     if (ReadProductField(tags, *this)) continue;
     switch (tags.Tag) {
       case ptLicense: License = ReadScrambled(tags); break;
       case ptReadme: Readme = ReadScrambled(tags); break;
       case ptWhatsNew: WhatsNew = ReadScrambled(tags); break;
       case ptTerminalSettings: TerminalSettings = ReadScrambled(tags); break;
-      case ptKey: ReadKey(tags, Key); break;
-      case ptBanner: ReadJpeg(tags, Banner); break;
-      case ptSplash: ReadJpeg(tags, Splash); break;
+      case ptKey: {
+        const int32_t length = ReadKey(tags, Key);
+        if (report) report->KeyLength = length;
+        break;
+      }
+      case ptBanner: ReadJpeg(tags, Banner, "banner", report); break;
+      case ptSplash: ReadJpeg(tags, Splash, "splash", report); break;
       case ptFile:
         Files.push_back(std::make_unique<TZpInstallFile>());
         ReadFileRecord(tags, *Files.back());

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -65,6 +66,7 @@ enum TFileRecordTag : int32_t {
   frKeepNewer = 9,         // boolean
   frKeepOnUninstall = 10,  // boolean
   frDesktopShortcut = 11,  // boolean
+  frCrc = 12,              // dword: CRC-32 of the plain content (zpbuild's addition)
 };
 
 // Sub-tags of an execute record block.
@@ -80,6 +82,7 @@ enum TExecRecordTag : int32_t {
   erLastWriteTimeHigh = 9,
   erSize = 10,             // integer
   erOffset = 11,           // integer
+  erCrc = 12,              // dword: CRC-32 of the plain content (zpbuild's addition)
 };
 
 // Sub-tags of a translation item block (package and uninstall data).
@@ -127,6 +130,7 @@ struct TZpInstallFile {
   bool KeepNewer = false;
   bool KeepOnUninstall = false;
   bool DesktopShortcut = false;
+  std::optional<uint32_t> Crc;  // of the plain content; packages of other builders have none
 };
 
 struct TZpInstallExec {
@@ -139,6 +143,7 @@ struct TZpInstallExec {
   uint64_t LastWriteTime = 0;
   int32_t Size = 0;
   int32_t Offset = 0;
+  std::optional<uint32_t> Crc;  // of the plain content, when the package carries it
 };
 
 // Markers of UninstallList entries.
@@ -147,6 +152,20 @@ enum TUninstallMarker : int { umFile = 0, umFolder = 1 };
 struct TMarkedString {
   std::string Text;
   int Marker = umFile;
+};
+
+// What a strict reader (zpbuild's list, verify and extract) learns beyond the
+// loaded fields: where the data set lies and what the tolerant loader passes
+// over.
+struct TLoadReport {
+  int64_t FileSize = 0;
+  int64_t DataPosition = -1;  // the value at byte 136; -1 when unreadable
+  bool HasData = false;       // the signature was found there
+  bool Complete = false;      // the top level ended with its end marker
+  int64_t DataEnd = 0;        // where reading stopped
+  int32_t KeyLength = -1;     // length of the stored key; -1 when there is none
+  // Values that could not be read, one line each ("banner: ...").
+  std::vector<std::string> Problems;
 };
 
 class TZpData {
@@ -208,6 +227,10 @@ public:
   // loads nothing; a truncated stream keeps what was read; a bad JPEG value
   // or one that runs past the end raises.
   void LoadFromStream(TStream& stream) override;
+  // The same load, strict: a picture that cannot be read is reported rather
+  // than raised, and `report` says where the package lies and whether it
+  // ended with its end marker.
+  void LoadFromStream(TStream& stream, TLoadReport& report);
   // The install run (Windows only).
   void Run() override;
 
@@ -247,6 +270,10 @@ public:
   std::string Readme;    // rich text
   std::string WhatsNew;  // rich text
   std::array<uint8_t, 16> Key{};
+
+private:
+  // Both loads; `report` is null for the tolerant one.
+  void Load(TStream& stream, TLoadReport* report);
 };
 
 class TZpUninstall : public TZpData {

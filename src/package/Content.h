@@ -25,11 +25,13 @@ constexpr int64_t StoredContentSize(int64_t plainSize) { return (plainSize / 16 
 // bytes from its position; a trailing partial block is ignored) and writes
 // the plain bytes to `dest` at its position. A missing block or a final
 // count above 15 raises ECipherException; the blocks before it have been
-// written. Any key length but 16 raises EZpError.
-void DecryptContent(TStream& source, TStream& dest, const uint8_t* key, int keyLength);
+// written. Any key length but 16 raises EZpError. With `crc`, the CRC-32 of
+// the plain bytes written is computed on the way and stored there.
+void DecryptContent(TStream& source, TStream& dest, const uint8_t* key, int keyLength, uint32_t* crc = nullptr);
 
 // Stores `count` bytes from `source`'s position as a content block at
-// `dest`'s position; returns the stored size.
-int64_t EncryptContent(TStream& source, int64_t count, TStream& dest, const uint8_t* key);
+// `dest`'s position; returns the stored size. With `crc`, the CRC-32 of the
+// plain bytes is stored there.
+int64_t EncryptContent(TStream& source, int64_t count, TStream& dest, const uint8_t* key, uint32_t* crc = nullptr);
 
 }  // namespace zp

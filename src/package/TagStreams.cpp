@@ -58,6 +58,13 @@ void TTagStreamAdapter::WriteInteger(int32_t tag, int32_t value) {
   stream_.WriteBuffer(bytes, 4);
 }
 
+void TTagStreamAdapter::WriteDWord(int32_t tag, uint32_t value) {
+  uint8_t bytes[4];
+  PutLE32(bytes, value);
+  WriteTag(tag, ttDWord);
+  stream_.WriteBuffer(bytes, 4);
+}
+
 void TTagStreamAdapter::WriteString(int32_t tag, const std::string& value) {
   uint8_t length[4];
   PutLE32(length, static_cast<uint32_t>(value.size()));

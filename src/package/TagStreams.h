@@ -36,6 +36,7 @@ public:
   void WriteTag(int32_t tag, uint8_t type);
   void WriteBoolean(int32_t tag, uint8_t value);
   void WriteInteger(int32_t tag, int32_t value);
+  void WriteDWord(int32_t tag, uint32_t value);
   void WriteString(int32_t tag, const std::string& value);
   void WriteStream(int32_t tag, TStream& source, int32_t count);
   void BeginBlock(int32_t tag) { WriteTag(tag, ttBlock); }

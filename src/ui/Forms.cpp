@@ -70,17 +70,6 @@ std::unique_ptr<TComponent> TForm::CreateRow(const TControlDesc& row, HWND paren
   const std::u16string text = row.Text ? row.Text : u"";
   const bool visible = !(row.Options & coHidden);
 
-  TControlCreateArgs args;
-  args.Parent = parent;
-  args.Id = id;
-  args.Left = row.Left;
-  args.Top = row.Top;
-  args.Width = row.Width;
-  args.Height = row.Height;
-  args.Font = font;
-  args.Color = color;
-  args.Visible = visible;
-
   TNativeArgs native;
   native.Parent = parent;
   native.Id = id;
@@ -88,10 +77,11 @@ std::unique_ptr<TComponent> TForm::CreateRow(const TControlDesc& row, HWND paren
   native.Top = row.Top;
   native.Width = row.Width;
   native.Height = row.Height;
-  native.Text = text;
   native.Font = font;
   native.Color = color;
   native.Visible = visible;
+  native.Text = text;
+  const TControlCreateArgs& args = native;
 
   switch (row.Kind) {
     case TControlKind::ckPanel: return std::make_unique<TPanel>(args, (row.Options & coBorder) != 0);
@@ -186,8 +176,8 @@ LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
   return TWindow::WndProc(message, wParam, lParam);
 }
 
-void ShowMessageBox(HWND owner, TMessageKind kind, const std::u16string& text) {
-  const bool error = kind == TMessageKind::mkError;
+void MessageDlg(HWND owner, const std::u16string& text, TMsgDlgType type) {
+  const bool error = type == TMsgDlgType::mtError;
   MessageBoxW(owner, W(text), error ? L"Error" : L"Warning", MB_OK | (error ? MB_ICONERROR : MB_ICONWARNING));
 }
 

@@ -143,10 +143,11 @@ private:
   int defaultId_ = 0;
 };
 
-enum class TMessageKind : uint8_t { mkError, mkWarning };
+enum class TMsgDlgType : uint8_t { mtError, mtWarning };
 
-// A modal box with one OK button, titled "Error" or "Warning" with that
-// type's icon; "|" of the text tables is already a line break in `text`.
-void ShowMessageBox(HWND owner, TMessageKind kind, const std::u16string& text);
+// A modal box owned by `owner` with one OK button, titled "Error" or
+// "Warning" with that type's icon; the "|" of the text table is already a
+// line break in `text`.
+void MessageDlg(HWND owner, const std::u16string& text, TMsgDlgType type);
 
 }  // namespace zp

@@ -9,7 +9,7 @@
 
 #include "ui/Surface.h"
 #include "ui/Graphics.h"
-#include "ui/Scoped.h"
+#include "base/WinHandles.h"
 
 namespace zp {
 

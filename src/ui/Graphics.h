@@ -7,7 +7,7 @@
 #include <string>
 
 #include "ui/Surface.h"
-#include "ui/Scoped.h"
+#include "base/WinHandles.h"
 
 namespace zp {
 

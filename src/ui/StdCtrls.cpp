@@ -22,7 +22,7 @@ void TNativeControl::CreateNative(const TNativeArgs& args, const wchar_t* classN
                                   DWORD exStyle, TColor defaultColor) {
   font_ = args.Font ? *args.Font : ParentFont(args.Parent);
   color_ = args.Color ? *args.Color : defaultColor;
-  handle_ = CreateWindowExW(exStyle, className, W(args.Text),
+  handle_ = CreateWindowExW(exStyle | args.ExStyle, className, W(args.Text),
                             WS_CHILD | WS_CLIPSIBLINGS | style | args.Style | (args.Visible ? WS_VISIBLE : 0),
                             args.Left, args.Top, args.Width, args.Height, args.Parent,
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(args.Id)), GetModuleHandleW(nullptr),

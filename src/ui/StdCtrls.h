@@ -18,19 +18,11 @@ namespace zp {
 
 using TClickEvent = std::function<void(TComponent& sender)>;
 
-// What every wrapped control is created with.
-struct TNativeArgs {
-  HWND Parent = nullptr;
-  int Id = 0;
-  int Left = 0;
-  int Top = 0;
-  int Width = 0;
-  int Height = 0;
+// What every wrapped control is created with: the common arguments and the
+// window text. A wrapped control without a colour of its own takes its
+// parent's (buttons) or the window colour (lists, memos, viewers).
+struct TNativeArgs : TControlCreateArgs {
   std::u16string Text;
-  std::optional<TFont> Font;    // none: the parent's
-  std::optional<TColor> Color;  // none: the parent's (buttons), the window colour (lists, memos)
-  DWORD Style = 0;              // added to the control's own styles
-  bool Visible = true;
 };
 
 class TNativeControl : public TComponent, public IReflected {

@@ -1,5 +1,5 @@
 // The few operating-system services the builder needs beyond streams:
-// file times, folders, replacing a file, secure random bytes. One
+// file times, folders, replacing a file. One
 // implementation per platform (BuilderOS_posix.cpp, BuilderOS_win.cpp).
 #pragma once
 
@@ -24,9 +24,6 @@ TFileTimes GetFileTimes(const std::string& path);
 // system allows it. Raises EOSError naming the path.
 void SetFileTimes(const std::string& path, const TFileTimes& times);
 uint64_t CurrentFileTime();
-
-// Bytes from the system's secure random source; raises EOSError if it fails.
-void SecureRandom(uint8_t* buffer, size_t count);
 
 bool FileExists(const std::string& path);
 bool DirectoryExists(const std::string& path);

@@ -1,6 +1,5 @@
 #include <dirent.h>
 #include <fcntl.h>
-#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -53,15 +52,6 @@ uint64_t CurrentFileTime() {
   const auto since = std::chrono::system_clock::now().time_since_epoch();
   const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(since).count();
   return ToFileTime(ns / 1000000000, ns % 1000000000);
-}
-
-void SecureRandom(uint8_t* buffer, size_t count) {
-  while (count > 0) {
-    const ssize_t n = getrandom(buffer, count, 0);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) RaiseLastOSError("getrandom");
-    buffer += n, count -= static_cast<size_t>(n);
-  }
 }
 
 bool FileExists(const std::string& path) {

@@ -1,5 +1,4 @@
 #include <windows.h>
-#include <bcrypt.h>
 
 #include <memory>
 
@@ -44,12 +43,6 @@ uint64_t CurrentFileTime() {
   FILETIME now;
   GetSystemTimeAsFileTime(&now);
   return FromFileTime(now);
-}
-
-void SecureRandom(uint8_t* buffer, size_t count) {
-  const NTSTATUS status =
-      BCryptGenRandom(nullptr, buffer, static_cast<ULONG>(count), BCRYPT_USE_SYSTEM_PREFERRED_RNG);
-  if (status < 0) throw EOSError(static_cast<uint32_t>(status), "BCryptGenRandom failed");
 }
 
 bool FileExists(const std::string& path) {

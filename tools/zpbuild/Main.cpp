@@ -1,4 +1,5 @@
 // zpbuild: builds installers from package projects and reads them back.
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <string>
@@ -8,6 +9,8 @@
 #include "PackageReader.h"
 #include "PackageWriter.h"
 #include "ProjectReader.h"
+#include "ShippedFiles.h"
+#include "base/Strings.h"
 
 namespace zp {
 namespace {
@@ -19,11 +22,14 @@ const char kUsage[] =
     "      value of the project, e.g. --set product.build=42.\n"
     "  zpbuild list SETUP.exe\n"
     "      Prints the package's header fields and records.\n"
+    "  zpbuild list PROJECT.toml [--set KEY=VALUE]...\n"
+    "      Prints the records a build of the project would write, patterns expanded.\n"
     "  zpbuild extract SETUP.exe FOLDER\n"
     "      Decrypts every content into FOLDER below its record path.\n"
     "  zpbuild verify SETUP.exe\n"
-    "      Checks that every content block lies in the file and decrypts.\n"
-    "The program image defaults to Install.exe, else stub.exe, beside zpbuild.\n";
+    "      Checks that every content block lies in the file, decrypts and matches\n"
+    "      its CRC-32; says whether the file is signed.\n"
+    "The program image defaults to the Install.exe shipped with zpbuild.\n";
 
 constexpr int kOk = 0, kFailed = 1, kUsageError = 2;
 
@@ -33,24 +39,52 @@ int Usage(const std::string& problem) {
 }
 
 std::string DefaultStub() {
-  const std::string folder = ExecutableFolder();
-  for (const char* name : {"Install.exe", "stub.exe"}) {
-    const std::string path = folder + kPathSeparator + name;
-    if (FileExists(path)) return path;
+  const std::string path = FindShippedFile("Install.exe");
+  if (!path.empty()) return path;
+  std::string searched;
+  for (const std::string& folder : ShippedFileFolders()) searched += (searched.empty() ? "" : ", ") + folder;
+  throw EProjectError("no program image: Install.exe is in none of " + searched + "; name one with --stub");
+}
+
+// Takes "--set KEY=VALUE" at args[i]; false (with `problem`) when malformed.
+bool TakeSetting(const std::vector<std::string>& args, size_t& i, TLoadOptions& options, std::string& problem) {
+  if (i + 1 == args.size() || args[i + 1].find('=') == std::string::npos || args[i + 1][0] == '=') {
+    problem = "--set needs KEY=VALUE, such as --set product.build=42";
+    return false;
   }
-  throw EProjectError("no program image: found neither Install.exe nor stub.exe in " + folder +
-                      "; name one with --stub");
+  options.Overrides.push_back(args[++i]);
+  return true;
+}
+
+TLoadOptions OptionsFromEnvironment() {
+  TLoadOptions options;
+  if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH")) options.SourceDateEpoch = epoch;
+  return options;
+}
+
+bool IsProjectFile(const std::string& path) {
+  return path.size() > 5 && LowerAscii(path.substr(path.size() - 5)) == ".toml";
+}
+
+int ListProjectFile(const std::vector<std::string>& args) {
+  TLoadOptions options = OptionsFromEnvironment();
+  std::string problem;
+  for (size_t i = 1; i < args.size(); ++i)
+    if (args[i] != "--set") return Usage("list takes one project and --set KEY=VALUE options");
+    else if (!TakeSetting(args, i, options, problem)) return Usage(problem);
+  const TLoadedProject loaded = LoadProject(args[0], options);
+  for (const std::string& warning : loaded.Warnings) std::cerr << "zpbuild: warning: " << warning << "\n";
+  ListProject(loaded, std::cout);
+  return kOk;
 }
 
 int Build(const std::vector<std::string>& args) {
-  std::string project, output, stub;
-  TLoadOptions options;
+  std::string project, output, stub, problem;
+  TLoadOptions options = OptionsFromEnvironment();
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a == "--set") {
-      if (i + 1 == args.size() || args[i + 1].find('=') == std::string::npos || args[i + 1][0] == '=')
-        return Usage("--set needs KEY=VALUE, such as --set product.build=42");
-      options.Overrides.push_back(args[++i]);
+      if (!TakeSetting(args, i, options, problem)) return Usage(problem);
     } else if ((a == "-o" || a == "--stub") && i + 1 < args.size()) {
       (a == "-o" ? output : stub) = args[++i];
     } else if (a == "-o" || a == "--stub") {
@@ -77,13 +111,13 @@ int Build(const std::vector<std::string>& args) {
 }
 
 int List(const std::string& path) {
-  const TPackageInfo info = ReadPackage(path);
-  if (!info.HasPackage) {
-    std::cerr << "zpbuild: " << path << ": " << NoPackageReason(info) << "\n";
+  const auto info = ReadPackage(path);
+  if (!info->Load.HasData) {
+    std::cerr << "zpbuild: " << path << ": " << NoPackageReason(*info) << "\n";
     return kFailed;
   }
-  ListPackage(info, std::cout);
-  return info.Complete ? kOk : kFailed;
+  ListPackage(*info, std::cout);
+  return info->Load.Complete ? kOk : kFailed;
 }
 
 int Report(const std::string& path, const std::vector<std::string>& problems) {
@@ -104,9 +138,11 @@ int Run(int argc, char** argv) {
     return kOk;
   }
   if (command == "build") return Build(args);
+  if (command == "list" && !args.empty() && IsProjectFile(args[0])) return ListProjectFile(args);
   if (command == "list") return args.size() == 1 ? List(args[0]) : Usage("list needs one installer");
   if (command == "verify") {
     if (args.size() != 1) return Usage("verify needs one installer");
+    std::cout << "zpbuild: " << args[0] << ": " << SignatureStatus(args[0]) << "\n";
     const int result = Report(args[0], VerifyPackage(args[0]));
     if (result == kOk) std::cout << "zpbuild: " << args[0] << ": the package is sound\n";
     return result;

@@ -6,45 +6,39 @@
 
 #include <cstdint>
 #include <iosfwd>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "Project.h"
 #include "engine/ZpClasses.h"
 #include "package/Streams.h"
 
 namespace zp {
 
+// An installer as the installer's own engine loads it, with what a strict
+// reader wants to know besides.
 struct TPackageInfo {
-  int64_t FileSize = 0;
-  int64_t PackagePosition = 0;  // the value at byte 136
-  bool HasPackage = false;      // "ZPIN" found at that position
-  bool Complete = false;        // the top level ended with its end marker
-  int64_t TagStreamEnd = 0;     // where reading stopped
-
-  std::string ProgramName;
-  int32_t VersionMajor = 1;
-  int32_t VersionMinor = 0;
-  int32_t Build = 0;
-  int32_t Release = 0;
-  std::string Publisher, Website, Address, ContactName, Email;
-  std::string License, Readme, WhatsNew, TerminalSettings;
-  int32_t KeyLength = -1;  // length of the stored key; -1: no key
-  TContentKey Key{};       // unmasked; short keys padded with zeros
-  std::vector<uint8_t> Banner, Splash;
-  std::vector<TTranslation> Translations;
-  std::vector<TZpInstallFile> Files;
-  std::vector<TZpInstallExec> Execs;
+  TZpInstall Package;
+  TLoadReport Load;
 };
 
-TPackageInfo ReadPackage(TStream& stream);
-TPackageInfo ReadPackage(const std::string& path);
+std::unique_ptr<TPackageInfo> ReadPackage(TStream& stream);
+std::unique_ptr<TPackageInfo> ReadPackage(const std::string& path);
 // Why a file read as no package (HasPackage false).
 std::string NoPackageReason(const TPackageInfo& info);
 
 // Prints every header field and every record, one per line, in a stable
 // format; texts are written as UTF-8.
 void ListPackage(const TPackageInfo& info, std::ostream& out);
+
+// The list format's texts: an ANSI text quoted as UTF-8, a FILETIME in UTC.
+std::string ListQuoted(const std::string& ansi);
+std::string ListTime(uint64_t fileTime);
+
+// Whether the file carries an Authenticode signature: "signature: none",
+// "signature: present (...)" or "signature: damaged (...)". The certificate
+// chain is Windows' to judge.
+std::string SignatureStatus(const std::string& path);
 
 // One line per problem found; none for a sound package.
 std::vector<std::string> VerifyPackage(const std::string& path);

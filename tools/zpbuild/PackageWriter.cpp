@@ -3,8 +3,10 @@
 #include <cstring>
 
 #include "BuilderOS.h"
+#include "ContentKey.h"
 #include "engine/ZpClasses.h"
 #include "package/Content.h"
+#include "package/Crc32.h"
 #include "package/EncDec.h"
 #include "package/TagStreams.h"
 
@@ -29,30 +31,35 @@ struct TPlannedContent {
   int64_t PlainSize = 0;
   int64_t StoredSize = 0;
   TFileTimes Times;
+  uint32_t Crc = 0;  // of the plain bytes, read before anything is written
 };
+
+// The CRC-32 of a content, read through a bounded buffer.
+uint32_t ContentCrc(const TContent& content) {
+  if (!content.FromFile()) return Crc32(content.Bytes.data(), content.Bytes.size());
+  TFileStream source(content.SourcePath, TFileMode::OpenRead);
+  std::vector<uint8_t> buffer(64 * 1024);
+  TCrc32 crc;
+  while (const int64_t n = source.Read(buffer.data(), static_cast<int64_t>(buffer.size())))
+    crc.Update(buffer.data(), static_cast<size_t>(n));
+  return crc.Value();
+}
 
 std::string RecordName(const char* kind, size_t index) { return std::string(kind) + "[" + std::to_string(index + 1) + "]"; }
 
-TPlannedContent PlanContent(const TContent& content, const std::optional<uint64_t>& creation,
+TPlannedContent PlanContent(const TProject& project, const TContent& content, const std::optional<uint64_t>& creation,
                             const std::optional<uint64_t>& lastWrite, const std::string& record) {
   TPlannedContent plan;
   plan.Content = &content;
   plan.Name = content.FromFile() ? content.SourcePath + ": " + record : record;
-  TFileTimes times;
-  if (content.FromFile()) {
-    try {
-      TFileStream source(content.SourcePath, TFileMode::OpenRead);
-      plan.PlainSize = source.Size();
-      if (!creation || !lastWrite) times = GetFileTimes(content.SourcePath);
-    } catch (const EOSError& e) {
-      throw EProjectError(record + ": " + e.Message());
-    }
-  } else {
-    plan.PlainSize = static_cast<int64_t>(content.Bytes.size());
-    times.CreationTime = times.LastWriteTime = CurrentFileTime();
+  try {
+    plan.PlainSize = content.FromFile() ? TFileStream(content.SourcePath, TFileMode::OpenRead).Size()
+                                        : static_cast<int64_t>(content.Bytes.size());
+    plan.Times = StoredTimes(project, content, creation, lastWrite);
+    if (project.ContentChecksums) plan.Crc = ContentCrc(content);
+  } catch (const EOSError& e) {
+    throw EProjectError(record + ": " + e.Message());
   }
-  plan.Times.CreationTime = creation.value_or(times.CreationTime);
-  plan.Times.LastWriteTime = lastWrite.value_or(times.LastWriteTime);
   plan.StoredSize = StoredContentSize(plan.PlainSize);
   if (plan.StoredSize > kPackageLimit)
     throw EProjectError(plan.Name + ": " + std::to_string(plan.PlainSize) +
@@ -131,6 +138,7 @@ void WriteTagStream(const TProject& project, const TPackageLayout& layout, TStre
     w.Boolean(frKeepNewer, file.KeepNewer);
     w.Boolean(frKeepOnUninstall, file.KeepOnUninstall);
     w.Boolean(frDesktopShortcut, file.DesktopShortcut);
+    if (at.Crc) w.Adapter().WriteDWord(frCrc, *at.Crc);
     w.Adapter().EndBlock();
   }
   for (size_t i = 0; i < project.Execs.size(); ++i) {
@@ -146,26 +154,30 @@ void WriteTagStream(const TProject& project, const TPackageLayout& layout, TStre
     w.Time(erLastWriteTimeLow, at.LastWriteTime);
     w.Integer(erSize, at.Size);
     w.Integer(erOffset, at.Offset);
+    if (at.Crc) w.Adapter().WriteDWord(erCrc, *at.Crc);
     w.Adapter().EndBlock();
   }
   w.Adapter().EndBlock();  // closes the top level
 }
 
-void WriteContent(const TPlannedContent& plan, const TContentKey& key, TStream& out) {
+void WriteContent(const TPlannedContent& plan, const TContentKey& key, bool checksum, TStream& out) {
   int64_t stored = 0;
+  uint32_t crc = 0;
   try {
     if (plan.Content->FromFile()) {
       TFileStream source(plan.Content->SourcePath, TFileMode::OpenRead);
       if (source.Size() != plan.PlainSize) throw EStreamError("the file changed while the package was built");
-      stored = EncryptContent(source, plan.PlainSize, out, key.data());
+      stored = EncryptContent(source, plan.PlainSize, out, key.data(), &crc);
     } else {
       TMemoryStream source(plan.Content->Bytes);
-      stored = EncryptContent(source, plan.PlainSize, out, key.data());
+      stored = EncryptContent(source, plan.PlainSize, out, key.data(), &crc);
     }
   } catch (const EStreamError& e) {
     throw EProjectError(plan.Name + ": " + e.Message());
   }
   if (stored != plan.StoredSize) throw EProjectError(plan.Name + ": the content did not store as planned");
+  // The stored CRC was taken in an earlier read: the bytes must not have moved since.
+  if (checksum && crc != plan.Crc) throw EProjectError(plan.Name + ": the file changed while the package was built");
 }
 
 }  // namespace
@@ -203,10 +215,20 @@ std::vector<uint8_t> SyntheticStubImage() {
   return image;
 }
 
-TContentKey RandomContentKey() {
-  TContentKey key;
-  SecureRandom(key.data(), key.size());
-  return key;
+TFileTimes StoredTimes(const TProject& project, const TContent& content, const std::optional<uint64_t>& created,
+                       const std::optional<uint64_t>& modified) {
+  TFileTimes times;
+  if (created && modified) {
+    times.CreationTime = *created, times.LastWriteTime = *modified;
+    return times;
+  }
+  uint64_t fallback = 0;
+  if (project.FixedTime) fallback = *project.FixedTime;
+  else if (content.FromFile()) fallback = GetFileTimes(content.SourcePath).LastWriteTime;
+  else fallback = CurrentFileTime();
+  times.CreationTime = created.value_or(fallback);
+  times.LastWriteTime = modified.value_or(fallback);
+  return times;
 }
 
 TPackageLayout WritePackage(const TProject& project, const std::vector<uint8_t>& stub, TStream& out) {
@@ -214,23 +236,29 @@ TPackageLayout WritePackage(const TProject& project, const std::vector<uint8_t>&
   std::vector<TPlannedContent> plans;  // files, then programs: the order of the blocks
   for (size_t i = 0; i < project.Files.size(); ++i) {
     const TProjectFile& file = project.Files[i];
-    plans.push_back(PlanContent(file.Content, file.CreationTime, file.LastWriteTime, RecordName("files", i)));
+    plans.push_back(PlanContent(project, file.Content, file.CreationTime, file.LastWriteTime, RecordName("files", i)));
   }
   for (size_t i = 0; i < project.Execs.size(); ++i) {
     const TProjectExec& exec = project.Execs[i];
     plans.push_back(exec.External ? PlanExternal(exec)
-                                  : PlanContent(exec.Content, exec.CreationTime, exec.LastWriteTime,
+                                  : PlanContent(project, exec.Content, exec.CreationTime, exec.LastWriteTime,
                                                 RecordName("execs", i)));
   }
 
   TPackageLayout layout;
-  layout.Key = project.Key ? *project.Key : RandomContentKey();
+  layout.Key = project.Key.value_or(TContentKey{});  // derived below when the project gives none
   layout.PackagePosition = static_cast<int64_t>(stub.size());
   layout.Files.resize(project.Files.size());
   layout.Execs.resize(project.Execs.size());
   auto recordAt = [&](size_t i) -> TRecordLayout& {
     return i < layout.Files.size() ? layout.Files[i] : layout.Execs[i - layout.Files.size()];
   };
+
+  // The CRCs are known from the planning read; they take their place in the
+  // records before the tag stream is measured.
+  if (project.ContentChecksums)
+    for (size_t i = 0; i < plans.size(); ++i)
+      if (plans[i].Content) recordAt(i).Crc = plans[i].Crc;
 
   // Integers have a fixed width, so the tag stream's length does not depend
   // on the offsets in it: measure it once, then place the blocks after it.
@@ -255,13 +283,23 @@ TPackageLayout WritePackage(const TProject& project, const std::vector<uint8_t>&
   }
   tags.Clear();
   WriteTagStream(project, layout, tags);
+  if (!project.Key) {
+    // Records with CRCs make the tag stream stand for the contents as well;
+    // without them each content is hashed in a read of its own.
+    std::vector<const TContent*> contents;
+    for (const TPlannedContent& plan : plans)
+      if (plan.Content && !project.ContentChecksums) contents.push_back(plan.Content);
+    layout.Key = DeriveContentKey(tags.Bytes(), contents);
+    tags.Clear();
+    WriteTagStream(project, layout, tags);
+  }
 
   std::vector<uint8_t> image = stub;
   WriteU32(&image[kPackagePositionOffset], static_cast<uint32_t>(layout.PackagePosition));
   out.WriteBuffer(image.data(), static_cast<int64_t>(image.size()));
   out.WriteBuffer(tags.Bytes().data(), tags.Size());
   for (const TPlannedContent& plan : plans)
-    if (plan.Content) WriteContent(plan, layout.Key, out);
+    if (plan.Content) WriteContent(plan, layout.Key, project.ContentChecksums, out);
   return layout;
 }
 

@@ -6,9 +6,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "BuilderOS.h"
 #include "Project.h"
 #include "package/Streams.h"
 
@@ -21,6 +23,7 @@ struct TRecordLayout {
   int64_t ContentSize = 0;  // plain bytes
   uint64_t CreationTime = 0;   // as stored: given, or taken from the source
   uint64_t LastWriteTime = 0;
+  std::optional<uint32_t> Crc;  // of the plain content, when the package stores it
 };
 
 struct TPackageLayout {
@@ -46,8 +49,13 @@ std::vector<uint8_t> LoadStubImage(const std::string& path);
 // read, never run: portable tests and tools. It cannot start.
 std::vector<uint8_t> SyntheticStubImage();
 
-// A fresh key from the system's secure random source.
-TContentKey RandomContentKey();
+// The times a record stores: those it gives, else the project's fixed time,
+// else the source file's last-write time for both (a file's creation time
+// says when it was copied onto the build machine, which would make two builds
+// differ). Content held in memory without times takes the current time.
+// Raises EOSError when the file's times cannot be read.
+TFileTimes StoredTimes(const TProject& project, const TContent& content, const std::optional<uint64_t>& created,
+                       const std::optional<uint64_t>& modified);
 
 // Writes the installer to `out`, which must be empty (the image goes to
 // position 0). Checks every limit before the first byte is written. Raises

@@ -41,8 +41,8 @@ struct TContent {
 struct TProjectFile {
   std::string Path;  // target path with placeholders, e.g. {experts}\Demo.ex4
   TContent Content;
-  // Windows FILETIME values; unset: the source file's own times (the build
-  // time for content held in memory).
+  // Windows FILETIME values; unset: TProject::FixedTime, else the source
+  // file's last-write time (the build time for content held in memory).
   std::optional<uint64_t> CreationTime;
   std::optional<uint64_t> LastWriteTime;
   std::string ShortcutName;  // start-menu shortcut; empty for none
@@ -91,7 +91,13 @@ struct TProject {
   std::vector<TTranslation> Translations;
   std::string TerminalSettings;  // up to 8 of "0", "1", " "; empty: leave alone
 
-  std::optional<TContentKey> Key;  // unset: a fresh random key per build
+  std::optional<TContentKey> Key;  // unset: derived from the package's inputs
+  // The time of every record that gives none of its own (the project's
+  // SOURCE_DATE_EPOCH); unset: each file's last-write time.
+  std::optional<uint64_t> FixedTime;
+  // Store each content's CRC-32 for the installer to check (on by default;
+  // off only to measure what the check costs).
+  bool ContentChecksums = true;
 
   std::vector<TProjectFile> Files;
   std::vector<TProjectExec> Execs;

@@ -11,7 +11,9 @@
 #include <sstream>
 
 #include "BuilderOS.h"
+#include "FilePatterns.h"
 #include "base/Strings.h"
+#include "engine/RunFiles.h"
 #include "package/Streams.h"
 #include "picture/JpegImage.h"
 #include "strings/ZpTrans.h"
@@ -22,6 +24,20 @@ namespace {
 using TValue = toml::value;
 
 bool IsSeparator(char c) { return c == '/' || c == kPathSeparator; }
+
+// A shortcut name may hold subfolders of the start menu ("Tools\\Chart"):
+// every part must be a file name, the last one with ".lnk" after it.
+std::string ShortcutNameProblem(const std::string& name) {
+  for (size_t start = 0;;) {
+    const size_t end = name.find('\\', start);
+    const bool last = end == std::string::npos;
+    const std::string part = name.substr(start, last ? std::string::npos : end - start);
+    const std::string problem = FileNameProblem(last && !part.empty() ? part + ".lnk" : part);
+    if (!problem.empty()) return "the part \"" + part + "\" cannot be a file name: " + problem;
+    if (last) return {};
+    start = end + 1;
+  }
+}
 
 std::string FolderOf(const std::string& path) {
   size_t cut = path.size();
@@ -187,6 +203,7 @@ private:
   std::string TargetPath(const TValue& table, const char* key, const std::string& prefix) const;
 
   void ReadProduct(const TValue& root);
+  void ReadFileTimes(const TValue& root);
   void ReadTexts(const TValue& root);
   void ReadPictures(const TValue& root);
   void ReadTerminal(const TValue& root);
@@ -196,6 +213,7 @@ private:
   void ReadExecs(const TValue& root);
   std::vector<uint8_t> ReadPicture(const TValue& table, const char* key, const std::string& prefix) const;
   std::string IncludePath(const TValue& table) const;
+  std::vector<TMatchedFile> SourceFiles(const TValue& table, const std::string& prefix, bool& many) const;
 
   std::string path_;    // the project file
   std::string folder_;  // its folder: project paths are relative to it
@@ -410,6 +428,22 @@ std::vector<uint8_t> TProjectReader::ReadPicture(const TValue& table, const char
   return bytes;
 }
 
+// file_times = "files" (the default) stores each file's own time;
+// "source_date_epoch" stores SOURCE_DATE_EPOCH when the environment sets it.
+void TProjectReader::ReadFileTimes(const TValue& root) {
+  const std::string mode = Utf8(root, "file_times", "");
+  if (!mode.empty() && mode != "files" && mode != "source_date_epoch")
+    Fail(*Find(root, "file_times"), "file_times", "must be \"files\" or \"source_date_epoch\"");
+  if (mode != "source_date_epoch" || !options_.SourceDateEpoch) return;
+  const std::string& text = *options_.SourceDateEpoch;
+  int64_t seconds = 0;
+  const auto parsed = std::from_chars(text.data(), text.data() + text.size(), seconds);
+  if (text.empty() || parsed.ec != std::errc() || parsed.ptr != text.data() + text.size() || seconds < 0 ||
+      seconds > (INT64_MAX - int64_t(kUnixEpochFileTime)) / 10000000)
+    throw EProjectError("SOURCE_DATE_EPOCH: \"" + text + "\" is not a number of seconds since 1970-01-01");
+  result_.Project.FixedTime = kUnixEpochFileTime + uint64_t(seconds) * 10000000;
+}
+
 void TProjectReader::ReadProduct(const TValue& root) {
   if (!Find(root, "product")) Fail(root, "product", "the [product] table is missing");
   const TValue& t = Table(root, "product", "product");
@@ -417,6 +451,10 @@ void TProjectReader::ReadProduct(const TValue& root) {
   CheckKeys(t, p, {"name", "version", "build", "release", "publisher", "website", "address", "contact", "email"});
   TProject& project = result_.Project;
   project.ProgramName = Ansi(t, "name", p, true);
+  // The name becomes the program folder, the start-menu folder and the
+  // registry key of the installation.
+  if (const std::string problem = FileNameProblem(project.ProgramName); !problem.empty())
+    Fail(*Find(t, "name"), p + "name", "\"" + project.ProgramName + "\" cannot be a folder name: " + problem);
   if (const TValue* version = Find(t, "version")) {
     if (!version->is_string()) Fail(*version, p + "version", "must be a string such as \"1.2\"");
     const std::string text = version->as_string().str;
@@ -430,6 +468,12 @@ void TProjectReader::ReadProduct(const TValue& root) {
   project.Address = Ansi(t, "address", p);
   project.ContactName = Ansi(t, "contact", p);
   project.Email = Ansi(t, "email", p);
+  // With a web site, the publisher names the web shortcut: PUBLISHER Website.url.
+  if (!TrimText(project.Website).empty()) {
+    if (const std::string problem = FileNameProblem(project.Publisher + " Website.url"); !problem.empty())
+      Fail(*Find(t, "publisher"), p + "publisher",
+           "\"" + project.Publisher + "\" names the web site's shortcut and cannot be part of a file name: " + problem);
+  }
 }
 
 void TProjectReader::ReadTexts(const TValue& root) {
@@ -477,10 +521,12 @@ void TProjectReader::ReadTranslationTable(const TValue& table, const std::string
     if (!value.is_string()) Fail(value, prefix + key, "must be a string");
     const std::string text = value.as_string().str;
     if (!IsValidUtf8(text)) Fail(value, prefix + key, "holds a character beyond U+FFFF, which the installer cannot show");
-    for (const TTranslation& known : result_.Project.Translations)
-      if (known.Id == id) Fail(value, prefix + key, "text " + std::to_string(id) + " is translated twice");
     if (TZpTrans::DefaultIndex(id) < 0) Warn(prefix + key, "the installer has no text " + std::to_string(id));
-    result_.Project.Translations.push_back({id, text});
+    // The project's own texts replace those of its included file.
+    auto& items = result_.Project.Translations;
+    const auto known = std::find_if(items.begin(), items.end(), [&](const TTranslation& t) { return t.Id == id; });
+    if (known != items.end()) known->Text = text;
+    else items.push_back({id, text});
   }
 }
 
@@ -520,23 +566,69 @@ void TProjectReader::ReadTranslations(const TValue& root) {
   std::sort(items.begin(), items.end(), [](const TTranslation& a, const TTranslation& b) { return a.Id < b.Id; });
 }
 
+// The files an entry's source names: one file, every file below a folder, or
+// what a pattern matches, in a stable order (by target, ignoring case).
+std::vector<TMatchedFile> TProjectReader::SourceFiles(const TValue& table, const std::string& prefix, bool& many) const {
+  const std::string text = Utf8(table, "source", prefix, true);
+  many = HasWildcards(text);
+  std::string native;
+  try {
+    native = NativePath(text);
+  } catch (const EZpError& e) {
+    Fail(*Find(table, "source"), prefix + "source", e.Message());
+  }
+  std::string base = native, pattern = "**";
+  if (many) {
+    size_t cut = native.find_last_of(kPathSeparator == '/' ? "/" : "\\/", native.find_first_of("*?"));
+    base = cut == std::string::npos ? "." : native.substr(0, cut == 0 || native[cut - 1] == ':' ? cut + 1 : cut);
+    pattern = cut == std::string::npos ? native : native.substr(cut + 1);
+  } else if (!DirectoryExists(JoinPath(folder_, native))) {
+    std::string name = native.substr(native.find_last_of(kPathSeparator == '/' ? "/" : "\\/") + 1);
+    if (!NativeNameToAnsi(name, name)) name.clear();  // matters only for a folder target
+    return {{SourcePath(table, "source", prefix), name}};
+  }
+  many = true;
+  std::vector<std::string> segments;
+  for (size_t start = 0; start <= pattern.size();) {
+    const size_t end = std::min(pattern.find_first_of(kPathSeparator == '/' ? "/" : "\\/", start), pattern.size());
+    if (end > start) segments.push_back(pattern.substr(start, end - start));
+    start = end + 1;
+  }
+  const std::string folder = base == "." ? folder_ : JoinPath(folder_, base);
+  std::vector<TMatchedFile> files;
+  try {
+    if (DirectoryExists(folder)) files = MatchFiles(folder, segments);
+  } catch (const EZpError& e) {
+    Fail(*Find(table, "source"), prefix + "source", e.Message());
+  }
+  if (files.empty()) Fail(*Find(table, "source"), prefix + "source", "\"" + text + "\" matches no file");
+  for (TMatchedFile& file : files)
+    if (!NativeNameToAnsi(file.Relative, file.Relative))
+      Fail(*Find(table, "source"), prefix + "source",
+           "\"" + file.Path + "\" has a name that the ANSI code page of the installer cannot show");
+  std::sort(files.begin(), files.end(), [](const TMatchedFile& a, const TMatchedFile& b) {
+    const std::string ka = LowerAscii(a.Relative), kb = LowerAscii(b.Relative);
+    return ka != kb ? ka < kb : a.Relative < b.Relative;
+  });
+  return files;
+}
+
 void TProjectReader::ReadFiles(const TValue& root) {
   const TValue* files = Find(root, "files");
   if (!files) return;
   if (!files->is_array()) Fail(*files, "files", "must be an array of tables ([[files]])");
+  std::map<std::string, std::string> targets;  // lower-case target -> the entry that installs it
   int index = 0;
   for (const TValue& t : files->as_array()) {
-    const std::string p = "files[" + std::to_string(++index) + "].";
-    if (!t.is_table()) Fail(t, p.substr(0, p.size() - 1), "must be a table ([[files]])");
+    const std::string entry = "files[" + std::to_string(++index) + "]", p = entry + ".";
+    if (!t.is_table()) Fail(t, entry, "must be a table ([[files]])");
     CheckKeys(t, p, {"source", "target", "shortcut", "desktop_shortcut", "keep_newer", "keep_on_uninstall",
                      "created", "modified"});
     TProjectFile file;
-    file.Content = TContent::FromFile(SourcePath(t, "source", p));
-    file.Path = TargetPath(t, "target", p);
     file.ShortcutName = Ansi(t, "shortcut", p);
-    for (char c : file.ShortcutName)
-      if (std::string("/:*?\"<>|").find(c) != std::string::npos || static_cast<unsigned char>(c) < 32)
-        Fail(*Find(t, "shortcut"), p + "shortcut", "holds a character that a file name cannot have");
+    if (const std::string problem = file.ShortcutName.empty() ? "" : ShortcutNameProblem(file.ShortcutName);
+        !problem.empty())
+      Fail(*Find(t, "shortcut"), p + "shortcut", problem);
     file.DesktopShortcut = Boolean(t, "desktop_shortcut", p);
     if (file.DesktopShortcut && file.ShortcutName.empty())
       Fail(*Find(t, "desktop_shortcut"), p + "desktop_shortcut", "needs a shortcut name (shortcut = \"...\")");
@@ -544,7 +636,29 @@ void TProjectReader::ReadFiles(const TValue& root) {
     file.KeepOnUninstall = Boolean(t, "keep_on_uninstall", p);
     file.CreationTime = Time(t, "created", p);
     file.LastWriteTime = Time(t, "modified", p);
-    result_.Project.Files.push_back(std::move(file));
+    bool many = false;
+    const std::vector<TMatchedFile> sources = SourceFiles(t, p, many);
+    if (!Find(t, "target")) Fail(t, p + "target", "is missing");
+    std::string target = Ansi(t, "target", p, true);
+    for (char& c : target)
+      if (c == '/') c = '\\';
+    const bool intoFolder = many || target.back() == '\\';
+    while (intoFolder && !target.empty() && target.back() == '\\') target.pop_back();
+    if (sources.size() > 1 && !file.ShortcutName.empty())
+      Fail(*Find(t, "shortcut"), p + "shortcut",
+           "a shortcut needs an entry that installs one file; this one installs " + std::to_string(sources.size()));
+    const std::string line = std::to_string(Find(t, "target")->location().line());
+    for (const TMatchedFile& source : sources) {
+      file.Content = TContent::FromFile(source.Path);
+      file.Path = intoFolder ? target + "\\" + source.Relative : target;
+      const std::string problem = CheckTargetPath(file.Path);
+      if (!problem.empty()) Fail(*Find(t, "target"), p + "target", "\"" + file.Path + "\" " + problem);
+      const auto [at, added] = targets.emplace(LowerAscii(file.Path), entry + " (line " + line + ")");
+      if (!added)
+        Fail(*Find(t, "target"), p + "target",
+             "\"" + file.Path + "\" is installed by " + at->second + " too");
+      result_.Project.Files.push_back(file);
+    }
   }
 }
 
@@ -588,7 +702,7 @@ TLoadedProject TProjectReader::Read() {
   file_ = path_;
   TValue root = ParseToml(path_);
   for (const std::string& setting : options_.Overrides) ApplyOverride(root, setting);
-  CheckKeys(root, "", {"output", "key", "product", "texts", "pictures", "terminal", "translations", "files", "execs"});
+  CheckKeys(root, "", {"output", "key", "file_times", "product", "texts", "pictures", "terminal", "translations", "files", "execs"});
   const std::string output = Utf8(root, "output", "");
   try {
     result_.OutputPath = output.empty() ? JoinPath(folder_, StemOf(path_) + ".exe") : JoinPath(folder_, NativePath(output));
@@ -601,6 +715,7 @@ TLoadedProject TProjectReader::Read() {
       Fail(*key, "key", "must be 32 hexadecimal digits (16 bytes)");
     result_.Project.Key = bytes;
   }
+  ReadFileTimes(root);
   ReadProduct(root);
   ReadTexts(root);
   ReadPictures(root);

@@ -3,6 +3,8 @@
 // EProjectError with one line: "FILE:LINE: FIELD: what is wrong".
 #pragma once
 
+#include <iosfwd>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,9 +27,18 @@ struct TLoadOptions {
   // Folders holding the translations shipped with zpbuild, which a project
   // names as include = "zpinstall:NAME"; empty: ShippedTranslationFolders().
   std::vector<std::string> TranslationFolders;
+  // The environment's SOURCE_DATE_EPOCH (seconds since 1970), when set: the
+  // time of every record that gives none, in a project with
+  // file_times = "source_date_epoch".
+  std::optional<std::string> SourceDateEpoch;
 };
 
 TLoadedProject LoadProject(const std::string& path, const TLoadOptions& options = {});
+
+// Prints what a build of the project would carry, one item per line, in the
+// format of ListPackage: every file record as the entries expand, with its
+// source, size and the times it would store.
+void ListProject(const TLoadedProject& loaded, std::ostream& out);
 
 // Where an installed or freshly built zpbuild finds its translations: "lang"
 // beside the executable (the build tree), then ../share/zpinstall/lang

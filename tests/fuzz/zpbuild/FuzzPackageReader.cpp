@@ -1,11 +1,13 @@
 // zpbuild's reader trusts nothing in an installer: list any bytes, as a whole
-// file and with a program image header pointing at them.
+// file and with a program image header pointing at them, and look for a
+// certificate table in them.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <sstream>
 #include <vector>
 
+#include "engine/PeImage.h"
 #include "package/Streams.h"
 #include "zpbuild/PackageReader.h"
 
@@ -14,10 +16,11 @@ namespace {
 void ReadAndList(std::vector<uint8_t> bytes) {
   zp::TMemoryStream stream(std::move(bytes));
   try {
-    const zp::TPackageInfo info = zp::ReadPackage(stream);
+    const auto info = zp::ReadPackage(stream);
     std::ostringstream out;
-    zp::ListPackage(info, out);
-    if (!info.HasPackage) (void)zp::NoPackageReason(info);
+    zp::ListPackage(*info, out);
+    if (!info->Load.HasData) (void)zp::NoPackageReason(*info);
+    (void)zp::ReadCertificateTable(stream);
   } catch (const zp::EZpError&) {
     // A clear error is a fine answer to damaged input.
   }

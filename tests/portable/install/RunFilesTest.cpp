@@ -101,5 +101,30 @@ TEST(PathParts, SplitLikeTheShell) {
   EXPECT_EQ(IncludeTrailingBackslash("C:\\a\\"), "C:\\a\\");
 }
 
+TEST(FileNames, OnlySingleNamesWindowsCanHoldPass) {
+  const struct {
+    const char* Name;
+    const char* Problem;  // "" for a good name
+  } cases[] = {
+      {"My EA", ""}, {"Trend Pack 1.2", ""}, {"\xC4pfel", ""}, {".hidden", ""}, {"Console", ""}, {"COM0", ""},
+      {"", "it is empty"}, {".", "it is \".\""}, {"..", "it is \"..\""},
+      {"A/S", "it holds the character \"/\""}, {"a\\b", "it holds the character \"\\\""},
+      {"x:y", "it holds the character \":\""}, {"why?", "it holds the character \"?\""},
+      {"tab\there", "it holds a control character"}, {"EA.", "it ends with a dot or a blank"},
+      {"EA ", "it ends with a dot or a blank"}, {"con", "it is a device name"}, {"LPT1", "it is a device name"},
+      {"nul.txt", "it is a device name"}, {"Aux .ex4", "it is a device name"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(FileNameProblem(c.Name), c.Problem) << c.Name;
+  EXPECT_EQ(FileNameProblem(std::string(256, 'a')), "it is longer than 255 characters");
+  EXPECT_EQ(FileNameProblem(std::string(255, 'a')), "");
+}
+
+TEST(FileNames, SafeNamesReplaceWhatANameCannotHold) {
+  EXPECT_EQ(SafeFileName("Nordic Trading A/S"), "Nordic Trading A_S");
+  EXPECT_EQ(SafeFileName("<a>:\"b\"|c?*\\d\x01"), "_a___b__c___d_");
+  EXPECT_EQ(SafeFileName(""), "");
+  EXPECT_EQ(FileNameProblem(SafeFileName("A/S") + " Website.url"), "");
+}
+
 }  // namespace
 }  // namespace zp

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 
 #ifndef _WIN32
 #include <sys/wait.h>
@@ -27,9 +29,9 @@ class CommandLine : public ::testing::Test {
 protected:
   void SetUp() override { WriteFileBytes(stub, SyntheticStubImage()); }
 
-  TRun Run(const std::string& arguments) {
+  TRun Run(const std::string& arguments, const std::string& program = ZPBUILD_EXE) {
     const std::string out = scratch / "stdout.txt", err = scratch / "stderr.txt";
-    std::string command = "\"" + NativePathOf(ZPBUILD_EXE) + "\" " + arguments + " >\"" + out + "\" 2>\"" + err + "\"";
+    std::string command = "\"" + NativePathOf(program) + "\" " + arguments + " >\"" + out + "\" 2>\"" + err + "\"";
 #ifdef _WIN32
     command = "\"" + command + "\"";  // cmd /c strips one pair of quotes
 #endif
@@ -121,6 +123,86 @@ TEST_F(CommandLine, SetOverridesTheProject) {
   EXPECT_EQ(Run("build " + demo + " --set product.build").ExitCode, 2);
 }
 
+TEST_F(CommandLine, ListsTheRecordsOfAProject) {
+  for (const char* name : {"src/b.ex4", "src/A.ex4", "src/sub/c.ex4"}) Write(scratch / name, name);
+  Write(scratch / "p.toml", "[product]\nname = \"P\"\n[[files]]\nsource = \"src\"\ntarget = '{experts}'\n"
+                           "modified = 2024-05-01T12:00:00Z\n");
+  const TRun list = Run("list " + Q(scratch / "p.toml") + " --set files[1].keep_newer=true");
+  ASSERT_EQ(list.ExitCode, 0) << list.Err;
+  const size_t a = list.Out.find("[1] \"{experts}\\A.ex4\"\n"), b = list.Out.find("[2] \"{experts}\\b.ex4\"\n"),
+               c = list.Out.find("[3] \"{experts}\\sub\\c.ex4\"\n");
+  EXPECT_TRUE(a != std::string::npos && b != std::string::npos && c != std::string::npos) << list.Out;
+  for (const char* line : {"Files: 3\n", "modified 2024-05-01 12:00:00 UTC", ", 9 bytes\n", "keep newer yes"})
+    EXPECT_NE(list.Out.find(line), std::string::npos) << line << "\n" << list.Out;
+}
+
+// Sets a variable for the programs the test starts; an empty value removes it.
+void SetEnvironment(const char* name, const std::string& value) {
+#ifdef _WIN32
+  _putenv_s(name, value.c_str());
+#else
+  if (value.empty()) unsetenv(name);
+  else setenv(name, value.c_str(), 1);
+#endif
+}
+
+// Copies a project folder the way an archive or a checkout does: same bytes
+// and last-write times, everything else new.
+void CopyProject(const fs::path& from, const fs::path& to) {
+  fs::copy(from, to, fs::copy_options::recursive);
+  for (const auto& entry : fs::recursive_directory_iterator(from))
+    if (entry.is_regular_file()) fs::last_write_time(to / fs::relative(entry.path(), from), entry.last_write_time());
+}
+
+std::string KeyLine(const std::string& listing) {
+  const size_t at = listing.find("Key: ");
+  return listing.substr(at, listing.find('\n', at) - at);
+}
+
+TEST_F(CommandLine, TwoBuildsOfTheSameInputsAreByteIdentical) {
+  for (const char* name : {"license.rtf", "banner.jpg", "files/ZpDemo Trend.mq4", "files/ZpDemo Guard.mq4"})
+    Write(scratch / ("a/" + std::string(name)), Read(DemoFile(name)));
+  Write(scratch / "a/p.toml", "[product]\nname = \"Repro\"\n[texts]\nlicense = \"license.rtf\"\n[pictures]\n"
+                             "banner = \"banner.jpg\"\n[translations]\ninclude = \"zpinstall:de\"\n"
+                             "[[files]]\nsource = \"files/*.mq4\"\ntarget = '{experts}'\n");
+  const auto monday = fs::last_write_time(scratch / "a/p.toml") - std::chrono::hours(24 * 30);
+  for (const char* name : {"files/ZpDemo Trend.mq4", "files/ZpDemo Guard.mq4"})
+    fs::last_write_time(scratch / ("a/" + std::string(name)), monday);
+  CopyProject(scratch / "a", scratch / "b");
+  auto build = [&](const std::string& folder, const std::string& out) {
+    const TRun run = Run("build " + Q(scratch / (folder + "/p.toml")) + " -o " + Q(scratch / out) + " --stub " + Q(stub));
+    EXPECT_EQ(run.ExitCode, 0) << run.Err;
+    return Read(scratch / out);
+  };
+  const std::string first = build("a", "first.exe");
+  std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+  const std::string second = build("b", "out/second.exe");
+  ASSERT_FALSE(first.empty());
+  EXPECT_TRUE(first == second) << "two builds of the same inputs differ";
+
+  // The key follows the contents: one changed byte gives another key.
+  const std::string trend = scratch / "b/files/ZpDemo Trend.mq4";
+  std::string bytes = Read(trend);
+  bytes[10] ^= 1;
+  Write(trend, bytes);
+  fs::last_write_time(trend, monday);
+  build("b", "changed.exe");
+  const std::string keyA = KeyLine(Run("list " + Q(scratch / "first.exe")).Out);
+  EXPECT_NE(keyA, KeyLine(Run("list " + Q(scratch / "changed.exe")).Out));
+
+  // With SOURCE_DATE_EPOCH, files' times do not matter.
+  const std::string project = Read(scratch / "a/p.toml");
+  for (const char* folder : {"a", "b"}) Write(scratch / (folder + std::string("/p.toml")), "file_times = \"source_date_epoch\"\n" + project);
+  fs::last_write_time(trend, monday + std::chrono::hours(5));
+  Write(trend, Read(scratch / "a/files/ZpDemo Trend.mq4"));
+  SetEnvironment("SOURCE_DATE_EPOCH", "1700000000");
+  const std::string third = build("a", "third.exe"), fourth = build("b", "fourth.exe");
+  SetEnvironment("SOURCE_DATE_EPOCH", "");
+  EXPECT_TRUE(third == fourth) << "SOURCE_DATE_EPOCH builds differ";
+  EXPECT_NE(Run("list " + Q(scratch / "fourth.exe")).Out.find("created 2023-11-14 22:13:20 UTC, modified 2023-11-14 22:13:20 UTC"),
+            std::string::npos);
+}
+
 TEST_F(CommandLine, UsageErrorsExitWithTwo) {
   EXPECT_EQ(Run("").ExitCode, 2);
   EXPECT_EQ(Run("frobnicate").ExitCode, 2);
@@ -130,16 +212,38 @@ TEST_F(CommandLine, UsageErrorsExitWithTwo) {
   EXPECT_EQ(Run("--help").ExitCode, 0);
 }
 
-// Without --stub the program image beside zpbuild is used: the Windows builds
-// put it there, the native build has none and says how to name one.
+// Without --stub zpbuild takes the Install.exe shipped with it: beside it
+// (where the Windows builds put it), else in share/zpinstall next to its
+// folder (the installed layout). A copy of zpbuild in bin/ shows the second.
 TEST_F(CommandLine, DefaultProgramImage) {
   const std::string setup = scratch / "setup.exe";
-  const TRun run = Run("build " + Q(NativePathOf(DemoFile("demo.toml"))) + " -o " + Q(setup));
+  const std::string demo = Q(NativePathOf(DemoFile("demo.toml")));
 #ifdef _WIN32
-  EXPECT_EQ(run.ExitCode, 0) << run.Err;
+  const TRun beside = Run("build " + demo + " -o " + Q(setup));
+  EXPECT_EQ(beside.ExitCode, 0) << beside.Err;
+  const std::string zpbuild = "zpbuild.exe";
 #else
-  EXPECT_EQ(run.ExitCode, 1);
-  EXPECT_NE(run.Err.find("--stub"), std::string::npos) << run.Err;
+  const std::string zpbuild = "zpbuild";
+#endif
+  fs::create_directories(fs::path(scratch / "bin"));
+  fs::copy_file(ZPBUILD_EXE, scratch / ("bin/" + zpbuild));
+  std::vector<uint8_t> image = SyntheticStubImage();
+  image[100] = 'Z';  // tells this image from any other
+  fs::create_directories(fs::path(scratch / "share/zpinstall"));
+  WriteFileBytes(scratch / "share/zpinstall/Install.exe", image);
+  const TRun installed = Run("build " + demo + " -o " + Q(setup), scratch / ("bin/" + zpbuild));
+  ASSERT_EQ(installed.ExitCode, 0) << installed.Err;
+  const std::string written = Read(setup);
+  EXPECT_EQ(written.substr(0, 136), std::string(image.begin(), image.begin() + 136));
+  EXPECT_EQ(written.substr(140, image.size() - 140), std::string(image.begin() + 140, image.end()));
+
+#ifdef _WIN32  // (the Linux build also looks in the project's build tree)
+  fs::remove(scratch / "share/zpinstall/Install.exe");
+  fs::remove(setup);
+  const TRun none = Run("build " + demo + " -o " + Q(setup), scratch / ("bin/" + zpbuild));
+  EXPECT_EQ(none.ExitCode, 1);
+  EXPECT_NE(none.Err.find("Install.exe is in none of"), std::string::npos) << none.Err;
+  EXPECT_NE(none.Err.find("--stub"), std::string::npos) << none.Err;
   EXPECT_FALSE(fs::exists(setup));
 #endif
 }

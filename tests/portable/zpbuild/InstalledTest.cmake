@@ -10,14 +10,15 @@ set(zpbuild ${WORK_DIR}/prefix/bin/zpbuild)
 
 function(build_with include expected)
   file(WRITE ${WORK_DIR}/p.toml "[product]\nname = \"x\"\n[translations]\ninclude = \"${include}\"\n")
-  execute_process(COMMAND ${zpbuild} build ${WORK_DIR}/p.toml ERROR_VARIABLE err RESULT_VARIABLE result)
+  execute_process(COMMAND ${zpbuild} build ${WORK_DIR}/p.toml --stub ${WORK_DIR}/missing.exe
+                  ERROR_VARIABLE err RESULT_VARIABLE result)
   string(FIND "${err}" "${expected}" at)
   if(at EQUAL -1)
     message(FATAL_ERROR "zpbuild with ${include}: expected \"${expected}\", got: ${err}")
   endif()
 endfunction()
 
-# The translation loads; the build then stops for want of a program image.
-build_with("zpinstall:ru" "no program image")
+# The translation loads; the build then stops at the missing program image.
+build_with("zpinstall:ru" "missing.exe")
 build_with("zpinstall:xx" "(shipped: de, es, fr, ja, pt, ru, zh)")
 message(STATUS "installed zpbuild finds its translations")

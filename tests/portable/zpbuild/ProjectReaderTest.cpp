@@ -5,6 +5,7 @@
 
 #include "TestFiles.h"
 #include "zpbuild/BuilderOS.h"
+#include "zpbuild/FilePatterns.h"
 #include "zpbuild/ProjectReader.h"
 
 namespace zp {
@@ -79,6 +80,7 @@ settings = "10 1"
 
 [translations]
 include = "lang/de.toml"
+2 = "Vorige"
 301 = "Kopiere %1 ..."
 
 [[files]]
@@ -131,7 +133,8 @@ title = "Notepad"
   EXPECT_EQ(p.TerminalSettings, "10 1");
   ASSERT_EQ(p.Translations.size(), 3u);  // sorted by id, the included ones too
   EXPECT_EQ(p.Translations[0].Id, 1);
-  EXPECT_EQ(p.Translations[1].Text, "Zur\xC3\xBC" "ck");  // stays UTF-8
+  EXPECT_EQ(p.Translations[0].Text, "Weiter");  // stays UTF-8
+  EXPECT_EQ(p.Translations[1].Text, "Vorige");  // the project's own text wins over the included one
   EXPECT_EQ(p.Translations[2].Id, 301);
 
   ASSERT_EQ(p.Files.size(), 2u);
@@ -194,6 +197,12 @@ const TBadProject kBadProjects[] = {
     {"[product]\nversion = \"1.0\"\n", "1: product.name", "is missing"},
     {"[product]\nname = \"\"\n", "2: product.name", "is empty"},
     {"[product]\nname = \"\xE6\x97\xA5\xE6\x9C\xAC\"\n", "2: product.name", "ANSI code page"},
+    {"[product]\nname = \"..\"\n", "2: product.name", "\"..\" cannot be a folder name: it is \"..\""},
+    {"[product]\nname = \"Gold/Silver\"\n", "2: product.name", "cannot be a folder name: it holds the character \"/\""},
+    {"[product]\nname = \"LPT1\"\n", "2: product.name", "cannot be a folder name: it is a device name"},
+    {"[product]\nname = \"EA.\"\n", "2: product.name", "cannot be a folder name: it ends with a dot or a blank"},
+    {"[product]\nname = \"x\"\npublisher = \"A/S\"\nwebsite = \"a.example\"\n", "3: product.publisher",
+     "names the web site's shortcut and cannot be part of a file name: it holds the character \"/\""},
     {"[product]\nname = \"x\"\nversion = \"1.x\"\n", "3: product.version", "is not MAJOR.MINOR"},
     {"[product]\nname = \"x\"\nversion = 1.2\n", "3: product.version", "must be a string"},
     {"[product]\nname = \"x\"\nbuild = -1\n", "3: product.build", "-1 is not in 0.."},
@@ -211,8 +220,6 @@ const TBadProject kBadProjects[] = {
     {"[product]\nname = \"x\"\n[translations]\nnext = \"Weiter\"\n", "4: translations.next", "unknown key"},
     {"[product]\nname = \"x\"\n[translations]\n301 = 5\n", "4: translations.301", "must be a string"},
     {"[product]\nname = \"x\"\n[translations]\n301 = \"\xF0\x9F\x98\x80\"\n", "4: translations.301", "beyond U+FFFF"},
-    {"[product]\nname = \"x\"\n[translations]\ninclude = \"lang/de.toml\"\n1 = \"Next\"\n", "5: translations.1",
-     "translated twice"},
     {"files = 3\n[product]\nname = \"x\"\n", "1: files", "array of tables"},
     {"[product]\nname = \"x\"\n[[files]]\nsource = \"files/none.mq4\"\ntarget = '{app}\\a'\n", "4: files[1].source",
      "does not exist"},
@@ -222,10 +229,23 @@ const TBadProject kBadProjects[] = {
      "unknown placeholder {expert}"},
     {"[product]\nname = \"x\"\n[[files]]\nsource = \"files/a.mq4\"\ntarget = 'a.mq4'\n", "5: files[1].target",
      "must begin with a placeholder"},
-    {"[product]\nname = \"x\"\n[[files]]\nsource = \"files/a.mq4\"\ntarget = '{app}\\'\n", "5: files[1].target",
-     "names a folder"},
+    {"[product]\nname = \"x\"\n[[files]]\nsource = \"files/*.ex4\"\ntarget = '{app}'\n", "4: files[1].source",
+     "\"files/*.ex4\" matches no file"},
+    {"[product]\nname = \"x\"\n[[files]]\nsource = \"nowhere/*.ex4\"\ntarget = '{app}'\n", "4: files[1].source",
+     "matches no file"},
+    {"[product]\nname = \"x\"\n[[files]]\nsource = \"files\"\ntarget = '{app}'\nshortcut = \"x\"\n",
+     "6: files[1].shortcut", "a shortcut needs an entry that installs one file; this one installs 2"},
+    {"[product]\nname = \"x\"\n[[files]]\nsource = \"files/a.mq4\"\ntarget = '{app}\\A.mq4'\n[[files]]\n"
+     "source = \"files/*\"\ntarget = '{APP}'\n",
+     "8: files[2].target", "\"{APP}\\a.mq4\" is installed by files[1] (line 5) too"},
     {"[product]\nname = \"x\"\n[[files]]\nsource = \"files/a.mq4\"\ntarget = '{app}\\a'\nshortcut = \"A?\"\n",
-     "6: files[1].shortcut", "a file name cannot have"},
+     "6: files[1].shortcut", "the part \"A?\" cannot be a file name: it holds the character \"?\""},
+    {"[product]\nname = \"x\"\n[[files]]\nsource = \"files/a.mq4\"\ntarget = '{app}\\a'\nshortcut = 'Tools\\..\\A'\n",
+     "6: files[1].shortcut", "the part \"..\" cannot be a file name: it is \"..\""},
+    {"[product]\nname = \"x\"\n[[files]]\nsource = \"files/a.mq4\"\ntarget = '{app}\\a'\nshortcut = 'Tools\\Con'\n",
+     "6: files[1].shortcut", "the part \"Con\" cannot be a file name: it is a device name"},
+    {"[product]\nname = \"x\"\n[[files]]\nsource = \"files/a.mq4\"\ntarget = '{app}\\a'\nshortcut = '\\A'\n",
+     "6: files[1].shortcut", "the part \"\" cannot be a file name: it is empty"},
     {"[product]\nname = \"x\"\n[[files]]\nsource = \"files/a.mq4\"\ntarget = '{app}\\a'\ndesktop_shortcut = true\n",
      "6: files[1].desktop_shortcut", "needs a shortcut name"},
     {"[product]\nname = \"x\"\n[[files]]\nsource = \"files/a.mq4\"\ntarget = '{app}\\a'\nkeep_newer = \"yes\"\n",
@@ -262,6 +282,49 @@ TEST_F(ProjectFolder, ErrorsInAnIncludedFileNameThatFile) {
   const std::string message =
       ErrorOf("[product]\nname = \"x\"\n[translations]\ninclude = \"lang/bad.toml\"\n");
   EXPECT_EQ(message.rfind(scratch / "proj/lang/bad.toml" + ":2: file: unknown key", 0), 0u) << message;
+}
+
+TEST(FilePatterns, MatchNamesIgnoringCase) {
+  const std::tuple<const char*, const char*, bool> cases[] = {
+      {"*.ex4", "Trend.EX4", true}, {"*.ex4", "trend.ex4.bak", false}, {"a?c", "abc", true}, {"a?c", "ac", false},
+      {"*a*b", "xaxxb", true},      {"*a*b", "xaxxbc", false},         {"*", "x", true},     {"T*d*", "trend", true},
+  };
+  for (const auto& [pattern, name, matches] : cases) EXPECT_EQ(MatchName(pattern, name), matches) << pattern << " " << name;
+}
+
+TEST_F(ProjectFolder, FoldersAndPatternsExpandInAStableOrder) {
+  for (const char* name : {"src/B.ex4", "src/a.ex4", "src/sub/c.ex4", "src/sub/deep/d.EX4", "src/readme.txt", "src/x.mq4"})
+    Write(scratch / ("proj/" + std::string(name)), name);
+  const TLoadedProject loaded = Load(R"(
+[product]
+name = "P"
+[[files]]
+source = "src/*.ex4"
+target = '{indicators}'
+[[files]]
+source = "src/**/*.ex4"
+target = '{experts}\Lib\'
+keep_newer = true
+[[files]]
+source = "src/sub"
+target = '{app}\docs'
+[[files]]
+source = "src/?.mq4"
+target = "{scripts}/"
+[[files]]
+source = "src/readme.txt"
+target = '{app}\'
+)");
+  std::vector<std::string> targets;
+  for (const TProjectFile& f : loaded.Project.Files) targets.push_back(f.Path);
+  EXPECT_EQ(targets, (std::vector<std::string>{
+                         "{indicators}\\a.ex4", "{indicators}\\B.ex4", "{experts}\\Lib\\a.ex4", "{experts}\\Lib\\B.ex4",
+                         "{experts}\\Lib\\sub\\c.ex4", "{experts}\\Lib\\sub\\deep\\d.EX4", "{app}\\docs\\c.ex4",
+                         "{app}\\docs\\deep\\d.EX4", "{scripts}\\x.mq4", "{app}\\readme.txt"}));
+  const auto& files = loaded.Project.Files;
+  ASSERT_EQ(files.size(), 10u);
+  EXPECT_EQ(files[5].Content.SourcePath, scratch / "proj/src/sub/deep/d.EX4");
+  for (size_t i = 0; i < files.size(); ++i) EXPECT_EQ(files[i].KeepNewer, i >= 2 && i < 6) << i;
 }
 
 const char kSmallProject[] =

@@ -3,9 +3,12 @@
 // that would leave the extraction folder, and damaged packages.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
+#include <sstream>
 
 #include "TestFiles.h"
+#include "package/Crc32.h"
 #include "zpbuild/PackageReader.h"
 #include "zpbuild/PackageWriter.h"
 
@@ -220,6 +223,35 @@ TEST_F(Damaged, AlteredKeyIsCaught) {
   // With a wrong key each final block yields a count above 15 with
   // likelihood 15/16; this key and these contents fail on at least one.
   EXPECT_TRUE(Mentions(VerifyWith(damaged), "does not decrypt", ""));
+}
+
+TEST_F(Damaged, FlippedContentBytesAreNamedByTheirChecksum) {
+  std::ostringstream listing;
+  ListPackage(*ReadPackage(setup), listing);
+  char crc[32];
+  std::snprintf(crc, sizeof crc, "crc %08x\n", Crc32(Pattern(42, 2).data(), 42));
+  EXPECT_NE(listing.str().find(crc), std::string::npos) << listing.str();
+
+  std::string damaged = bytes;
+  damaged[size_t(layout.Files[1].Offset) + 3] ^= 0x20;  // a whole block: it still decrypts
+  const auto problems = VerifyWith(damaged);
+  ASSERT_EQ(problems.size(), 1u);
+  EXPECT_TRUE(Mentions(problems, "files[2] \"{app}\\two\"", "the content is damaged: its CRC-32 is")) << problems[0];
+  int written = 0;
+  EXPECT_EQ(ExtractPackage(setup, scratch / "out", &written).size(), 1u);
+  EXPECT_EQ(written, 2);
+  EXPECT_FALSE(fs::exists(scratch / "out/{app}/two")) << "no damaged file is left";
+
+  // Without checksums (a package of another builder) the same damage passes
+  // unseen, as it always did, and the list says so.
+  project.ContentChecksums = false;
+  layout = BuildPackage(project, SyntheticStubImage(), setup);
+  std::string unchecked = Read(setup);
+  std::ostringstream plain;
+  ListPackage(*ReadPackage(setup), plain);
+  EXPECT_NE(plain.str().find("crc none\n"), std::string::npos);
+  unchecked[size_t(layout.Files[1].Offset) + 3] ^= 0x20;
+  EXPECT_TRUE(VerifyWith(unchecked).empty());
 }
 
 TEST_F(Damaged, FileWithoutPackageIsNamed) {

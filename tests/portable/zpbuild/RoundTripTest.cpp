@@ -10,6 +10,7 @@
 #include "engine/ZpClasses.h"
 #include "package/Streams.h"
 #include "zpbuild/BuilderOS.h"
+#include "zpbuild/ContentKey.h"
 #include "zpbuild/PackageReader.h"
 #include "zpbuild/PackageWriter.h"
 
@@ -118,10 +119,13 @@ TEST_F(RoundTrip, FileHasImageThenTagStreamThenBlocksBackToBack) {
 }
 
 TEST_F(RoundTrip, ReaderGivesBackEveryField) {
-  const TPackageInfo info = ReadPackage(setup);
-  ASSERT_TRUE(info.HasPackage);
-  EXPECT_TRUE(info.Complete);
-  EXPECT_EQ(info.TagStreamEnd, layout.ContentPosition);
+  const auto read = ReadPackage(setup);
+  ASSERT_TRUE(read->Load.HasData);
+  EXPECT_TRUE(read->Load.Complete);
+  EXPECT_EQ(read->Load.DataEnd, layout.ContentPosition);
+  EXPECT_EQ(read->Load.KeyLength, 16);
+  EXPECT_TRUE(read->Load.Problems.empty());
+  const TZpInstall& info = read->Package;
   EXPECT_EQ(info.ProgramName, project.ProgramName);
   EXPECT_EQ(info.VersionMajor, 3);
   EXPECT_EQ(info.VersionMinor, 14);
@@ -136,23 +140,23 @@ TEST_F(RoundTrip, ReaderGivesBackEveryField) {
   EXPECT_EQ(info.Readme, project.Readme);
   EXPECT_EQ(info.WhatsNew, "");
   EXPECT_EQ(info.TerminalSettings, "1 0");
-  EXPECT_EQ(info.KeyLength, 16);
   EXPECT_EQ(info.Key, kKey);
-  EXPECT_EQ(info.Banner, project.Banner);
-  EXPECT_EQ(info.Splash, project.Splash);
-  ASSERT_EQ(info.Translations.size(), 3u);
-  for (size_t i = 0; i < 3; ++i) {
-    EXPECT_EQ(info.Translations[i].Id, project.Translations[i].Id);
-    EXPECT_EQ(info.Translations[i].Text, project.Translations[i].Text);
+  EXPECT_EQ(info.Banner.Bytes(), project.Banner);
+  EXPECT_EQ(info.Splash.Bytes(), project.Splash);
+  ASSERT_EQ(info.Translations.Count(), 3);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(info.Translations.Items(i).Id, project.Translations[size_t(i)].Id);
+    EXPECT_EQ(info.Translations.Items(i).Text, project.Translations[size_t(i)].Text);
   }
   const TFileTimes bigTimes = GetFileTimes(project.Files[4].Content.SourcePath);
   ASSERT_EQ(info.Files.size(), 5u);
   for (size_t i = 0; i < 5; ++i) {
     SCOPED_TRACE(i);
-    const TZpInstallFile& got = info.Files[i];
+    const TZpInstallFile& got = *info.Files[i];
     const TProjectFile& want = project.Files[i];
     EXPECT_EQ(got.Path, want.Path);
-    EXPECT_EQ(got.CreationTime, want.CreationTime.value_or(bigTimes.CreationTime));
+    // A file without times stores its last-write time as both.
+    EXPECT_EQ(got.CreationTime, want.CreationTime.value_or(bigTimes.LastWriteTime));
     EXPECT_EQ(got.LastWriteTime, want.LastWriteTime.value_or(bigTimes.LastWriteTime));
     EXPECT_EQ(got.ShortcutName, want.ShortcutName);
     EXPECT_EQ(got.DesktopShortcut, want.DesktopShortcut);
@@ -164,7 +168,7 @@ TEST_F(RoundTrip, ReaderGivesBackEveryField) {
   ASSERT_EQ(info.Execs.size(), 2u);
   for (size_t i = 0; i < 2; ++i) {
     SCOPED_TRACE(i);
-    const TZpInstallExec& got = info.Execs[i];
+    const TZpInstallExec& got = *info.Execs[i];
     const TProjectExec& want = project.Execs[i];
     EXPECT_EQ(got.External, want.External);
     EXPECT_EQ(got.Path, want.Path);
@@ -176,8 +180,8 @@ TEST_F(RoundTrip, ReaderGivesBackEveryField) {
     EXPECT_EQ(got.Offset, layout.Execs[i].Offset);
     EXPECT_EQ(got.Size, layout.Execs[i].Size);
   }
-  EXPECT_EQ(info.Execs[0].Size, 0);
-  EXPECT_EQ(info.Execs[0].Offset, 0);
+  EXPECT_EQ(info.Execs[0]->Size, 0);
+  EXPECT_EQ(info.Execs[0]->Offset, 0);
 }
 
 TEST_F(RoundTrip, ExtractGivesBackEveryByteAndTime) {
@@ -202,7 +206,7 @@ TEST_F(RoundTrip, ExtractGivesBackEveryByteAndTime) {
 
 TEST_F(RoundTrip, ListShowsEveryValueOnItsOwnLineAsUtf8) {
   std::ostringstream out;
-  ListPackage(ReadPackage(setup), out);
+  ListPackage(*ReadPackage(setup), out);
   const std::string text = out.str();
   for (const char* line : {"Program name: \"Zp Round Trip \xC3\xA9t\xC3\xA9\"\n", "Version: 3.14\n",
                            "Address: \"1 Main St\\r\\nTown\"\n", "Publisher: \"Publisher \xE2\x82\xAC Ltd\"\n",
@@ -237,22 +241,6 @@ TEST_F(RoundTrip, InstallerLoaderReadsEveryField) {
   EXPECT_EQ(install.Translations.Items(1).Text, "Zur\xC3\xBC" "ck");
   EXPECT_EQ(install.GetText(301, "x"), u"Kopiere x ...");
 
-  const TPackageInfo info = ReadPackage(setup);
-  ASSERT_EQ(install.Files.size(), info.Files.size());
-  for (size_t i = 0; i < info.Files.size(); ++i) {
-    SCOPED_TRACE(i);
-    const TZpInstallFile& a = *install.Files[i];
-    const TZpInstallFile& b = info.Files[i];
-    EXPECT_EQ(a.Path, b.Path);
-    EXPECT_EQ(a.CreationTime, b.CreationTime);
-    EXPECT_EQ(a.LastWriteTime, b.LastWriteTime);
-    EXPECT_EQ(a.ShortcutName, b.ShortcutName);
-    EXPECT_EQ(a.Size, b.Size);
-    EXPECT_EQ(a.Offset, b.Offset);
-    EXPECT_EQ(a.KeepNewer, b.KeepNewer);
-    EXPECT_EQ(a.KeepOnUninstall, b.KeepOnUninstall);
-    EXPECT_EQ(a.DesktopShortcut, b.DesktopShortcut);
-  }
   ASSERT_EQ(install.Execs.size(), 2u);
   EXPECT_TRUE(install.Execs[0]->External);
   EXPECT_EQ(install.Execs[1]->Path, "{temp}helper.exe");
@@ -293,25 +281,48 @@ TEST_F(RoundTrip, UninstallDataKeepsOrderAndTranslations) {
     EXPECT_EQ(uninstall.Translations.Items(i).Text, project.Translations[size_t(i)].Text);
   }
   // The uninstaller holds no package: the builder's reader finds none.
-  EXPECT_FALSE(ReadPackage(uninstaller).HasPackage);
+  EXPECT_FALSE(ReadPackage(uninstaller)->Load.HasData);
 }
 
-TEST(Keys, EachBuildWithoutAKeyDrawsAFreshOne) {
+// Without a key, the key is derived from everything the package holds: the
+// same inputs give the same installer, any change another key.
+TEST(Keys, ADerivedKeyFollowsEveryInput) {
   TScratch scratch;
-  TProject project;
-  project.ProgramName = "K";
-  TProjectFile f;
-  f.Path = "{app}\\a";
-  f.Content = TContent::FromBytes(Bytes("same content"));
-  project.Files.push_back(f);
-  const TPackageLayout a = BuildPackage(project, SyntheticStubImage(), scratch / "a.exe");
-  const TPackageLayout b = BuildPackage(project, SyntheticStubImage(), scratch / "b.exe");
-  EXPECT_NE(a.Key, b.Key);
-  EXPECT_NE(a.Key, TContentKey{});
-  EXPECT_EQ(ReadPackage(scratch / "a.exe").Key, a.Key);
-  // The content is stored encrypted: the same bytes under two keys differ.
-  EXPECT_NE(Read(scratch / "a.exe").substr(size_t(a.Files[0].Offset)), Read(scratch / "b.exe").substr(size_t(b.Files[0].Offset)));
-  EXPECT_EQ(Read(scratch / "a.exe").find("same content"), std::string::npos);
+  auto build = [&](const std::string& content, const std::string& path, bool checksums) {
+    TProject project;
+    project.ProgramName = "K";
+    project.FixedTime = 133486272000000000ULL;
+    project.ContentChecksums = checksums;
+    TProjectFile f;
+    f.Path = path;
+    f.Content = TContent::FromBytes(Bytes(content));
+    project.Files.push_back(f);
+    const TPackageLayout layout = BuildPackage(project, SyntheticStubImage(), scratch / "k.exe");
+    EXPECT_EQ(ReadPackage(scratch / "k.exe")->Package.Key, layout.Key);
+    EXPECT_EQ(Read(scratch / "k.exe").find(content), std::string::npos);  // stored encrypted
+    return std::make_pair(layout.Key, Read(scratch / "k.exe"));
+  };
+  for (bool checksums : {true, false}) {
+    SCOPED_TRACE(checksums);
+    const auto first = build("same content", "{app}\\a", checksums);
+    EXPECT_NE(first.first, TContentKey{});
+    EXPECT_EQ(build("same content", "{app}\\a", checksums), first);
+    EXPECT_NE(build("same contenT", "{app}\\a", checksums).first, first.first);
+    EXPECT_NE(build("same content", "{app}\\b", checksums).first, first.first);
+  }
+}
+
+TEST(Keys, TheHashDoesNotDependOnHowTheBytesArrive) {
+  const std::string bytes = Pattern(1000);
+  THash64 whole(7);
+  whole.Add(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+  for (size_t piece : {1, 3, 31, 32, 33, 999}) {
+    THash64 pieces(7);
+    for (size_t at = 0; at < bytes.size(); at += piece)
+      pieces.Add(reinterpret_cast<const uint8_t*>(bytes.data()) + at, std::min(piece, bytes.size() - at));
+    EXPECT_EQ(pieces.Value(), whole.Value()) << piece;
+  }
+  EXPECT_NE(THash64(8).Value(), THash64(7).Value());
 }
 
 }  // namespace

@@ -3,7 +3,10 @@
 // registration in the list of installed programs.
 #include <windows.h>
 
+#include <cstring>
+
 #include "InstallFixture.h"
+#include "engine/PeImage.h"
 #include "engine/RunUtils.h"
 
 namespace zp {
@@ -124,6 +127,60 @@ TEST_F(ClosingSteps, AnUninstallerThatCannotBeReplacedLeavesNoTemporaryFile) {
   EXPECT_EQ(RegistryValue(UninstallKeyPath(places_.ProgramName), "UninstallString"), exe);
   EXPECT_TRUE(Exists(places_.StartMenuFolder + "\\Uninstall.lnk"));
   EXPECT_THAT(log_.Texts(), ElementsAre("Creating unistaller ...", "Registering unistaller ...", "Done."));
+}
+
+// The certificate table entry of a PE image (data directory 4) and its checksum.
+struct TSignatureFields {
+  uint32_t Offset, Size, Checksum;
+};
+TSignatureFields SignatureFieldsOf(const std::string& bytes) {
+  uint32_t header, fields[3];
+  std::memcpy(&header, &bytes[0x3C], 4);
+  const size_t optional = header + 24;
+  const bool plus = bytes[optional] == 0x0B && bytes[optional + 1] == 0x02;
+  std::memcpy(&fields[0], &bytes[optional + (plus ? 144 : 128)], 8);
+  std::memcpy(&fields[2], &bytes[optional + 64], 4);
+  return {fields[0], fields[1], fields[2]};
+}
+
+TEST_F(ClosingSteps, AnUninstallerCopiedFromASignedImageCarriesNoCertificateEntry) {
+  const std::string installer = BuildInstaller(TProject());
+  const std::string exe = places_.ProgramFolder + "\\Uninstall.exe";
+  const std::string unsignedImage = ReadText(installer).substr(0, size_t(layout_.PackagePosition));
+  {
+    TZpInstall engine;
+    Load(engine, installer, {});
+    engine.Run();
+    EXPECT_EQ(ReadText(exe).substr(0, unsignedImage.size()), unsignedImage) << "an unsigned image is copied unchanged";
+  }
+
+  // Signed as a signing tool does it: a certificate table after everything,
+  // named by the image's directory entry (the image's bytes 136..139 keep
+  // the package position).
+  std::string signedInstaller = ReadText(installer);
+  while (signedInstaller.size() % 8 != 0) signedInstaller += '\0';
+  uint32_t header;
+  std::memcpy(&header, &signedInstaller[0x3C], 4);
+  const size_t optional = header + 24;
+  const bool plus = signedInstaller[optional] == 0x0B && signedInstaller[optional + 1] == 0x02;
+  const uint32_t table[2] = {uint32_t(signedInstaller.size()), 512};
+  std::memcpy(&signedInstaller[optional + (plus ? 144 : 128)], table, 8);
+  signedInstaller += std::string(512, '\x5A');
+  WriteText(installer, signedInstaller);
+  places_.Clear();
+  TZpInstall engine;
+  Load(engine, installer, {});
+  engine.Run();
+
+  const std::string uninstaller = ReadText(exe);
+  const TSignatureFields fields = SignatureFieldsOf(uninstaller);
+  EXPECT_EQ(fields.Offset, 0u);
+  EXPECT_EQ(fields.Size, 0u);
+  TMemoryStream stream(std::vector<uint8_t>(uninstaller.begin(), uninstaller.end()));
+  EXPECT_EQ(fields.Checksum, PeChecksum(stream, int64_t(optional + 64)));
+  TZpUninstall record;
+  record.LoadFromFile(exe);
+  EXPECT_EQ(record.ProgramName, places_.ProgramName) << "the uninstall data is intact";
 }
 
 }  // namespace

@@ -215,24 +215,50 @@ TEST_F(InstallRun, SetsExpertOptionsInEveryTerminal) {
                                         "Creating unistaller ...", "Registering unistaller ...", "Done."));
 }
 
-TEST_F(InstallRun, DamagedContentEndsTheRunWithoutAnUninstaller) {
+TEST_F(InstallRun, DamagedContentEndsTheRunAndLeavesNoCutOffFile) {
   TProject project;
-  project.Files = {FileRecord("{experts}\\Good.ex4", "good"), FileRecord("{experts}\\Cut.ex4", PseudoRandomBytes(40, 3))};
+  project.Files = {FileRecord("{experts}\\Good.ex4", "good"), FileRecord("{experts}\\Flipped.ex4", PseudoRandomBytes(40, 3)),
+                   FileRecord("{experts}\\Cut.ex4", PseudoRandomBytes(40, 4))};
   const std::string installer = BuildInstaller(project);
-  std::string bytes = ReadText(installer);
-  bytes.resize(bytes.size() - 8);  // the last block of the last content is cut short
-  WriteText(installer, bytes);
   const std::string experts = OldTerminal("T") + "\\experts\\";
+  const std::string bytes = ReadText(installer);
+  std::string flipped = bytes;
+  flipped[size_t(layout_.Files[1].Offset) + 5] ^= 0x01;  // a whole block: it decrypts, to the wrong bytes
+  const std::string cut = bytes.substr(0, bytes.size() - 8);  // the last block of the last content
 
+  for (const auto& [damaged, name] : {std::pair{flipped, "Flipped.ex4"}, std::pair{cut, "Cut.ex4"}}) {
+    SCOPED_TRACE(name);
+    WriteText(installer, damaged);
+    DeleteTree(experts);
+    log_.Lines.clear();
+    TZpInstall engine;
+    Load(engine, installer, {Scratch("T")});
+    try {
+      engine.Run();
+      ADD_FAILURE() << "the run went on";
+    } catch (const ECipherException&) {
+      EXPECT_STREQ(name, "Cut.ex4");
+    } catch (const EZpError& e) {
+      EXPECT_THAT(e.Message(), ::testing::HasSubstr("The installer is damaged: " + experts + name));
+    }
+    EXPECT_EQ(ReadText(experts + "Good.ex4"), "good") << "what came before stays";
+    EXPECT_FALSE(Exists(experts + name)) << "no cut-off or damaged file";
+    EXPECT_EQ(log_.Texts().back(), Copying(experts + name));
+    for (const TMarkedString& entry : engine.UninstallList) EXPECT_EQ(entry.Text.find(name), std::string::npos);
+    EXPECT_FALSE(Exists(places_.ProgramFolder + "\\Uninstall.exe"));
+  }
+
+  // A package without checksums installs the flipped bytes, as it always did.
+  project.ContentChecksums = false;
+  const std::string unchecked = BuildInstaller(project);
+  std::string damaged = ReadText(unchecked);
+  damaged[size_t(layout_.Files[1].Offset) + 5] ^= 0x01;
+  WriteText(unchecked, damaged);
   TZpInstall engine;
-  Load(engine, installer, {Scratch("T")});
-  EXPECT_THROW(engine.Run(), ECipherException);
-
-  EXPECT_EQ(ReadText(experts + "Good.ex4"), "good");
-  EXPECT_EQ(ReadText(experts + "Cut.ex4"), PseudoRandomBytes(32, 3)) << "the whole blocks before the damage stay";
-  EXPECT_NE(LastWriteTimeOf(experts + "Cut.ex4"), FileTimeOf(2020, 7, 8)) << "times only for complete files";
-  EXPECT_FALSE(Exists(places_.ProgramFolder + "\\Uninstall.exe"));
-  EXPECT_THAT(log_.Texts(), ElementsAre(Copying(experts + "Good.ex4"), Copying(experts + "Cut.ex4")));
+  Load(engine, unchecked, {Scratch("T")});
+  engine.Run();
+  EXPECT_EQ(ReadText(experts + "Flipped.ex4").size(), 40u);
+  EXPECT_NE(ReadText(experts + "Flipped.ex4"), PseudoRandomBytes(40, 3));
 }
 
 }  // namespace

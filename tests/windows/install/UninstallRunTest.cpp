@@ -50,6 +50,33 @@ TProcessResult RunProcess(const std::string& commandLine) {
 
 std::string Quoted(const std::string& text) { return '"' + text + '"'; }
 
+// Sets an environment variable of this process (and so of the programs it
+// starts) and puts the old value back at the end.
+class TScopedEnvironment {
+public:
+  TScopedEnvironment(const char* name, const std::string& value) : name_(name) {
+    char old[MAX_PATH * 2];
+    const DWORD n = GetEnvironmentVariableA(name, old, sizeof old);
+    had_ = n > 0 && n < sizeof old;
+    if (had_) old_.assign(old, n);
+    SetEnvironmentVariableA(name, value.c_str());
+  }
+  ~TScopedEnvironment() { SetEnvironmentVariableA(name_, had_ ? old_.c_str() : nullptr); }
+  TScopedEnvironment(const TScopedEnvironment&) = delete;
+  TScopedEnvironment& operator=(const TScopedEnvironment&) = delete;
+
+private:
+  const char* name_;
+  std::string old_;
+  bool had_ = false;
+};
+
+bool IsEmptyFolder(const std::string& folder) {
+  for (TFileSearch search(folder + "\\*"); search.Found(); search.Next())
+    if (!search.IsDots()) return false;
+  return true;
+}
+
 class UninstallRun : public TInstallTest {};
 
 TEST_F(UninstallRun, RemovesWhatTheInstallationRecorded) {
@@ -119,6 +146,13 @@ TEST_F(UninstallRun, TheUninstallerRemovesItselfAndItsFolderAfterItEnds) {
   EXPECT_EQ(install.Output, "8\t" + Copying(app + "\\B.txt") + "\n17\t" + Copying(terminal + "\\experts\\A.ex4") +
                                 "\n" "25\tCreating unistaller ...\n33\tRegistering unistaller ...\n42\tDone.\n");
 
+  // A temporary folder with a blank in its name, as with a user named
+  // "Ann Lee" when the system makes no short names: the batch lives there.
+  // A program named by the part before the blank must not be the one started.
+  const std::string temp = Scratch("Ann Lee\\Temp");
+  ForceDirectories(temp);
+  ASSERT_TRUE(CopyFileA(HostPath(TRACE_EXE).c_str(), Scratch("Ann.exe").c_str(), FALSE));
+  TScopedEnvironment tmp("TMP", temp), tempVariable("TEMP", temp);
   const TProcessResult uninstall = RunProcess(Quoted(exe) + " uninstall " + Quoted(exe) + " --remove-self");
   ASSERT_EQ(uninstall.ExitCode, 0u) << uninstall.Output;
   EXPECT_THAT(uninstall.Output, HasSubstr("Remove folder " + app + " ...\n"));
@@ -130,6 +164,9 @@ TEST_F(UninstallRun, TheUninstallerRemovesItselfAndItsFolderAfterItEnds) {
   for (int i = 0; i < 300 && Exists(app); ++i) Sleep(100);
   EXPECT_FALSE(Exists(exe));
   EXPECT_FALSE(Exists(app));
+  for (int i = 0; i < 50 && !IsEmptyFolder(temp); ++i) Sleep(100);
+  EXPECT_TRUE(IsEmptyFolder(temp)) << "the batch deleted itself";
+  EXPECT_FALSE(Exists(Scratch("trace.txt"))) << "Ann.exe ran";
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "ui/Scoped.h"
+#include "base/WinHandles.h"
 
 namespace zp::test {
 

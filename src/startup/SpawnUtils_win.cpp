@@ -1,0 +1,132 @@
+#include "startup/SpawnUtils.h"
+
+#include <windows.h>
+#include <shellapi.h>
+#include <shlobj.h>
+#include <tlhelp32.h>
+
+#include "base/Errors.h"
+#include "base/WinHandles.h"
+#include "engine/RunUtils.h"
+#include "startup/Roles.h"
+
+namespace zp {
+namespace {
+
+bool ParentProcessId(DWORD& parent) {
+  TScopedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!snapshot) return false;
+  PROCESSENTRY32 entry;
+  entry.dwSize = sizeof(entry);
+  const DWORD self = GetCurrentProcessId();
+  for (BOOL found = Process32First(snapshot.Get(), &entry); found; found = Process32Next(snapshot.Get(), &entry)) {
+    if (entry.th32ProcessID == self) {
+      parent = entry.th32ParentProcessID;
+      return true;
+    }
+  }
+  return false;
+}
+
+// Vista's function: looked up, so that the program still loads on Windows XP.
+bool ProcessImagePath(HANDLE process, std::string& path) {
+  using TQuery = BOOL(WINAPI*)(HANDLE, DWORD, LPSTR, PDWORD);
+  const auto query = reinterpret_cast<TQuery>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "QueryFullProcessImageNameA")));
+  char buffer[MAX_PATH * 2];
+  DWORD size = sizeof(buffer);
+  if (!query || !query(process, 0, buffer, &size)) return false;
+  path.assign(buffer, size);
+  return true;
+}
+
+// The same file, however its two paths are spelt (case, short names).
+bool SameFile(const std::string& a, const std::string& b) {
+  BY_HANDLE_FILE_INFORMATION info[2];
+  const std::string* paths[2] = {&a, &b};
+  for (int i = 0; i < 2; ++i) {
+    TScopedHandle file(CreateFileA(paths[i]->c_str(), FILE_READ_ATTRIBUTES,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0,
+                             nullptr));
+    if (!file || !GetFileInformationByHandle(file.Get(), &info[i])) return false;
+  }
+  return info[0].dwVolumeSerialNumber == info[1].dwVolumeSerialNumber &&
+         info[0].nFileIndexHigh == info[1].nFileIndexHigh && info[0].nFileIndexLow == info[1].nFileIndexLow;
+}
+
+uint64_t CreationTime(HANDLE process) {
+  FILETIME creation, exit, kernel, user;
+  if (!GetProcessTimes(process, &creation, &exit, &kernel, &user)) return 0;
+  return uint64_t(creation.dwHighDateTime) << 32 | creation.dwLowDateTime;
+}
+
+std::string OwnPath() {
+  char path[MAX_PATH * 2];
+  const DWORD length = GetModuleFileNameA(nullptr, path, sizeof(path));
+  return std::string(path, length < sizeof(path) ? length : 0);
+}
+
+}  // namespace
+
+std::string GetWorkFolder(const std::string& name) {
+  char appData[MAX_PATH + 1] = {};
+  std::string folder;
+  if (SHGetSpecialFolderPathA(nullptr, appData, CSIDL_APPDATA, FALSE)) folder = appData;
+  if (folder.empty() || folder.back() != '\\') folder += '\\';
+  folder += name;
+  try {
+    ForceDirectories(folder);
+  } catch (const EZpError&) {
+    // Whoever uses the folder meets the failure.
+  }
+  return folder;
+}
+
+std::string CommandFilePath() { return GetWorkFolder("ZpInstall") + "\\command.txt"; }
+
+std::string ReadFirstLine(const std::string& path) {
+  TScopedHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) RaiseLastOSError(path);
+  std::string line;
+  char buffer[4096];
+  for (;;) {
+    DWORD read = 0;
+    if (!ReadFile(file.Get(), buffer, sizeof(buffer), &read, nullptr)) RaiseLastOSError(path);
+    for (DWORD i = 0; i < read; ++i) {
+      if (buffer[i] == '\r' || buffer[i] == '\n' || line.size() > kMaxTargetLength) return line;
+      line += buffer[i];
+    }
+    if (read == 0) return line;
+  }
+}
+
+void RelayCommandStep(const std::string& commandFile, const TOpenTarget& open) noexcept {
+  if (GetFileAttributesA(commandFile.c_str()) == INVALID_FILE_ATTRIBUTES) return;
+  try {
+    const std::string target = TrimControls(ReadFirstLine(commandFile));
+    if (!target.empty() && target.size() <= kMaxTargetLength) open(target);
+    DeleteFileA(commandFile.c_str());
+  } catch (...) {
+    // Kept for the next look.
+  }
+}
+
+void OpenWithShell(const std::string& target) {
+  ShellExecuteA(nullptr, "open", target.c_str(), nullptr, nullptr, SW_SHOW);
+}
+
+bool IsStartedByRelay() {
+  DWORD parentId = 0;
+  if (!ParentProcessId(parentId)) return false;
+  TScopedHandle parent(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, parentId));
+  std::string parentPath;
+  if (!parent || WaitForSingleObject(parent.Get(), 0) != WAIT_TIMEOUT || !ProcessImagePath(parent.Get(), parentPath))
+    return false;
+  // A process id can be used again once its process has ended.
+  const uint64_t parentStart = CreationTime(parent.Get()), ownStart = CreationTime(GetCurrentProcess());
+  if (parentStart == 0 || ownStart == 0 || parentStart > ownStart) return false;
+  return SameFile(parentPath, OwnPath());
+}
+
+}  // namespace zp

@@ -1,0 +1,66 @@
+#include "startup/UnitDummy.h"
+
+#include "base/Errors.h"
+#include "base/Strings.h"
+#include "startup/SpawnUtils.h"
+#include "startup/VistaUtils.h"
+
+namespace zp {
+namespace {
+
+constexpr UINT kTickMilliseconds = 200;
+constexpr DWORD kWaitMilliseconds = 100;
+
+const TFormDesc kDummyForm = {u"ZpInstall", 120, 60, {u"MS Sans Serif", -11, 0}, clBtnFace};
+
+std::string OwnExecutable() {
+  char path[MAX_PATH * 2];
+  const DWORD length = GetModuleFileNameA(nullptr, path, sizeof(path));
+  return std::string(path, length < sizeof(path) ? length : 0);
+}
+
+}  // namespace
+
+TRelayShell TRelayShell::System() {
+  TRelayShell shell;
+  shell.Launch = [](const std::string& executable) { return LaunchElevated(executable); };
+  shell.Open = OpenWithShell;
+  shell.ShowError = [](const std::u16string& text) { MessageDlg(nullptr, text, TMsgDlgType::mtError); };
+  return shell;
+}
+
+std::u16string LaunchFailureText(uint32_t code) {
+  return u"Unable to launch installer: " + AnsiToWide(SystemErrorText(code));
+}
+
+TFormDummy::TFormDummy(TApplication& application, TRelayShell shell)
+    : TForm(application), shell_(std::move(shell)) {
+  Build(kDummyForm, nullptr, 0);
+  Timer1.SetInterval(kTickMilliseconds);
+  Timer1.OnTimer = [this](TTimer& sender) { Timer1Timer(sender); };
+  FormCreate();
+}
+
+void TFormDummy::FormCreate() {
+  commandFile_ = CommandFilePath();
+  process_.Reset(shell_.Launch(OwnExecutable()));
+  if (!process_) {
+    const uint32_t code = GetLastError();
+    shell_.ShowError(LaunchFailureText(code));
+    Application().Terminate(1);
+    return;
+  }
+  Timer1.SetEnabled(true);
+}
+
+void TFormDummy::Timer1Timer(TTimer&) {
+  Timer1.SetEnabled(false);  // a tick never overlaps the next
+  RelayCommandStep(commandFile_, shell_.Open);
+  if (WaitForSingleObject(process_.Get(), kWaitMilliseconds) != WAIT_TIMEOUT) {
+    Application().Terminate(0);
+    return;
+  }
+  Timer1.SetEnabled(true);
+}
+
+}  // namespace zp

@@ -1,0 +1,75 @@
+#include "startup/VistaUtils.h"
+
+#include <shellapi.h>
+
+namespace zp {
+namespace {
+
+constexpr BYTE kGreaterEqual = 3;  // VER_GREATER_EQUAL
+constexpr DWORD kMajor = 2, kMinor = 1, kServicePackMajor = 32, kServicePackMinor = 16;
+constexpr DWORD kTypeMask = kMajor | kMinor | kServicePackMajor | kServicePackMinor;  // 51
+static_assert(kTypeMask == 51, "the four type bits together");
+static_assert(sizeof(OSVERSIONINFOEXW) == 284, "the wide extended version record");
+#ifndef _WIN64
+static_assert(sizeof(SHELLEXECUTEINFOA) == 60, "the ANSI shell-execute record");
+#endif
+
+TVersionFunctions LookUpVersionFunctions() {
+  TVersionFunctions functions;
+  if (HMODULE kernel = GetModuleHandleA("kernel32.dll")) {
+    functions.VerSetConditionMask =
+        reinterpret_cast<TVerSetConditionMask>(reinterpret_cast<void*>(GetProcAddress(kernel, "VerSetConditionMask")));
+    functions.VerifyVersionInfoW =
+        reinterpret_cast<TVerifyVersionInfoW>(reinterpret_cast<void*>(GetProcAddress(kernel, "VerifyVersionInfoW")));
+  }
+  return functions;
+}
+
+// Looked up while the program's units initialise, before the entry runs.
+const TVersionFunctions kSystemVersionFunctions = LookUpVersionFunctions();
+
+}  // namespace
+
+std::string FolderOf(const std::string& path) {
+  size_t end = path.find_last_of("\\:");
+  if (end == std::string::npos) return std::string();
+  // "C:\Setup.exe" runs in "C:\", "C:\Files\Setup.exe" in "C:\Files".
+  const bool rootOrDrive = path[end] == ':' || end == 0 || path[end - 1] == '\\' || path[end - 1] == ':';
+  return path.substr(0, rootOrDrive ? end + 1 : end);
+}
+
+const TVersionFunctions& SystemVersionFunctions() { return kSystemVersionFunctions; }
+
+bool IsVistaOrLater() { return IsVistaOrLater(SystemVersionFunctions()); }
+
+bool IsVistaOrLater(const TVersionFunctions& functions) {
+  if (!functions.VerSetConditionMask || !functions.VerifyVersionInfoW) return false;
+  ULONGLONG mask = 0;
+  for (DWORD typeBit : {kMajor, kMinor, kServicePackMajor, kServicePackMinor})
+    mask = functions.VerSetConditionMask(mask, typeBit, kGreaterEqual);
+  OSVERSIONINFOEXW info;
+  ZeroMemory(&info, sizeof(info));
+  info.dwOSVersionInfoSize = sizeof(info);
+  info.dwMajorVersion = 6;
+  return functions.VerifyVersionInfoW(&info, kTypeMask, mask) != FALSE;
+}
+
+TElevatedLaunch::TElevatedLaunch(const std::string& path) : File(path) {
+  Directory = FolderOf(path);
+  ZeroMemory(&Info, sizeof(Info));
+  Info.cbSize = sizeof(Info);
+  Info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_DDEWAIT | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOZONECHECKS;
+  Info.lpVerb = "runas";
+  Info.lpFile = File.c_str();
+  Info.lpParameters = "spawn";
+  Info.lpDirectory = Directory.c_str();
+  Info.nShow = SW_SHOWNORMAL;
+}
+
+HANDLE LaunchElevated(const std::string& path) {
+  TElevatedLaunch launch(path);
+  if (!ShellExecuteExA(&launch.Info)) return nullptr;
+  return launch.Info.hProcess;
+}
+
+}  // namespace zp

@@ -1,0 +1,124 @@
+// The wizard window: one fixed-size form that installs the package appended
+// to its own executable, or, named "Uninstall.exe", removes what an
+// installation recorded. Pages lie on top of each other; three buttons walk
+// through the page list that the package needs.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/ZpClasses.h"
+#include "engine/ZpUtils.h"
+#include "ui/Forms.h"
+#include "wizard/WizardPages.h"
+
+namespace zp {
+
+class TUniCustomLinkLabel;
+
+// What the wizard asks of the system, replaceable where a test cannot have
+// the real thing. Empty members take the real one.
+struct TWizardServices {
+  // The executable the package is read from; empty: the running program.
+  std::string ExePath;
+  // Shows a modal box with one OK button (owned by the wizard).
+  TMessageFunc ShowMessage;
+  // Opens a web address, a "mailto:" address or a program with the shell.
+  std::function<void(const std::string& target)> ShellOpen;
+  // The shell's folder browser: false when the user cancels.
+  std::function<bool(const std::u16string& title, const std::u16string& start, std::u16string& folder)> BrowseFolder;
+  // Whether a MetaTrader 4 terminal window is open.
+  std::function<bool()> IsTerminalRunning;
+  // Where the terminal page looks for terminals.
+  std::function<TTerminalRoots()> TerminalRoots;
+};
+
+class TFormInstaller : public TForm {
+public:
+  // Builds every page, loads the package (or the uninstall data) and shows
+  // the first page. When the package cannot be read it says so and asks the
+  // application to terminate; the form is then never shown.
+  explicit TFormInstaller(TApplication& application, TWizardServices services = {});
+  // Runs the package's stage-3 programs (install mode, package loaded).
+  ~TFormInstaller() override;
+
+  // How targets are opened: false, by the shell in this process; true,
+  // through the command file that the non-elevated relay process reads.
+  bool UseRelay = true;
+
+  bool UninstallMode() const { return uninstallMode_; }
+  bool PackageLoaded() const { return packageLoaded_; }
+  TZpInstall* InstallData() const { return installData_.get(); }
+  TZpUninstall* UninstallData() const { return uninstallData_.get(); }
+  const std::vector<TPage>& Pages() const { return pages_; }
+  int PageIndex() const { return pageIndex_; }
+  bool RunDone() const { return runDone_; }
+  bool Running() const { return running_; }
+
+  // Event handlers, bound by name.
+  void BtnNextClick(TComponent& sender);
+  void BtnPrevClick(TComponent& sender);
+  void BtnCancelClick(TComponent& sender);
+  void RadioAcceptClick(TComponent& sender);
+  void BtnAddMetaTraderClick(TComponent& sender);
+  void LabelStart2LinkClick(TUniCustomLinkLabel& sender, int32_t linkNumber, const std::u16string& linkText);
+
+  // Opens a target (web or mail address, program path) as UseRelay says.
+  void OpenTarget(const std::string& target);
+
+protected:
+  bool CloseQuery() override;
+  std::unique_ptr<TComponent> CreateCustom(const TControlDesc& row, const TControlCreateArgs& args) override;
+
+private:
+  void FormCreate();
+  void FormDestroy();
+  bool SetupInstall(const std::string& exe);
+  bool SetupUninstall(const std::string& exe);
+  // Loads `data` from `exe`, or from a copy in the temporary folder when
+  // `exe` cannot be opened. False (after the message) when neither reads.
+  bool LoadData(TZpData& data, const std::string& exe, const std::u16string& failure);
+  void SetupTexts(const TZpData& data, int32_t caption, int32_t welcomeTitle, int32_t welcomeText);
+  // Says `message` and ends the program; returns false for the setup.
+  bool Fail(const std::u16string& message);
+  void TranslateForm(const TZpData& data);
+  void LoadRichText(const std::string& viewer, const std::string& text);
+  bool CanLeavePage();
+  void ShowPage(TPage page);
+  void ShowPanel(TPage page);
+  void FillTerminals();
+  void FillReadySummary();
+  void RunInstall();
+  void RunUninstall();
+  void RunGuarded(TZpData& data);
+  void ProgressEvent(TZpData& sender, const std::u16string& text, int percent);
+  void Message(const std::u16string& text, TMessageKind kind);
+  TComponent& PagePanel(TPage page) const;
+  std::u16string Text(int32_t id) const;
+  TZpData& Data() const;
+
+  TWizardServices services_;
+  std::string exePath_;
+  bool uninstallMode_ = false;
+  bool packageLoaded_ = false;
+  std::unique_ptr<TZpInstall> installData_;
+  std::unique_ptr<TZpUninstall> uninstallData_;
+  std::vector<TPage> pages_;
+  int pageIndex_ = -1;
+  bool terminalsListed_ = false;
+  bool runDone_ = false;
+  bool running_ = false;
+  TButtonStates buttons_;
+};
+
+// The command file of the relay: "command.txt" in the work folder
+// "ZpInstall" below the user's roaming application data.
+std::string RelayCommandFile();
+// Writes `target` as the single line of the command file (CR LF after it),
+// replacing what it held. Raises EOSError when it cannot be written.
+void WriteRelayCommand(const std::string& target);
+
+}  // namespace zp

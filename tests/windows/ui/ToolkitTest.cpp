@@ -1,0 +1,159 @@
+// The toolkit through its window messages: a form built from a table with
+// every control kind, found by name; texts, states, owner-drawn wide items,
+// the rich viewer, pictures, keyboard navigation and the exception boundary.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "base/Strings.h"
+#include "shots/Shots.h"
+#include "ui/Forms.h"
+#include "../../../src/wizard/res/WizardRes.h"
+
+namespace zp {
+namespace {
+
+using K = TControlKind;
+using ::testing::ElementsAre;
+
+const TFontDesc kFonts[] = {{u"Arial", -16, fsBold}};
+
+const TControlDesc kRows[] = {
+    {K::ckPanel, "Page", "", 0, 0, 420, 250, nullptr, 0, clWhite},
+    {K::ckLabel, "Title", "Page", 12, 10, 300, 19, u"Every control", 0, clParent, 1},
+    {K::ckImage, "Picture", "Page", 360, 6, 48, 48, nullptr, coTransparent, clParent, 0, IDB_HEADER_READY},
+    {K::ckLabel, "Wrapped", "Page", 12, 34, 330, 28, u"A label that wraps its words to the width it was given.", coWrap},
+    {K::ckRadioButton, "RadioA", "Page", 12, 66, 120, 17, u"&Radio one", coGroup},
+    {K::ckRadioButton, "RadioB", "Page", 140, 66, 120, 17, u"Radio two"},
+    {K::ckCheckBox, "Check", "Page", 270, 66, 120, 17, u"Chec&k box"},
+    {K::ckCheckListBox, "List", "Page", 12, 88, 190, 70, nullptr, 0, clParent, 0, 17},
+    {K::ckComboBox, "Combo", "Page", 210, 88, 198, 23, nullptr, 0, clParent, 0, 17},
+    {K::ckProgressBar, "Bar", "Page", 210, 118, 198, 17},
+    {K::ckSpeedButton, "Speed", "Page", 210, 140, 150, 24, u" Speed button", 0, clParent, 0, IDB_ADD_FOLDER},
+    {K::ckMemo, "Memo", "Page", 12, 166, 190, 76, nullptr, 0, clBtnFace},
+    {K::ckRichEdit, "Rich", "Page", 210, 170, 198, 72},
+    {K::ckPanel, "Bar1", "", 0, 250, 420, 44},
+    {K::ckBevel, "Line", "Bar1", 0, 0, 420, 2},
+    {K::ckButton, "BtnOk", "Bar1", 250, 10, 75, 25, u"OK", coDefault},
+    {K::ckButton, "BtnCancel", "Bar1", 335, 10, 75, 25, u"&Cancel", coCancel},
+};
+
+const TFormDesc kForm = {u"Toolkit", 420, 294, {u"MS Sans Serif", -11, 0}, clBtnFace, kFonts, 1};
+
+class Toolkit : public ::testing::Test {
+protected:
+  Toolkit() : form_(app_) {
+    form_.Build(kForm, kRows, sizeof(kRows) / sizeof(kRows[0]));
+    for (const char* name : {"BtnOk", "BtnCancel", "Speed", "Check"})
+      form_.OnClick(name, [this, name](TComponent&) { clicks_.push_back(name); });
+    form_.Show();
+    app_.ProcessMessages();
+  }
+  // A key press that goes through the message loop, as typing does.
+  void Key(UINT message, WPARAM key, LPARAM flags = 0) {
+    PostMessageW(GetFocus(), message, key, flags);
+    app_.ProcessMessages();
+  }
+  std::string Focused() {
+    for (const TControlDesc& row : kRows)
+      if (form_.FindComponent(row.Name)->Handle() == GetFocus()) return row.Name;
+    return "";
+  }
+
+  TApplication app_;
+  TForm form_;
+  std::vector<std::string> clicks_;
+};
+
+TEST_F(Toolkit, BuildsEveryKindFromTheTableAndShowsWhatItHolds) {
+  RECT client{};
+  GetClientRect(form_.Handle(), &client);
+  EXPECT_EQ(client.right, 420);
+  EXPECT_EQ(client.bottom, 294);
+  const RECT list = form_.Find<TCheckListBox>("List").BoundsRect();
+  EXPECT_EQ(list.left, 12);
+  EXPECT_EQ(list.top, 88);
+  EXPECT_EQ(list.right - list.left, 190);
+  EXPECT_EQ(form_.Find<TLabel>("Wrapped").Color(), clWhite);  // the parent's colour
+  EXPECT_EQ(form_.Find<TLabel>("Title").Font().Name, u"Arial");
+  EXPECT_EQ(form_.Find<TLabel>("Wrapped").Font().Name, u"MS Sans Serif");
+  EXPECT_THROW(form_.Find<TButton>("Memo"), EZpError);
+
+  TCheckListBox& items = form_.Find<TCheckListBox>("List");
+  items.AddChecked(u"C:\\MetaTrader 4", true);
+  items.AddChecked(u"D:\\Папка терминала", false);
+  items.AddChecked(u"E:\\交易终端", true);
+  EXPECT_EQ(items.Item(1), u"D:\\Папка терминала");
+  EXPECT_FALSE(items.Checked(1));
+  items.SetItemIndex(1);
+  PostMessageW(items.Handle(), WM_KEYDOWN, VK_SPACE, 0);
+  app_.ProcessMessages();
+  EXPECT_TRUE(items.Checked(1));
+  EXPECT_EQ(SendMessageW(items.Handle(), LB_GETITEMHEIGHT, 0, 0), 17);
+
+  TComboBox& combo = form_.Find<TComboBox>("Combo");
+  combo.Add(u"E:\\交易终端");
+  combo.Add(u"D:\\Папка");
+  combo.SetItemIndex(1);
+  EXPECT_EQ(combo.Text(), u"D:\\Папка");
+  const RECT comboBounds = combo.BoundsRect();
+  EXPECT_EQ(comboBounds.bottom - comboBounds.top, 23);
+
+  TProgressBar& bar = form_.Find<TProgressBar>("Bar");
+  for (const auto& [set, shown] : {std::pair{40, 40}, {150, 100}, {-5, 0}, {60, 60}}) {
+    bar.SetPosition(set);
+    EXPECT_EQ(bar.Position(), shown);
+  }
+  TMemo& memo = form_.Find<TMemo>("Memo");
+  for (const char16_t* line : {u"Copying file A ...", u"Copying a rather long file name that does not wrap ...", u"Done."})
+    memo.Append(line);
+  EXPECT_THAT(memo.Lines(), ElementsAre(u"Copying file A ...", u"Copying a rather long file name that does not wrap ...", u"Done."));
+
+  TRichEdit& rich = form_.Find<TRichEdit>("Rich");
+  rich.LoadText("Plain {text}, not RTF.");
+  EXPECT_EQ(rich.PlainText(), u"Plain {text}, not RTF.");
+  rich.LoadText("{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0\\fs16 {\\b Bold} and plain.\\par}");
+  EXPECT_EQ(rich.PlainText().substr(0, 15), u"Bold and plain.");
+
+  // The picture is drawn where it belongs: transparent corners, a drawn middle.
+  form_.Repaint();
+  HDC dc = GetDC(form_.Handle());
+  const RECT picture = form_.Find<TImage>("Picture").BoundsRect();
+  EXPECT_EQ(GetPixel(dc, picture.left + 1, picture.top + 1), RGB(255, 255, 255));
+  EXPECT_EQ(GetPixel(dc, picture.left + 33, picture.top + 25), RGB(60, 160, 80));  // the green badge
+  ReleaseDC(form_.Handle(), dc);
+  SaveShot(form_.Handle(), "toolkit-controls", [this] { app_.ProcessMessages(); });
+}
+
+TEST_F(Toolkit, KeyboardWorksAsInADialog) {
+  SetFocus(form_.Find<TButton>("BtnOk").Handle());
+  Key(WM_KEYDOWN, VK_TAB);
+  EXPECT_EQ(Focused(), "BtnCancel");
+  Key(WM_KEYDOWN, VK_TAB);
+  EXPECT_EQ(Focused(), "RadioA");  // the first tab stop of the page
+  Key(WM_KEYDOWN, VK_RETURN);       // Enter presses the default button
+  Key(WM_KEYDOWN, VK_ESCAPE);       // Esc the cancel button
+  Key(WM_SYSCHAR, 'k', 1 << 29);    // Alt+K the check box
+  EXPECT_THAT(clicks_, ElementsAre("BtnOk", "BtnCancel", "Check"));
+  EXPECT_TRUE(form_.Find<TCheckBox>("Check").Checked());
+  form_.Find<TButton>("BtnOk").SetEnabled(false);
+  Key(WM_KEYDOWN, VK_RETURN);  // a disabled default button is not pressed
+  SendMessageW(form_.Find<TSpeedButton>("Speed").Handle(), BM_CLICK, 0, 0);
+  EXPECT_THAT(clicks_, ElementsAre("BtnOk", "BtnCancel", "Check", "Speed"));
+  EXPECT_NE(Focused(), "Speed");  // a speed button never takes the focus
+}
+
+TEST_F(Toolkit, AnExceptionInAHandlerStopsAtTheWindowBoundary) {
+  std::vector<std::string> caught;
+  SetExceptionHandler([&](HWND, std::exception_ptr error) { caught.push_back(WideToUtf8(ExceptionMessage(error))); });
+  form_.OnClick("BtnOk", [](TComponent&) { throw std::runtime_error("handler failed"); });
+  form_.Find<TButton>("BtnOk").Click();
+  form_.Find<TButton>("BtnCancel").Click();  // the form goes on working
+  SetExceptionHandler(nullptr);
+  EXPECT_THAT(caught, ElementsAre("handler failed"));
+  EXPECT_THAT(clicks_, ElementsAre("BtnCancel"));
+}
+
+}  // namespace
+}  // namespace zp

@@ -1,0 +1,73 @@
+#include <ostream>
+
+#include "BuilderOS.h"
+#include "PackageReader.h"
+#include "PackageWriter.h"
+#include "ProjectReader.h"
+#include "base/Strings.h"
+
+namespace zp {
+namespace {
+
+// A path of this system (UTF-8 natively, ANSI on Windows) as UTF-8.
+std::string NativeToUtf8(const std::string& path) {
+  std::u16string wide;
+  if (kPathSeparator == '/' && DecodeUtf8(path, wide)) return path;
+  return WideToUtf8(AnsiToWide(path));
+}
+
+void ListSource(const TContent& content, std::ostream& out) {
+  if (!content.FromFile()) {
+    out << "      from memory, " << content.Bytes.size() << " bytes\n";
+    return;
+  }
+  int64_t size = -1;
+  try {
+    size = TFileStream(content.SourcePath, TFileMode::OpenRead).Size();
+  } catch (const EZpError&) {
+  }
+  out << "      from \"" << NativeToUtf8(content.SourcePath) << "\", ";
+  if (size < 0) out << "unreadable\n";
+  else out << size << " bytes\n";
+}
+
+std::string Times(const TProject& project, const TContent& content, const std::optional<uint64_t>& created,
+                  const std::optional<uint64_t>& modified) {
+  const TFileTimes times = StoredTimes(project, content, created, modified);
+  return "created " + ListTime(times.CreationTime) + ", modified " + ListTime(times.LastWriteTime);
+}
+
+}  // namespace
+
+void ListProject(const TLoadedProject& loaded, std::ostream& out) {
+  const TProject& p = loaded.Project;
+  out << "Output: \"" << NativeToUtf8(loaded.OutputPath) << "\"\n"
+      << "Program name: " << ListQuoted(p.ProgramName) << "\n"
+      << "Version: " << p.VersionMajor << "." << p.VersionMinor << "\n"
+      << "Build: " << p.Build << "\n"
+      << "Release: " << p.Release << "\n"
+      << "Key: " << (p.Key ? "given" : "derived from the package") << "\n"
+      << "Translations: " << p.Translations.size() << "\n";
+  out << "Files: " << p.Files.size() << "\n";
+  for (size_t i = 0; i < p.Files.size(); ++i) {
+    const TProjectFile& f = p.Files[i];
+    out << "  [" << i + 1 << "] " << ListQuoted(f.Path) << "\n";
+    ListSource(f.Content, out);
+    out << "      " << Times(p, f.Content, f.CreationTime, f.LastWriteTime) << "\n"
+        << "      shortcut " << ListQuoted(f.ShortcutName) << ", desktop shortcut " << (f.DesktopShortcut ? "yes" : "no")
+        << ", keep newer " << (f.KeepNewer ? "yes" : "no") << ", keep on uninstall "
+        << (f.KeepOnUninstall ? "yes" : "no") << "\n";
+  }
+  out << "Programs: " << p.Execs.size() << "\n";
+  for (size_t i = 0; i < p.Execs.size(); ++i) {
+    const TProjectExec& x = p.Execs[i];
+    out << "  [" << i + 1 << "] " << ListQuoted(x.Path) << "\n"
+        << "      stage " << x.Stage << ", " << (x.External ? "external" : "carried") << ", title "
+        << ListQuoted(x.Title) << ", parameters " << ListQuoted(x.Parameters) << "\n";
+    if (x.External) continue;
+    ListSource(x.Content, out);
+    out << "      " << Times(p, x.Content, x.CreationTime, x.LastWriteTime) << "\n";
+  }
+}
+
+}  // namespace zp
