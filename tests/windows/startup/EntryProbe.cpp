@@ -8,6 +8,8 @@
 // TIME is the system time as a FILETIME value. A stand-in wizard that uses
 // the relay hands it "target-from-PID" through the command file, waits, then
 // closes itself after ZP_PROBE_CLOSE_MS milliseconds (default 800).
+// Built with ZP_PROBE_REAL_WIZARD, the probe creates the real wizard instead
+// (and logs its "wizard" line), for tests that walk it end to end.
 #include <windows.h>
 #include <tlhelp32.h>
 
@@ -18,6 +20,9 @@
 #include "base/WinHandles.h"
 #include "startup/Program.h"
 #include "startup/SpawnUtils.h"
+#ifdef ZP_PROBE_REAL_WIZARD
+#include "wizard/UnitInstall.h"
+#endif
 
 namespace zp {
 namespace {
@@ -77,7 +82,15 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   using namespace zp;
   TProgramServices services = TProgramServices::System(
       [](TApplication& application, bool useRelay) -> std::unique_ptr<TForm> {
+#ifdef ZP_PROBE_REAL_WIZARD
+        Log("wizard " + std::to_string(GetCurrentProcessId()) + " " + std::to_string(ParentId()) + " " +
+            (useRelay ? "1" : "0") + " " + GetCommandLineA());
+        auto wizard = std::make_unique<TFormInstaller>(application);
+        wizard->UseRelay = useRelay;
+        return wizard;
+#else
         return std::make_unique<TProbeWizard>(application, useRelay);
+#endif
       });
   services.Relay.Open = [](const std::string& target) {
     Log("open " + std::to_string(GetCurrentProcessId()) + " " + target);
