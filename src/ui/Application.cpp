@@ -1,12 +1,19 @@
 #include "ui/Application.h"
 
+#include <commctrl.h>
 #include <objbase.h>
 
 #include "ui/Forms.h"
 
 namespace zp {
 
-TApplication::TApplication() { comInitialized_ = SUCCEEDED(CoInitialize(nullptr)); }
+TApplication::TApplication() {
+  comInitialized_ = SUCCEEDED(CoInitialize(nullptr));
+  // The common controls' classes (the progress bar among them) are there
+  // for every window from now on.
+  INITCOMMONCONTROLSEX classes{sizeof(classes), ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
+  InitCommonControlsEx(&classes);
+}
 
 TApplication::~TApplication() {
   if (comInitialized_) CoUninitialize();

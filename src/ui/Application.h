@@ -15,7 +15,8 @@ class TForm;
 
 class TApplication {
 public:
-  // Initialises COM for this thread; the destructor releases it.
+  // Initialises COM for this thread (the destructor releases it) and the
+  // common controls.
   TApplication();
   ~TApplication();
   TApplication(const TApplication&) = delete;

@@ -16,9 +16,10 @@
 
 namespace zp {
 
-// Where a control sits in its parent. The container that holds the control
-// places it by this value; the control itself only reads it (a label does not
-// size itself to its text when the container sets its height).
+// How a control is meant to sit in its parent. Forms place every control by
+// its bounds, so no container arranges by this value; it tells a control
+// whose size follows its content which side it may change (the markup label
+// keeps its height when it is aligned left, right or to the whole client).
 enum class TAlign : uint8_t { alNone, alTop, alBottom, alLeft, alRight, alClient };
 
 // Pointer shapes by number, as the system cursors they stand for.

@@ -29,9 +29,10 @@ private:
 };
 
 // The key of a package whose tag stream, written with an all-zero key, is
-// `tagStream` and whose contents are `contents` (in block order): a hash of
-// the tag stream and of every content's bytes. Contents are read through a
-// bounded buffer. Raises EProjectError naming a file that cannot be read.
+// `tagStream`: a hash of the tag stream and of the bytes of `contents` (in
+// block order; none where the records carry their contents' CRCs). Contents
+// are read through a bounded buffer. Raises EProjectError naming a file that
+// cannot be read.
 TContentKey DeriveContentKey(const std::vector<uint8_t>& tagStream, const std::vector<const TContent*>& contents);
 
 }  // namespace zp

@@ -284,9 +284,11 @@ TPackageLayout WritePackage(const TProject& project, const std::vector<uint8_t>&
   tags.Clear();
   WriteTagStream(project, layout, tags);
   if (!project.Key) {
+    // Records with CRCs make the tag stream stand for the contents as well;
+    // without them each content is hashed in a read of its own.
     std::vector<const TContent*> contents;
     for (const TPlannedContent& plan : plans)
-      if (plan.Content) contents.push_back(plan.Content);
+      if (plan.Content && !project.ContentChecksums) contents.push_back(plan.Content);
     layout.Key = DeriveContentKey(tags.Bytes(), contents);
     tags.Clear();
     WriteTagStream(project, layout, tags);

@@ -10,6 +10,7 @@
 #include "engine/ZpClasses.h"
 #include "package/Streams.h"
 #include "zpbuild/BuilderOS.h"
+#include "zpbuild/ContentKey.h"
 #include "zpbuild/PackageReader.h"
 #include "zpbuild/PackageWriter.h"
 
@@ -283,22 +284,45 @@ TEST_F(RoundTrip, UninstallDataKeepsOrderAndTranslations) {
   EXPECT_FALSE(ReadPackage(uninstaller)->Load.HasData);
 }
 
-TEST(Keys, EachBuildWithoutAKeyDrawsAFreshOne) {
+// Without a key, the key is derived from everything the package holds: the
+// same inputs give the same installer, any change another key.
+TEST(Keys, ADerivedKeyFollowsEveryInput) {
   TScratch scratch;
-  TProject project;
-  project.ProgramName = "K";
-  TProjectFile f;
-  f.Path = "{app}\\a";
-  f.Content = TContent::FromBytes(Bytes("same content"));
-  project.Files.push_back(f);
-  const TPackageLayout a = BuildPackage(project, SyntheticStubImage(), scratch / "a.exe");
-  const TPackageLayout b = BuildPackage(project, SyntheticStubImage(), scratch / "b.exe");
-  EXPECT_NE(a.Key, b.Key);
-  EXPECT_NE(a.Key, TContentKey{});
-  EXPECT_EQ(ReadPackage(scratch / "a.exe")->Package.Key, a.Key);
-  // The content is stored encrypted: the same bytes under two keys differ.
-  EXPECT_NE(Read(scratch / "a.exe").substr(size_t(a.Files[0].Offset)), Read(scratch / "b.exe").substr(size_t(b.Files[0].Offset)));
-  EXPECT_EQ(Read(scratch / "a.exe").find("same content"), std::string::npos);
+  auto build = [&](const std::string& content, const std::string& path, bool checksums) {
+    TProject project;
+    project.ProgramName = "K";
+    project.FixedTime = 133486272000000000ULL;
+    project.ContentChecksums = checksums;
+    TProjectFile f;
+    f.Path = path;
+    f.Content = TContent::FromBytes(Bytes(content));
+    project.Files.push_back(f);
+    const TPackageLayout layout = BuildPackage(project, SyntheticStubImage(), scratch / "k.exe");
+    EXPECT_EQ(ReadPackage(scratch / "k.exe")->Package.Key, layout.Key);
+    EXPECT_EQ(Read(scratch / "k.exe").find(content), std::string::npos);  // stored encrypted
+    return std::make_pair(layout.Key, Read(scratch / "k.exe"));
+  };
+  for (bool checksums : {true, false}) {
+    SCOPED_TRACE(checksums);
+    const auto first = build("same content", "{app}\\a", checksums);
+    EXPECT_NE(first.first, TContentKey{});
+    EXPECT_EQ(build("same content", "{app}\\a", checksums), first);
+    EXPECT_NE(build("same contenT", "{app}\\a", checksums).first, first.first);
+    EXPECT_NE(build("same content", "{app}\\b", checksums).first, first.first);
+  }
+}
+
+TEST(Keys, TheHashDoesNotDependOnHowTheBytesArrive) {
+  const std::string bytes = Pattern(1000);
+  THash64 whole(7);
+  whole.Add(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+  for (size_t piece : {1, 3, 31, 32, 33, 999}) {
+    THash64 pieces(7);
+    for (size_t at = 0; at < bytes.size(); at += piece)
+      pieces.Add(reinterpret_cast<const uint8_t*>(bytes.data()) + at, std::min(piece, bytes.size() - at));
+    EXPECT_EQ(pieces.Value(), whole.Value()) << piece;
+  }
+  EXPECT_NE(THash64(8).Value(), THash64(7).Value());
 }
 
 }  // namespace

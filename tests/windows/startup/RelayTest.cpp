@@ -1,0 +1,150 @@
+// The relay window in this process, with its launch, shell and message box
+// replaced: the exit codes, how soon it follows its child's end, and the
+// command file at its ticks. The child is the trace program, sleeping.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <vector>
+
+#include "TestFolders.h"
+#include "base/Errors.h"
+#include "base/Strings.h"
+#include "startup/SpawnUtils.h"
+#include "startup/UnitDummy.h"
+
+namespace zp {
+namespace {
+
+int64_t NowMs() {
+  FILETIME now;
+  GetSystemTimePreciseAsFileTime(&now);
+  return static_cast<int64_t>((uint64_t(now.dwHighDateTime) << 32 | now.dwLowDateTime) / 10000);
+}
+
+int64_t ExitMs(HANDLE process) {
+  FILETIME creation, exit, kernel, user;
+  if (!GetProcessTimes(process, &creation, &exit, &kernel, &user)) return 0;
+  return static_cast<int64_t>((uint64_t(exit.dwHighDateTime) << 32 | exit.dwLowDateTime) / 10000);
+}
+
+class Relay : public ::testing::Test {
+protected:
+  Relay() : trace_(tree_.Copy(HostPath(TRACE_EXE), "trace.exe")) { DeleteFileA(CommandFilePath().c_str()); }
+  ~Relay() override { DeleteFileA(CommandFilePath().c_str()); }
+
+  // A shell whose launch starts the trace program sleeping `sleepMs` (its
+  // handle kept in child_) and whose "open" records the target and time.
+  TRelayShell Shell(int sleepMs) {
+    TRelayShell shell;
+    shell.Launch = [this, sleepMs](const std::string& executable) -> HANDLE {
+      launched_ = executable;
+      std::string command = "\"" + trace_ + "\" sleep=" + std::to_string(sleepMs);
+      STARTUPINFOA startup{};
+      startup.cb = sizeof(startup);
+      PROCESS_INFORMATION info{};
+      if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+        return nullptr;
+      CloseHandle(info.hThread);
+      child_.Reset(info.hProcess);
+      if (sleepMs == 0) WaitForSingleObject(info.hProcess, 5000);  // ended before the first tick
+      HANDLE copy = nullptr;
+      DuplicateHandle(GetCurrentProcess(), info.hProcess, GetCurrentProcess(), &copy, 0, FALSE,
+                      DUPLICATE_SAME_ACCESS);
+      return copy;
+    };
+    shell.Open = [this](const std::string& target) { opened_.push_back({target, NowMs() - start_}); };
+    shell.ShowError = [this](const std::u16string& text) { errors_.push_back(text); };
+    return shell;
+  }
+
+  int RunRelay(TRelayShell shell) {
+    TApplication application;
+    application.ShowMainForm = false;
+    start_ = NowMs();
+    TFormDummy relay(application, std::move(shell));
+    application.SetMainForm(relay);
+    const int code = application.Run();
+    end_ = NowMs();
+    // Terminate leaves its WM_QUIT in the queue; the next loop of this
+    // thread must not meet it.
+    MSG quit;
+    while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
+    return code;
+  }
+
+  struct TOpen {
+    std::string Target;
+    int64_t AtMs;
+  };
+  TTempTree tree_;
+  std::string trace_, launched_;
+  TScopedHandle child_;
+  std::vector<TOpen> opened_;
+  std::vector<std::u16string> errors_;
+  int64_t start_ = 0, end_ = 0;
+};
+
+TEST_F(Relay, FailedLaunchShowsTheSystemsTextAndEndsWithOne) {
+  TRelayShell shell = Shell(0);
+  shell.Launch = [this](const std::string& executable) -> HANDLE {
+    launched_ = executable;
+    SetLastError(ERROR_CANCELLED);  // the user declined the elevation prompt
+    return nullptr;
+  };
+  EXPECT_EQ(RunRelay(shell), 1);
+  char self[MAX_PATH];
+  GetModuleFileNameA(nullptr, self, MAX_PATH);
+  EXPECT_EQ(launched_, self);
+  ASSERT_EQ(errors_.size(), 1u);
+  EXPECT_EQ(errors_[0], u"Unable to launch installer: " + AnsiToWide(SystemErrorText(ERROR_CANCELLED)));
+  EXPECT_GT(errors_[0].size(), std::u16string(u"Unable to launch installer: ").size() + 5);
+}
+
+// The relay waits for its child in slices of a 200 ms tick plus a 100 ms
+// wait, so it ends about 300 ms after its child at the latest.
+TEST_F(Relay, EndsWithZeroSoonAfterItsChild) {
+  for (int sleepMs : {0, 700, 1150}) {
+    child_.Reset();
+    EXPECT_EQ(RunRelay(Shell(sleepMs)), 0);
+    ASSERT_TRUE(child_);
+    const int64_t lag = end_ - ExitMs(child_.Get());
+    std::printf("child slept %d ms: relay ended %lld ms after it\n", sleepMs, static_cast<long long>(lag));
+    EXPECT_LE(lag, 450) << sleepMs;
+    EXPECT_GE(end_ - start_, sleepMs) << sleepMs;
+    EXPECT_TRUE(errors_.empty());
+  }
+}
+
+TEST_F(Relay, OpensALeftCommandFileAtTheFirstTick) {
+  std::ofstream(CommandFilePath(), std::ios::binary) << "  https://example.com/left \r\nC:\\never.exe\r\n";
+  EXPECT_EQ(RunRelay(Shell(800)), 0);
+  ASSERT_EQ(opened_.size(), 1u);
+  EXPECT_EQ(opened_[0].Target, "https://example.com/left");
+  EXPECT_LE(opened_[0].AtMs, 350);
+  EXPECT_EQ(GetFileAttributesA(CommandFilePath().c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// A file that a writer holds open is kept until it can be read.
+TEST_F(Relay, OpensALockedCommandFileOnceItIsReleased) {
+  std::ofstream(CommandFilePath(), std::ios::binary) << "C:\\Terminal\\terminal.exe\r\n";
+  HANDLE writer = CreateFileA(CommandFilePath().c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+  TTimer release;
+  release.SetInterval(700);
+  release.OnTimer = [&](TTimer& timer) {
+    timer.SetEnabled(false);
+    CloseHandle(writer);
+  };
+  release.SetEnabled(true);
+  EXPECT_EQ(RunRelay(Shell(1500)), 0);
+  ASSERT_EQ(opened_.size(), 1u);
+  EXPECT_EQ(opened_[0].Target, "C:\\Terminal\\terminal.exe");
+  EXPECT_GE(opened_[0].AtMs, 650);
+  EXPECT_LE(opened_[0].AtMs, 1100);
+}
+
+}  // namespace
+}  // namespace zp
