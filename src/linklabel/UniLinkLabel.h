@@ -59,16 +59,21 @@ public:
   ~TUniCustomLinkLabel() override;
 
   // Creates the window and takes every setting of `args`; the caption comes
-  // last, so its dynamic tags already reach OnDynamicTagInit.
+  // last, so its dynamic tags already reach OnDynamicTagInit. An empty
+  // args.Caption keeps a caption set before Create.
   void Create(const TLinkLabelCreateArgs& args);
 
   // Setting a caption equal to the current one does nothing. A new caption is
-  // parsed before anything changes: when the parse fails (an event handler
-  // raised), the label keeps its former caption and the error propagates.
+  // Caption (and the only line of Text) while it is parsed, so
+  // OnDynamicTagInit sees it; when the parse fails (an event handler raised),
+  // the label gets its former caption and lines back and the error
+  // propagates. The window text mirrors the caption (up to a U+0000, which
+  // window texts cannot hold); WM_SETTEXT from outside sets a new caption.
   const std::u16string& Caption() const { return caption_; }
   void SetCaption(const std::u16string& value);
   // The caption as lines. Setting lines joins them without separators into
-  // the caption; when that changes the caption, Text holds the joined line.
+  // the caption; when that changes the caption, Text holds the joined line,
+  // and when the parse fails, Text keeps its former lines.
   const std::vector<std::u16string>& Text() const { return text_; }
   void SetText(const std::vector<std::u16string>& lines);
 
@@ -125,6 +130,7 @@ private:
 
   IParser& Parser();
   IRenderer& Renderer() const;
+  void MirrorCaption();
   void UpdateTextRect();
   void SyncRootFont();
   void ClearWordCaches();

@@ -35,7 +35,8 @@ void TUniCustomLinkLabel::Create(const TLinkLabelCreateArgs& args) {
   savedCursor_ = Cursor();
   UpdateTextRect();
   SyncRootFont();
-  SetCaption(args.Caption);
+  // A caption set before the window existed stays unless args gives one.
+  if (!args.Caption.empty()) SetCaption(args.Caption);
 }
 
 IParser& TUniCustomLinkLabel::Parser() {
@@ -66,25 +67,43 @@ std::unique_ptr<IRenderer> TUniCustomLinkLabel::CreateRenderer() { return std::m
 
 void TUniCustomLinkLabel::SetCaption(const std::u16string& value) {
   if (value == caption_) return;
-  ResetNodeCounters();
-  std::unique_ptr<TNodeTree> tree = Parser().Parse(value);
-  caption_ = value;
-  text_.assign(1, value);
+  // The caption changes first, so that OnDynamicTagInit sees the caption
+  // being parsed; a failed parse puts the former caption and lines back.
+  std::u16string formerCaption = std::exchange(caption_, value);
+  std::vector<std::u16string> formerText = std::exchange(text_, {value});
+  std::unique_ptr<TNodeTree> tree;
+  try {
+    ResetNodeCounters();
+    tree = Parser().Parse(value);
+  } catch (...) {
+    caption_ = std::move(formerCaption);
+    text_ = std::move(formerText);
+    throw;
+  }
   activeLink_ = nullptr;  // it belongs to the old tree; the next paint draws the new one
   tree_ = std::move(tree);
   SyncRootFont();
   Invalidate();
-  // The window text mirrors the caption (WM_GETTEXT reads it); the
-  // WM_SETTEXT this sends finds the caption set already.
-  if (Handle()) SetWindowTextW(Handle(), W(caption_));
+  MirrorCaption();
   DoCaptionChanged();
 }
 
 void TUniCustomLinkLabel::SetText(const std::vector<std::u16string>& lines) {
-  text_ = lines;
   std::u16string joined;
   for (const std::u16string& line : lines) joined += line + u"\r\n";
-  SetCaption(TStringTools::RemoveLineBreaks(joined));
+  std::vector<std::u16string> former = std::exchange(text_, lines);
+  try {
+    SetCaption(TStringTools::RemoveLineBreaks(joined));
+  } catch (...) {
+    text_ = std::move(former);  // the label still shows the former caption
+    throw;
+  }
+}
+
+void TUniCustomLinkLabel::MirrorCaption() {
+  // Straight to the default procedure: a WM_SETTEXT through our own would
+  // come back as a caption cut at its first U+0000.
+  if (Handle()) DefaultWndProc(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(W(caption_)));
 }
 
 void TUniCustomLinkLabel::GetDynamicSource(std::u16string& source, TDynamicNode& node) {
@@ -203,9 +222,15 @@ void TUniCustomLinkLabel::Resize() {
 }
 
 LRESULT TUniCustomLinkLabel::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_SETTEXT) {
-    // Text set from outside (a translation, a driver) is a new caption.
-    SetCaption(FromW(reinterpret_cast<const wchar_t*>(lParam)));
+  switch (message) {
+    case WM_CREATE:
+      MirrorCaption();  // a caption set before the window existed
+      break;
+    case WM_SETTEXT:
+      // Text set from outside (a translation, a driver) is a new caption;
+      // SetCaption mirrors it into the window text.
+      SetCaption(lParam ? FromW(reinterpret_cast<const wchar_t*>(lParam)) : std::u16string());
+      return TRUE;
   }
   return TControl::WndProc(message, wParam, lParam);
 }

@@ -53,8 +53,8 @@ std::string ExecutableFolder();
 // The path separator of this system's file API.
 extern const char kPathSeparator;
 // A path from a project file (UTF-8) for this system's file API (the ANSI
-// code page and backslashes on Windows); raises EZpError when it cannot be
-// represented.
+// code page and backslashes on Windows, slashes elsewhere); raises EZpError
+// when it cannot be represented.
 std::string NativePath(const std::string& utf8);
 
 // Lets the console show the UTF-8 that the tool prints (Windows); nothing

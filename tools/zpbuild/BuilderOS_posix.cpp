@@ -116,7 +116,14 @@ std::string ExecutableFolder() {
   return cut == std::string::npos ? "." : cut == 0 ? "/" : path.substr(0, cut);
 }
 
-std::string NativePath(const std::string& utf8) { return utf8; }
+// Projects are written for Windows as often as not: "\" separates folders
+// here too.
+std::string NativePath(const std::string& utf8) {
+  std::string path = utf8;
+  for (char& c : path)
+    if (c == '\\') c = '/';
+  return path;
+}
 
 void PrepareConsole() {}
 

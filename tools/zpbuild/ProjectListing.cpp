@@ -54,7 +54,8 @@ void ListProject(const TLoadedProject& loaded, std::ostream& out) {
     out << "  [" << i + 1 << "] " << ListQuoted(f.Path) << "\n";
     ListSource(f.Content, out);
     out << "      " << Times(p, f.Content, f.CreationTime, f.LastWriteTime) << "\n"
-        << "      shortcut " << ListQuoted(f.ShortcutName) << ", desktop shortcut " << (f.DesktopShortcut ? "yes" : "no")
+        << "      shortcut " << ListQuoted(f.ShortcutName) << ", desktop shortcut "
+        << (f.DesktopShortcut ? "yes" : "no")
         << ", keep newer " << (f.KeepNewer ? "yes" : "no") << ", keep on uninstall "
         << (f.KeepOnUninstall ? "yes" : "no") << "\n";
   }

@@ -568,7 +568,8 @@ void TProjectReader::ReadTranslations(const TValue& root) {
 
 // The files an entry's source names: one file, every file below a folder, or
 // what a pattern matches, in a stable order (by target, ignoring case).
-std::vector<TMatchedFile> TProjectReader::SourceFiles(const TValue& table, const std::string& prefix, bool& many) const {
+std::vector<TMatchedFile> TProjectReader::SourceFiles(const TValue& table, const std::string& prefix,
+                                                      bool& many) const {
   const std::string text = Utf8(table, "source", prefix, true);
   many = HasWildcards(text);
   std::string native;
@@ -647,16 +648,17 @@ void TProjectReader::ReadFiles(const TValue& root) {
     if (sources.size() > 1 && !file.ShortcutName.empty())
       Fail(*Find(t, "shortcut"), p + "shortcut",
            "a shortcut needs an entry that installs one file; this one installs " + std::to_string(sources.size()));
-    const std::string line = std::to_string(Find(t, "target")->location().line());
+    const TValue& at = *Find(t, "target");
+    const auto set = origins_.find(&at);
+    const std::string line =
+        set != origins_.end() ? "--set " + set->second : "line " + std::to_string(at.location().line());
     for (const TMatchedFile& source : sources) {
       file.Content = TContent::FromFile(source.Path);
       file.Path = intoFolder ? target + "\\" + source.Relative : target;
       const std::string problem = CheckTargetPath(file.Path);
-      if (!problem.empty()) Fail(*Find(t, "target"), p + "target", "\"" + file.Path + "\" " + problem);
-      const auto [at, added] = targets.emplace(LowerAscii(file.Path), entry + " (line " + line + ")");
-      if (!added)
-        Fail(*Find(t, "target"), p + "target",
-             "\"" + file.Path + "\" is installed by " + at->second + " too");
+      if (!problem.empty()) Fail(at, p + "target", "\"" + file.Path + "\" " + problem);
+      const auto [other, added] = targets.emplace(LowerAscii(file.Path), entry + " (" + line + ")");
+      if (!added) Fail(at, p + "target", "\"" + file.Path + "\" is installed by " + other->second + " too");
       result_.Project.Files.push_back(file);
     }
   }

@@ -309,10 +309,10 @@ keep_newer = true
 source = "src/sub"
 target = '{app}\docs'
 [[files]]
-source = "src/?.mq4"
+source = 'src\?.mq4'
 target = "{scripts}/"
 [[files]]
-source = "src/readme.txt"
+source = 'src\readme.txt'
 target = '{app}\'
 )");
   std::vector<std::string> targets;

@@ -1,8 +1,9 @@
 #include "LabelHost.h"
 
 #include <algorithm>
-#include <array>
 #include <fstream>
+#include <iterator>
+#include <sstream>
 #include <stdexcept>
 
 #include "base/WinHandles.h"
@@ -100,81 +101,94 @@ TPixels Capture(HWND window) {
 
 namespace {
 
-uint32_t Crc32(const std::string& bytes) {
-  static const std::array<uint32_t, 256> table = [] {
-    std::array<uint32_t, 256> t{};
-    for (uint32_t n = 0; n < 256; ++n) {
-      uint32_t c = n;
-      for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-      t[n] = c;
-    }
-    return t;
-  }();
-  uint32_t c = 0xFFFFFFFFu;
-  for (unsigned char b : bytes) c = table[(c ^ b) & 0xFF] ^ (c >> 8);
-  return c ^ 0xFFFFFFFFu;
+// Our build folder as the host's file system sees it.
+const std::string kScreenshots = ZP_BINARY_DIR "/screenshots";
+
+std::string ReadFile(const std::string& unixPath) {
+  std::ifstream file("Z:" + unixPath, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
-void PutBig32(std::string& out, uint32_t value) {
-  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<char>((value >> shift) & 0xFF));
+void WriteFile(const std::string& unixPath, const std::string& text) {
+  std::ofstream file("Z:" + unixPath, std::ios::binary);
+  file << text;
+  if (!file) throw std::runtime_error("cannot write " + unixPath);
 }
 
-void PutChunk(std::string& out, const char* type, const std::string& data) {
-  PutBig32(out, static_cast<uint32_t>(data.size()));
-  const std::string body = std::string(type, 4) + data;
-  out += body;
-  PutBig32(out, Crc32(body));
-}
-
-// A zlib stream of stored (uncompressed) blocks.
-std::string StoredZlib(const std::string& raw) {
-  std::string out("\x78\x01", 2);
-  size_t pos = 0;
-  do {
-    const size_t n = std::min<size_t>(raw.size() - pos, 65535);
-    const bool last = pos + n == raw.size();
-    out.push_back(last ? 1 : 0);
-    out.push_back(static_cast<char>(n & 0xFF));
-    out.push_back(static_cast<char>(n >> 8));
-    out.push_back(static_cast<char>(~n & 0xFF));
-    out.push_back(static_cast<char>((~n >> 8) & 0xFF));
-    out.append(raw, pos, n);
-    pos += n;
-  } while (pos < raw.size());
-  uint32_t a = 1, b = 0;
-  for (unsigned char c : raw) {
-    a = (a + c) % 65521;
-    b = (b + a) % 65521;
+// A binary PPM (P6, 8 bits per sample) as pixels.
+TPixels ReadPpm(const std::string& bytes) {
+  std::istringstream in(bytes);
+  std::string magic;
+  int width = 0, height = 0, maxValue = 0;
+  in >> magic >> width >> height >> maxValue;
+  in.get();
+  if (magic != "P6" || width <= 0 || height <= 0 || maxValue != 255) throw std::runtime_error("not an 8-bit PPM");
+  TPixels pixels;
+  pixels.Width = width;
+  pixels.Height = height;
+  pixels.Data.resize(static_cast<size_t>(width) * height);
+  for (uint32_t& pixel : pixels.Data) {
+    unsigned char rgb[3];
+    if (!in.read(reinterpret_cast<char*>(rgb), 3)) throw std::runtime_error("PPM cut short");
+    pixel = (uint32_t{rgb[0]} << 16) | (uint32_t{rgb[1]} << 8) | rgb[2];
   }
-  PutBig32(out, (b << 16) | a);
-  return out;
+  return pixels;
+}
+
+// Runs a shell script as a process of the host (the tests run under wine,
+// which starts Linux programs too). Wine starts such a program
+// without a handle to wait on, so the script's last act is to write its exit
+// status, which this waits for (letting messages through meanwhile).
+void RunHostScript(const std::string& path, const std::string& script) {
+  const std::string status = path + ".status";
+  DeleteFileA(("Z:" + status).c_str());
+  WriteFile(path, "PATH=/usr/bin:/bin\n{\n" + script + "\n} 2>'" + path + ".log'\necho $? >'" + status + "'\n");
+  std::wstring command = L"/bin/sh \"" + std::wstring(path.begin(), path.end()) + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(L"Z:\\bin\\sh", command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process))
+    throw std::runtime_error("cannot start /bin/sh");
+  if (process.hProcess) CloseHandle(process.hProcess);
+  if (process.hThread) CloseHandle(process.hThread);
+  for (int waited = 0; waited < 30000; waited += 50) {
+    const std::string code = ReadFile(status);
+    if (!code.empty() && code.back() == '\n') {
+      if (std::stoi(code) != 0) throw std::runtime_error(path + " failed: " + ReadFile(path + ".log"));
+      return;
+    }
+    Pump();
+    Sleep(50);
+  }
+  throw std::runtime_error(path + " did not finish");
 }
 
 }  // namespace
 
-void WritePng(const std::string& path, const TPixels& pixels) {
-  std::string raw;
-  raw.reserve(static_cast<size_t>(pixels.Height) * (1 + 3 * pixels.Width));
-  for (int y = 0; y < pixels.Height; ++y) {
-    raw.push_back(0);  // no filter
-    for (int x = 0; x < pixels.Width; ++x) {
-      const uint32_t p = pixels.At(x, y);
-      raw.push_back(static_cast<char>(p >> 16));
-      raw.push_back(static_cast<char>(p >> 8));
-      raw.push_back(static_cast<char>(p));
-    }
-  }
-  std::string header;
-  PutBig32(header, static_cast<uint32_t>(pixels.Width));
-  PutBig32(header, static_cast<uint32_t>(pixels.Height));
-  header += std::string("\x08\x02\x00\x00\x00", 5);  // 8-bit RGB
-  std::string png("\x89PNG\r\n\x1a\n", 8);
-  PutChunk(png, "IHDR", header);
-  PutChunk(png, "IDAT", StoredZlib(raw));
-  PutChunk(png, "IEND", std::string());
-  std::ofstream file(path, std::ios::binary);
-  file.write(png.data(), static_cast<std::streamsize>(png.size()));
-  if (!file) throw std::runtime_error("cannot write " + path);
+TPixels Screenshot(HWND window, const std::string& name) {
+  // import takes the X window of the top-level window and crops the control
+  // out of it; without one (another display driver), the screen's.
+  HWND top = GetAncestor(window, GA_ROOT);
+  const auto xWindow = reinterpret_cast<uintptr_t>(GetPropW(top, L"__wine_x11_whole_window"));
+  RECT bounds{}, topBounds{};
+  GetWindowRect(window, &bounds);
+  GetWindowRect(top, &topBounds);
+  if (xWindow) OffsetRect(&bounds, -topBounds.left, -topBounds.top);
+  const std::string geometry = std::to_string(bounds.right - bounds.left) + "x" +
+                               std::to_string(bounds.bottom - bounds.top) + "+" + std::to_string(bounds.left) +
+                               "+" + std::to_string(bounds.top);
+  const std::string source = xWindow ? std::to_string(xWindow) : "root";
+
+  CreateDirectoryA(("Z:" + kScreenshots).c_str(), nullptr);
+  const std::string base = kScreenshots + "/" + name;
+  GdiFlush();
+  Pump();
+  RunHostScript(base + ".sh", "import -window " + source + " -crop " + geometry + " +repage '" + base +
+                                  ".png' && convert '" + base + ".png' -depth 8 '" + base + ".ppm'");
+  TPixels pixels = ReadPpm(ReadFile(base + ".ppm"));
+  for (const char* scratch : {".ppm", ".sh", ".sh.log", ".sh.status"}) DeleteFileA(("Z:" + base + scratch).c_str());
+  return pixels;
 }
 
 }  // namespace zp::test

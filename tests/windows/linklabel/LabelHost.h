@@ -1,5 +1,6 @@
 // A top-level test window with a plain green background that hosts labels,
-// plus helpers to paint, find links, send mouse messages and read pixels.
+// plus helpers to paint, find links, send mouse messages, read pixels and
+// take screenshots.
 #pragma once
 
 #include <windows.h>
@@ -43,6 +44,9 @@ struct TPixels {
 };
 TPixels Capture(HWND window);
 
-void WritePng(const std::string& path, const TPixels& pixels);
+// What the X server shows of the window, as ImageMagick's import takes it:
+// written to <build>/screenshots/<name>.png and read back. Raises
+// std::runtime_error when the picture cannot be taken.
+TPixels Screenshot(HWND window, const std::string& name);
 
 }  // namespace zp::test
