@@ -253,6 +253,10 @@ void TMemo::Append(const std::u16string& line) {
   const std::u16string text = length > 0 ? u"\r\n" + line : line;
   Send(EM_SETSEL, static_cast<WPARAM>(length), length);
   Send(EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(W(text)));
+  // The caret at the start of the new line: the view follows it down but
+  // stays at the left edge, however long the line is.
+  const LRESULT start = Send(EM_LINEINDEX, static_cast<WPARAM>(Send(EM_GETLINECOUNT) - 1));
+  Send(EM_SETSEL, static_cast<WPARAM>(start), start);
   Send(EM_SCROLLCARET);
 }
 

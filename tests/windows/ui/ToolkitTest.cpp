@@ -109,6 +109,12 @@ TEST_F(Toolkit, BuildsEveryKindFromTheTableAndShowsWhatItHolds) {
   for (const char16_t* line : {u"Copying file A ...", u"Copying a rather long file name that does not wrap ...", u"Done."})
     memo.Append(line);
   EXPECT_THAT(memo.Lines(), ElementsAre(u"Copying file A ...", u"Copying a rather long file name that does not wrap ...", u"Done."));
+  // A long last line: the end stays in view, the left edge too.
+  const LRESULT left = LOWORD(SendMessageW(memo.Handle(), EM_POSFROMCHAR, 0, 0));
+  for (int i = 0; i < 6; ++i) memo.Append(u"A line far too long for the memo's width, so it runs on past its right edge");
+  EXPECT_GT(SendMessageW(memo.Handle(), EM_GETFIRSTVISIBLELINE, 0, 0), 0);
+  const LRESULT last = SendMessageW(memo.Handle(), EM_LINEINDEX, 8, 0);
+  EXPECT_EQ(LOWORD(SendMessageW(memo.Handle(), EM_POSFROMCHAR, static_cast<WPARAM>(last), 0)), left);
 
   TRichEdit& rich = form_.Find<TRichEdit>("Rich");
   rich.LoadText("Plain {text}, not RTF.");
