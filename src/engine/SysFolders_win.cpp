@@ -3,7 +3,9 @@
 
 #include <vector>
 
+#include "base/Errors.h"
 #include "base/WinHandles.h"
+#include "engine/RunUtils.h"
 #include "engine/SysFolders.h"
 
 namespace zp {
@@ -173,5 +175,21 @@ std::string GetSpecialFolder(TSpecialFolder kind, bool trailingBackslash) {
 }
 
 std::string SystemFolder(TSpecialFolder kind) { return GetSpecialFolder(kind, false); }
+
+std::string GetWorkFolder(const std::string& name) {
+  char appData[MAX_PATH + 1] = {};
+  std::string folder;
+  if (SHGetSpecialFolderPathA(nullptr, appData, CSIDL_APPDATA, FALSE)) folder = appData;
+  if (folder.empty() || folder.back() != '\\') folder += '\\';
+  folder += name;
+  try {
+    ForceDirectories(folder);
+  } catch (const EZpError&) {
+    // Whoever uses the folder meets the failure.
+  }
+  return folder;
+}
+
+std::string CommandFilePath() { return GetWorkFolder("ZpInstall") + "\\command.txt"; }
 
 }  // namespace zp

@@ -6,16 +6,9 @@
 #include <functional>
 #include <string>
 
+#include "engine/SysFolders.h"  // GetWorkFolder, CommandFilePath
+
 namespace zp {
-
-// The folder `name` below the user's roaming application-data folder, created
-// with every missing parent when it is not there (a failure to create it is
-// left to whoever uses the folder). Without an application-data folder it is
-// "\" + name, at the root of the current drive. No trailing backslash.
-std::string GetWorkFolder(const std::string& name);
-
-// The command file: "command.txt" in the work folder "ZpInstall".
-std::string CommandFilePath();
 
 // The longest first line that is taken as a target; a longer one is nothing
 // the shell can open and is dropped like a blank line.

@@ -68,22 +68,6 @@ std::string OwnPath() {
 
 }  // namespace
 
-std::string GetWorkFolder(const std::string& name) {
-  char appData[MAX_PATH + 1] = {};
-  std::string folder;
-  if (SHGetSpecialFolderPathA(nullptr, appData, CSIDL_APPDATA, FALSE)) folder = appData;
-  if (folder.empty() || folder.back() != '\\') folder += '\\';
-  folder += name;
-  try {
-    ForceDirectories(folder);
-  } catch (const EZpError&) {
-    // Whoever uses the folder meets the failure.
-  }
-  return folder;
-}
-
-std::string CommandFilePath() { return GetWorkFolder("ZpInstall") + "\\command.txt"; }
-
 std::string ReadFirstLine(const std::string& path) {
   TScopedHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr));

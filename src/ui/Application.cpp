@@ -22,13 +22,15 @@ TApplication::~TApplication() {
 void TApplication::SetTitle(const std::string& title) { title_ = title; }
 
 int TApplication::Run() {
-  if (mainForm_ && ShowMainForm && !terminated_) mainForm_->Show();
   MSG message{};
-  while (!terminated_) {
-    const BOOL got = GetMessageW(&message, nullptr, 0, 0);
-    if (got == 0 || got == -1) break;
-    ProcessMessage(message);
+  if (terminated_) {
+    // Ended before the loop began: take the quit message it left.
+    PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+    return exitCode_;
   }
+  if (mainForm_ && ShowMainForm) mainForm_->Show();
+  // Until the quit message of Terminate, which GetMessage takes off the queue.
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) ProcessMessage(message);
   terminated_ = true;
   return exitCode_;
 }

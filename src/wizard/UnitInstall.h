@@ -114,11 +114,9 @@ private:
   TButtonStates buttons_;
 };
 
-// The command file of the relay: "command.txt" in the work folder
-// "ZpInstall" below the user's roaming application data.
-std::string RelayCommandFile();
-// Writes `target` as the single line of the command file (CR LF after it),
-// replacing what it held. Raises EOSError when it cannot be written.
+// Writes `target` as the single line of the relay's command file
+// (CommandFilePath), CR LF after it, replacing what it held. Raises EOSError
+// when it cannot be written.
 void WriteRelayCommand(const std::string& target);
 
 }  // namespace zp

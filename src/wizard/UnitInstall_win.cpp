@@ -190,18 +190,8 @@ bool BrowseForFolder(HWND owner, const std::u16string& title, const std::u16stri
 
 // ---- The relay's command file ----
 
-std::string RelayCommandFile() {
-  char appData[MAX_PATH] = {};
-  std::string folder = SHGetSpecialFolderPathA(nullptr, appData, CSIDL_APPDATA, FALSE) ? appData : "";
-  if (folder.empty() || folder.back() != '\\') folder += '\\';
-  folder += "ZpInstall";
-  if (GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES)
-    SHCreateDirectoryExA(nullptr, folder.c_str(), nullptr);
-  return folder + "\\command.txt";
-}
-
 void WriteRelayCommand(const std::string& target) {
-  TFileStream file(RelayCommandFile(), TFileMode::Create);
+  TFileStream file(CommandFilePath(), TFileMode::Create);
   const std::string line = target + "\r\n";
   file.WriteBuffer(line.data(), static_cast<int64_t>(line.size()));
 }

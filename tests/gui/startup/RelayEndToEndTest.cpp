@@ -76,7 +76,9 @@ protected:
     const TDriveResult walked = DriveWizard(form, options);
     EXPECT_TRUE(walked.Finished);
     EXPECT_FALSE(walked.Log.empty());
-    if (!walked.Log.empty()) EXPECT_EQ(walked.Log.back(), "Done.");
+    if (!walked.Log.empty()) {
+      EXPECT_EQ(walked.Log.back(), "Done.");
+    }
     EXPECT_EQ(WaitForSingleObject(process.Info.hProcess, 60000), WAIT_OBJECT_0);
     DWORD code = 99;
     GetExitCodeProcess(process.Info.hProcess, &code);

@@ -6,6 +6,7 @@
 #include "WizardFixture.h"
 #include "base/Strings.h"
 #include "base/WinHandles.h"
+#include "engine/SysFolders.h"
 #include "linklabel/UniLinkLabel.h"
 #include "package/Streams.h"
 
@@ -220,8 +221,8 @@ TEST_F(Wizard, OpensTheLinksOfTheWelcomeTextItselfOrThroughTheRelay) {
   EXPECT_THAT(opened_, ElementsAre("mailto:support@example.com", "https://example.com/"));
   form_->UseRelay = true;
   form_->OpenTarget("https://example.com/a b");
-  EXPECT_EQ(ReadText(RelayCommandFile()), "https://example.com/a b\r\n");
-  DeleteFileA(RelayCommandFile().c_str());
+  EXPECT_EQ(ReadText(CommandFilePath()), "https://example.com/a b\r\n");
+  DeleteFileA(CommandFilePath().c_str());
   EXPECT_EQ(opened_.size(), 2u);
 }
 

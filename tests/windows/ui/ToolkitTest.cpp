@@ -163,3 +163,33 @@ TEST_F(Toolkit, AnExceptionInAHandlerStopsAtTheWindowBoundary) {
 
 }  // namespace
 }  // namespace zp
+
+namespace zp {
+namespace {
+
+// Run ends with the exit code of Terminate, also when Terminate came before
+// it, and leaves no quit message behind for the next loop of the thread.
+TEST(Application, RunEndsOnTerminateAndTakesItsQuitMessage) {
+  for (const bool early : {false, true}) {
+    TApplication application;
+    TForm form(application);
+    form.Build(kForm, kRows, 1);
+    application.SetMainForm(form);
+    TTimer timer;
+    timer.SetInterval(10);
+    timer.OnTimer = [&](TTimer& sender) {
+      sender.SetEnabled(false);
+      application.Terminate(7);
+    };
+    if (early)
+      application.Terminate(7);
+    else
+      timer.SetEnabled(true);
+    EXPECT_EQ(application.Run(), 7);
+    MSG left{};
+    EXPECT_FALSE(PeekMessageW(&left, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "early " << early;
+  }
+}
+
+}  // namespace
+}  // namespace zp
