@@ -83,4 +83,7 @@ std::string GetWorkFolder(const std::string& name);
 // relay: "command.txt" in the work folder "ZpInstall".
 std::string CommandFilePath();
 
+// The full path of the running program's own file.
+std::string OwnExecutablePath();
+
 }  // namespace zp

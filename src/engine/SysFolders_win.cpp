@@ -192,4 +192,10 @@ std::string GetWorkFolder(const std::string& name) {
 
 std::string CommandFilePath() { return GetWorkFolder("ZpInstall") + "\\command.txt"; }
 
+std::string OwnExecutablePath() {
+  char path[MAX_PATH * 2];
+  const DWORD length = GetModuleFileNameA(nullptr, path, sizeof(path));
+  return std::string(path, length < sizeof(path) ? length : 0);
+}
+
 }  // namespace zp

@@ -60,11 +60,6 @@ uint64_t CreationTime(HANDLE process) {
   return uint64_t(creation.dwHighDateTime) << 32 | creation.dwLowDateTime;
 }
 
-std::string OwnPath() {
-  char path[MAX_PATH * 2];
-  const DWORD length = GetModuleFileNameA(nullptr, path, sizeof(path));
-  return std::string(path, length < sizeof(path) ? length : 0);
-}
 
 }  // namespace
 
@@ -110,7 +105,7 @@ bool IsStartedByRelay() {
   // A process id can be used again once its process has ended.
   const uint64_t parentStart = CreationTime(parent.Get()), ownStart = CreationTime(GetCurrentProcess());
   if (parentStart == 0 || ownStart == 0 || parentStart > ownStart) return false;
-  return SameFile(parentPath, OwnPath());
+  return SameFile(parentPath, OwnExecutablePath());
 }
 
 }  // namespace zp

@@ -13,11 +13,6 @@ constexpr DWORD kWaitMilliseconds = 100;
 
 const TFormDesc kDummyForm = {u"ZpInstall", 120, 60, {u"MS Sans Serif", -11, 0}, clBtnFace};
 
-std::string OwnExecutable() {
-  char path[MAX_PATH * 2];
-  const DWORD length = GetModuleFileNameA(nullptr, path, sizeof(path));
-  return std::string(path, length < sizeof(path) ? length : 0);
-}
 
 }  // namespace
 
@@ -43,7 +38,7 @@ TFormDummy::TFormDummy(TApplication& application, TRelayShell shell)
 
 void TFormDummy::FormCreate() {
   commandFile_ = CommandFilePath();
-  process_.Reset(shell_.Launch(OwnExecutable()));
+  process_.Reset(shell_.Launch(OwnExecutablePath()));
   if (!process_) {
     const uint32_t code = GetLastError();
     shell_.ShowError(LaunchFailureText(code));

@@ -44,13 +44,12 @@ void TApplication::Terminate(int exitCode) {
 
 void TApplication::MainFormClosed() { Terminate(exitCode_); }
 
-bool TApplication::ProcessMessage(MSG& message) {
+void TApplication::ProcessMessage(MSG& message) {
   // Tab, Enter, Esc and Alt+letter work in every form as in a dialog.
   HWND root = message.hwnd ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
-  if (root && dynamic_cast<TForm*>(TWindow::FromHandle(root)) && IsDialogMessageW(root, &message)) return true;
+  if (root && dynamic_cast<TForm*>(TWindow::FromHandle(root)) && IsDialogMessageW(root, &message)) return;
   TranslateMessage(&message);
   DispatchMessageW(&message);
-  return true;
 }
 
 void TApplication::ProcessMessages() {

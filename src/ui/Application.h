@@ -49,7 +49,7 @@ public:
   void MainFormClosed();
 
 private:
-  bool ProcessMessage(MSG& message);
+  void ProcessMessage(MSG& message);
 
   std::string title_;
   TForm* mainForm_ = nullptr;

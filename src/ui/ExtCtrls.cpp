@@ -10,11 +10,6 @@ namespace zp {
 
 namespace {
 
-void FillColor(HDC dc, const RECT& rect, TColor color) {
-  TScopedBrush brush(CreateSolidBrush(ColorToRGB(color)));
-  FillRect(dc, &rect, brush.Get());
-}
-
 TControlCreateArgs WithStyle(TControlCreateArgs args, DWORD style, DWORD exStyle) {
   args.Style |= style;
   args.ExStyle |= exStyle;
@@ -42,7 +37,7 @@ void TLabel::Paint(HDC dc) {
   if (transparent_)
     PaintParentBackground(dc);
   else
-    FillColor(dc, client, Color());
+    TControl::Paint(dc);
   const std::u16string caption = Text();
   TScopedSelect font(dc, FontHandle());
   SetBkMode(dc, TRANSPARENT);
@@ -65,8 +60,8 @@ LRESULT TLabel::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
 TBevel::TBevel(const TControlCreateArgs& args) { CreateControl(args, u"ZpBevel"); }
 
 void TBevel::Paint(HDC dc) {
+  TControl::Paint(dc);
   RECT client = ClientRect();
-  FillColor(dc, client, Color());
   DrawEdge(dc, &client, EDGE_ETCHED, BF_TOP);
 }
 
@@ -114,9 +109,9 @@ void TImage::LoadResource(int id) {
 }
 
 void TImage::Paint(HDC dc) {
-  RECT client = ClientRect();
-  FillColor(dc, client, Color());
+  TControl::Paint(dc);
   if (!bitmap_) return;
+  const RECT client = ClientRect();
   int x = 0;
   int y = 0;
   if (center_) {
@@ -149,7 +144,6 @@ void TSpeedButton::Click() {
 
 void TSpeedButton::Paint(HDC dc) {
   RECT client = ClientRect();
-  FillColor(dc, client, clBtnFace);
   DrawFrameControl(dc, &client, DFC_BUTTON, DFCS_BUTTONPUSH | (pressed_ ? DFCS_PUSHED : 0));
   const std::u16string caption = Text();
   TScopedSelect font(dc, FontHandle());

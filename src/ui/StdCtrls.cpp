@@ -312,6 +312,4 @@ void TRichEdit::LoadText(const std::string& text) {
   Send(EM_SCROLLCARET);
 }
 
-std::u16string TRichEdit::PlainText() const { return TComponent::Text(); }
-
 }  // namespace zp

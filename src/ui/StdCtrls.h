@@ -173,10 +173,9 @@ public:
 class TRichEdit : public TNativeControl {
 public:
   explicit TRichEdit(const TNativeArgs& args);
-  // Reads 8-bit text as RTF when it is RTF, as plain text otherwise.
+  // Reads 8-bit text as RTF when it is RTF, as plain text otherwise. Text()
+  // is then what the viewer shows, without formatting.
   void LoadText(const std::string& text);
-  // The text as the viewer shows it, without formatting.
-  std::u16string PlainText() const;
 };
 
 }  // namespace zp

@@ -30,8 +30,6 @@ struct TWizardServices {
   std::function<void(const std::string& target)> ShellOpen;
   // The shell's folder browser: false when the user cancels.
   std::function<bool(const std::u16string& title, const std::u16string& start, std::u16string& folder)> BrowseFolder;
-  // Whether a MetaTrader 4 terminal window is open.
-  std::function<bool()> IsTerminalRunning;
   // Where the terminal page looks for terminals.
   std::function<TTerminalRoots()> TerminalRoots;
 };
@@ -51,12 +49,7 @@ public:
 
   bool UninstallMode() const { return uninstallMode_; }
   bool PackageLoaded() const { return packageLoaded_; }
-  TZpInstall* InstallData() const { return installData_.get(); }
-  TZpUninstall* UninstallData() const { return uninstallData_.get(); }
-  const std::vector<TPage>& Pages() const { return pages_; }
-  int PageIndex() const { return pageIndex_; }
   bool RunDone() const { return runDone_; }
-  bool Running() const { return running_; }
 
   // Event handlers, bound by name.
   void BtnNextClick(TComponent& sender);

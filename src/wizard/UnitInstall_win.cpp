@@ -7,6 +7,7 @@
 
 #include "base/Errors.h"
 #include "base/Strings.h"
+#include "engine/RunFiles.h"
 #include "engine/RunUtils.h"
 #include "engine/SysFolders.h"
 #include "linklabel/UniLinkLabel.h"
@@ -120,31 +121,6 @@ const struct {
     {"CheckRun", idRunTerminal},
 };
 
-std::string ModulePath() {
-  char path[MAX_PATH] = {};
-  const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  return std::string(path, n);
-}
-
-std::string FileNamePart(const std::string& path) {
-  const size_t slash = path.find_last_of("\\/");
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string FolderPart(const std::string& path) {
-  const size_t slash = path.find_last_of("\\/");
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
-bool SameAsciiNoCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
-}
-
 // The name of the temporary copy: the local time as yyyymmddhhnnsszzz.
 std::string TimeStampName() {
   SYSTEMTIME now{};
@@ -212,7 +188,6 @@ TFormInstaller::TFormInstaller(TApplication& application, TWizardServices servic
     services_.BrowseFolder = [this](const std::u16string& title, const std::u16string& start, std::u16string& folder) {
       return BrowseForFolder(Handle(), title, start, folder);
     };
-  if (!services_.IsTerminalRunning) services_.IsTerminalRunning = [] { return IsTerminalRunning(); };
   if (!services_.TerminalRoots) services_.TerminalRoots = [] { return TTerminalRoots::System(); };
 
   Build(kInstallerForm, kInstallerControls, sizeof(kInstallerControls) / sizeof(kInstallerControls[0]));
@@ -248,8 +223,8 @@ std::unique_ptr<TComponent> TFormInstaller::CreateCustom(const TControlDesc& row
 
 void TFormInstaller::FormCreate() {
   UseRelay = true;
-  exePath_ = services_.ExePath.empty() ? ModulePath() : services_.ExePath;
-  uninstallMode_ = SameAsciiNoCase(FileNamePart(exePath_), "Uninstall.exe");
+  exePath_ = services_.ExePath.empty() ? OwnExecutablePath() : services_.ExePath;
+  uninstallMode_ = SameTextAscii(ExtractFileName(exePath_), "Uninstall.exe");
   Find<TRadioButton>("RadioNotAccept").SetChecked(true);
   packageLoaded_ = uninstallMode_ ? SetupUninstall(exePath_) : SetupInstall(exePath_);
   if (!packageLoaded_) return;  // the program is already ending
@@ -314,7 +289,7 @@ bool TFormInstaller::SetupInstall(const std::string& exe) {
 bool TFormInstaller::SetupUninstall(const std::string& exe) {
   uninstallData_ = std::make_unique<TZpUninstall>();
   TZpUninstall& data = *uninstallData_;
-  if (!LoadData(data, exe, data.GetText(idCannotReadUninstaller, FolderPart(exe)))) return false;
+  if (!LoadData(data, exe, data.GetText(idCannotReadUninstaller, ExtractFilePath(exe)))) return false;
   try {
     SetupTexts(data, idUninstallCaption, idUninstallWelcomeTitle, idUninstallWelcomeText);
     Find<TLabel>("LabelFinish1").SetText(Text(idUninstallFinishTitle));
@@ -325,7 +300,7 @@ bool TFormInstaller::SetupUninstall(const std::string& exe) {
     Find<TLabel>("LabelProgress2").SetText(Text(idUninstallProgressSubtitle));
     Find<TLabel>("LabelProgress3").SetText(Text(idUninstallProgressBody));
   } catch (const std::exception&) {
-    return Fail(data.GetText(idCannotReadUninstaller, FolderPart(exe)));
+    return Fail(data.GetText(idCannotReadUninstaller, ExtractFilePath(exe)));
   }
   pages_ = UninstallPages();
   return true;
@@ -376,7 +351,7 @@ void TFormInstaller::BtnPrevClick(TComponent&) {
 }
 
 bool TFormInstaller::CanLeavePage() {
-  if (pageIndex_ == 0 && services_.IsTerminalRunning()) Message(Text(idTerminalRunning), TMessageKind::Error);
+  if (pageIndex_ == 0 && IsTerminalRunning()) Message(Text(idTerminalRunning), TMessageKind::Error);
   return true;
 }
 

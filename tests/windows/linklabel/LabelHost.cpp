@@ -1,12 +1,11 @@
 #include "LabelHost.h"
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 #include <stdexcept>
 
 #include "base/WinHandles.h"
+#include "shots/Shots.h"
 
 namespace zp::test {
 
@@ -104,17 +103,6 @@ namespace {
 // Our build folder as the host's file system sees it.
 const std::string kScreenshots = ZP_BINARY_DIR "/screenshots";
 
-std::string ReadFile(const std::string& unixPath) {
-  std::ifstream file("Z:" + unixPath, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
-void WriteFile(const std::string& unixPath, const std::string& text) {
-  std::ofstream file("Z:" + unixPath, std::ios::binary);
-  file << text;
-  if (!file) throw std::runtime_error("cannot write " + unixPath);
-}
-
 // A binary PPM (P6, 8 bits per sample) as pixels.
 TPixels ReadPpm(const std::string& bytes) {
   std::istringstream in(bytes);
@@ -133,35 +121,6 @@ TPixels ReadPpm(const std::string& bytes) {
     pixel = (uint32_t{rgb[0]} << 16) | (uint32_t{rgb[1]} << 8) | rgb[2];
   }
   return pixels;
-}
-
-// Runs a shell script as a process of the host (the tests run under wine,
-// which starts Linux programs too). Wine starts such a program
-// without a handle to wait on, so the script's last act is to write its exit
-// status, which this waits for (letting messages through meanwhile).
-void RunHostScript(const std::string& path, const std::string& script) {
-  const std::string status = path + ".status";
-  DeleteFileA(("Z:" + status).c_str());
-  WriteFile(path, "PATH=/usr/bin:/bin\n{\n" + script + "\n} 2>'" + path + ".log'\necho $? >'" + status + "'\n");
-  std::wstring command = L"/bin/sh \"" + std::wstring(path.begin(), path.end()) + L"\"";
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION process{};
-  if (!CreateProcessW(L"Z:\\bin\\sh", command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &process))
-    throw std::runtime_error("cannot start /bin/sh");
-  if (process.hProcess) CloseHandle(process.hProcess);
-  if (process.hThread) CloseHandle(process.hThread);
-  for (int waited = 0; waited < 30000; waited += 50) {
-    const std::string code = ReadFile(status);
-    if (!code.empty() && code.back() == '\n') {
-      if (std::stoi(code) != 0) throw std::runtime_error(path + " failed: " + ReadFile(path + ".log"));
-      return;
-    }
-    Pump();
-    Sleep(50);
-  }
-  throw std::runtime_error(path + " did not finish");
 }
 
 }  // namespace
@@ -184,10 +143,12 @@ TPixels Screenshot(HWND window, const std::string& name) {
   const std::string base = kScreenshots + "/" + name;
   GdiFlush();
   Pump();
-  RunHostScript(base + ".sh", "import -window " + source + " -crop " + geometry + " +repage '" + base +
-                                  ".png' && convert '" + base + ".png' -depth 8 '" + base + ".ppm'");
-  TPixels pixels = ReadPpm(ReadFile(base + ".ppm"));
-  for (const char* scratch : {".ppm", ".sh", ".sh.log", ".sh.status"}) DeleteFileA(("Z:" + base + scratch).c_str());
+  RunHostScript(base + ".sh",
+                "import -window " + source + " -crop " + geometry + " +repage '" + base + ".png' && convert '" +
+                    base + ".png' -depth 8 '" + base + ".ppm'",
+                Pump);
+  TPixels pixels = ReadPpm(ReadHostFile(base + ".ppm"));
+  DeleteFileA(("Z:" + base + ".ppm").c_str());
   return pixels;
 }
 

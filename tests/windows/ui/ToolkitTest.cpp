@@ -118,9 +118,9 @@ TEST_F(Toolkit, BuildsEveryKindFromTheTableAndShowsWhatItHolds) {
 
   TRichEdit& rich = form_.Find<TRichEdit>("Rich");
   rich.LoadText("Plain {text}, not RTF.");
-  EXPECT_EQ(rich.PlainText(), u"Plain {text}, not RTF.");
+  EXPECT_EQ(rich.Text(), u"Plain {text}, not RTF.");
   rich.LoadText("{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0\\fs16 {\\b Bold} and plain.\\par}");
-  EXPECT_EQ(rich.PlainText().substr(0, 15), u"Bold and plain.");
+  EXPECT_EQ(rich.Text().substr(0, 15), u"Bold and plain.");
 
   // The picture is drawn where it belongs: transparent corners, a drawn middle.
   form_.Repaint();
