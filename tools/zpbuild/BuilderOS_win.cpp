@@ -6,6 +6,8 @@
 #include "base/Errors.h"
 #include "base/Strings.h"
 #include "base/WinHandles.h"
+#include "engine/RunFiles.h"
+#include "engine/SysFolders.h"
 
 namespace zp {
 namespace {
@@ -98,11 +100,8 @@ bool NativeNameToAnsi(const std::string& name, std::string& ansi) {
 }
 
 std::string ExecutableFolder() {
-  char buffer[MAX_PATH];
-  const DWORD n = GetModuleFileNameA(nullptr, buffer, MAX_PATH);
-  std::string path(buffer, n < MAX_PATH ? n : 0);
-  const size_t cut = path.find_last_of("\\/");
-  return cut == std::string::npos ? "." : path.substr(0, cut);
+  const std::string folder = ExtractFileDir(OwnExecutablePath());
+  return folder.empty() ? "." : folder;
 }
 
 std::string NativePath(const std::string& utf8) {
