@@ -69,18 +69,21 @@ std::u16string TZpTrans::GetText(int32_t id) const {
   return Utf8OrEmpty(GetRawText(id));
 }
 
+// A text that is not valid UTF-8 stays empty whatever the arguments are:
+// an argument (even an empty one) must not join the halves of a broken
+// sequence into a character the translator never wrote.
 std::u16string TZpTrans::GetText(int32_t id, const std::string& arg1) const {
   std::string text = GetRawText(id);
-  if (!text.empty()) ReplaceAll(text, "%1", AnsiArgToUtf8(arg1));
+  if (!IsValidUtf8(text)) return {};
+  ReplaceAll(text, "%1", AnsiArgToUtf8(arg1));
   return Utf8OrEmpty(text);
 }
 
 std::u16string TZpTrans::GetText(int32_t id, const std::string& arg1, const std::string& arg2) const {
   std::string text = GetRawText(id);
-  if (!text.empty()) {
-    ReplaceAll(text, "%1", AnsiArgToUtf8(arg1));
-    ReplaceAll(text, "%2", AnsiArgToUtf8(arg2));
-  }
+  if (!IsValidUtf8(text)) return {};
+  ReplaceAll(text, "%1", AnsiArgToUtf8(arg1));
+  ReplaceAll(text, "%2", AnsiArgToUtf8(arg2));
   return Utf8OrEmpty(text);
 }
 
