@@ -30,10 +30,13 @@ std::u16string LaunchFailureText(uint32_t code) {
 
 TFormDummy::TFormDummy(TApplication& application, TRelayShell shell)
     : TForm(application), shell_(std::move(shell)) {
-  Build(kDummyForm, nullptr, 0);
   Timer1.SetInterval(kTickMilliseconds);
   Timer1.OnTimer = [this](TTimer& sender) { Timer1Timer(sender); };
+  // The wizard starts before the relay makes any window of its own: the
+  // first window connects a process to the display, which takes a while
+  // that the two processes now spend side by side.
   FormCreate();
+  Build(kDummyForm, nullptr, 0);
 }
 
 void TFormDummy::FormCreate() {

@@ -91,9 +91,13 @@ private:
   TTimer& owner_;
 };
 
-TTimer::TTimer() : window_(std::make_unique<TTimerWindow>(*this)) {}
+// The window comes with the first start: a timer that never runs makes no
+// window (the relay starts the wizard before it makes any).
+TTimer::TTimer() = default;
 
-TTimer::~TTimer() { KillTimer(window_->Handle(), 1); }
+TTimer::~TTimer() {
+  if (window_) KillTimer(window_->Handle(), 1);
+}
 
 void TTimer::SetInterval(UINT milliseconds) {
   interval_ = milliseconds;
@@ -106,8 +110,10 @@ void TTimer::SetEnabled(bool enabled) {
 }
 
 void TTimer::Update() {
-  KillTimer(window_->Handle(), 1);
-  if (enabled_ && interval_ > 0) SetTimer(window_->Handle(), 1, interval_, nullptr);
+  if (window_) KillTimer(window_->Handle(), 1);
+  if (!enabled_ || interval_ == 0) return;
+  if (!window_) window_ = std::make_unique<TTimerWindow>(*this);
+  SetTimer(window_->Handle(), 1, interval_, nullptr);
 }
 
 }  // namespace zp

@@ -40,6 +40,7 @@ protected:
     TRelayShell shell;
     shell.Launch = [this, sleepMs](const std::string& executable) -> HANDLE {
       launched_ = executable;
+      windowsAtLaunch_ = ThreadWindowCount();
       std::string command = "\"" + trace_ + "\" sleep=" + std::to_string(sleepMs);
       STARTUPINFOA startup{};
       startup.cb = sizeof(startup);
@@ -57,6 +58,15 @@ protected:
     shell.Open = [this](const std::string& target) { opened_.push_back({target, NowMs() - start_}); };
     shell.ShowError = [this](const std::u16string& text) { errors_.push_back(text); };
     return shell;
+  }
+
+  // The top-level windows of this thread (the relay's form is one).
+  static int ThreadWindowCount() {
+    int count = 0;
+    EnumThreadWindows(
+        GetCurrentThreadId(), [](HWND, LPARAM counter) { return ++*reinterpret_cast<int*>(counter), TRUE; },
+        reinterpret_cast<LPARAM>(&count));
+    return count;
   }
 
   int RunRelay(TRelayShell shell) {
@@ -85,6 +95,7 @@ protected:
   std::vector<TOpen> opened_;
   std::vector<std::u16string> errors_;
   int64_t start_ = 0, end_ = 0;
+  int windowsAtLaunch_ = -1;
 };
 
 TEST_F(Relay, FailedLaunchShowsTheSystemsTextAndEndsWithOne) {
@@ -115,6 +126,10 @@ TEST_F(Relay, EndsWithZeroSoonAfterItsChild) {
     EXPECT_LE(lag, 450) << sleepMs;
     EXPECT_GE(end_ - start_, sleepMs) << sleepMs;
     EXPECT_TRUE(errors_.empty());
+    // The child starts before the relay makes a window: the first one
+    // costs the relay its connection to the display.
+    EXPECT_EQ(windowsAtLaunch_, 0) << sleepMs;
+    EXPECT_EQ(ThreadWindowCount(), 0) << sleepMs;  // and it is gone again
   }
 }
 
