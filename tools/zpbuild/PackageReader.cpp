@@ -112,13 +112,19 @@ std::string BlockProblem(const TLoadReport& info, int32_t offset, int32_t size) 
   return {};
 }
 
-// Decrypts a block into `out`; a stored CRC must match what came out.
-void DecryptBlock(TStream& file, const TPackageInfo& info, int32_t offset, int32_t size,
-                  const std::optional<uint32_t>& expectedCrc, TStream& out) {
+// Decrypts a block into `out`; returns the CRC-32 of what came out.
+uint32_t DecryptWindow(TStream& file, const TPackageInfo& info, int32_t offset, int32_t size, TStream& out) {
   TSubStream window(file, offset, int64_t(offset) + size - 1);
   window.Seek(0, TSeekOrigin::Begin);
   uint32_t crc = 0;
   DecryptContent(window, out, info.Package.Key.data(), kContentKeyLength, &crc);
+  return crc;
+}
+
+// Decrypts a block into `out`; a stored CRC must match what came out.
+void DecryptBlock(TStream& file, const TPackageInfo& info, int32_t offset, int32_t size,
+                  const std::optional<uint32_t>& expectedCrc, TStream& out) {
+  const uint32_t crc = DecryptWindow(file, info, offset, size, out);
   if (expectedCrc && crc != *expectedCrc)
     throw EZpError("the content is damaged: its CRC-32 does not match the record's");
 }
@@ -139,9 +145,7 @@ std::string CheckBlock(TStream& file, const TPackageInfo& info, int32_t offset, 
   uint32_t crc = 0;
   try {
     TNullStream sink;
-    TSubStream window(file, offset, int64_t(offset) + size - 1);
-    window.Seek(0, TSeekOrigin::Begin);
-    DecryptContent(window, sink, info.Package.Key.data(), kContentKeyLength, &crc);
+    crc = DecryptWindow(file, info, offset, size, sink);
   } catch (const EZpError& e) {
     return "does not decrypt with the package key: " + e.Message();
   }
