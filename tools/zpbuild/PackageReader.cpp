@@ -154,6 +154,13 @@ std::string CheckBlock(TStream& file, const TPackageInfo& info, int32_t offset, 
   return {};
 }
 
+// Loads the package of an open file; the tag stream is read a few bytes at
+// a time, so through a buffer.
+std::unique_ptr<TPackageInfo> ReadBuffered(TStream& file) {
+  TBufferedReader reader(file);
+  return ReadPackage(reader);
+}
+
 }  // namespace
 
 std::unique_ptr<TPackageInfo> ReadPackage(TStream& stream) {
@@ -164,8 +171,7 @@ std::unique_ptr<TPackageInfo> ReadPackage(TStream& stream) {
 
 std::unique_ptr<TPackageInfo> ReadPackage(const std::string& path) {
   TFileStream file(path, TFileMode::OpenRead);
-  TBufferedReader reader(file);  // the tag stream is read a few bytes at a time
-  return ReadPackage(reader);
+  return ReadBuffered(file);
 }
 
 std::string NoPackageReason(const TPackageInfo& info) {
@@ -229,7 +235,7 @@ void ListPackage(const TPackageInfo& info, std::ostream& out) {
 
 std::vector<std::string> VerifyPackage(const std::string& path) {
   TFileStream file(path, TFileMode::OpenRead);
-  const auto info = ReadPackage(path);
+  const auto info = ReadBuffered(file);
   const TLoadReport& load = info->Load;
   const TZpInstall& p = info->Package;
   std::vector<std::string> problems;
@@ -298,7 +304,7 @@ bool RelativeComponents(const std::string& recordPath, std::vector<std::string>&
 
 std::vector<std::string> ExtractPackage(const std::string& path, const std::string& folder, int* written) {
   TFileStream file(path, TFileMode::OpenRead);
-  const auto loaded = ReadPackage(path);
+  const auto loaded = ReadBuffered(file);
   const TPackageInfo& info = *loaded;
   std::vector<std::string> problems;
   if (written) *written = 0;
