@@ -24,6 +24,8 @@ namespace {
 using TValue = toml::value;
 
 bool IsSeparator(char c) { return c == '/' || c == kPathSeparator; }
+// The characters IsSeparator takes, for the find functions of std::string.
+const char* Separators() { return kPathSeparator == '/' ? "/" : "\\/"; }
 
 // A shortcut name may hold subfolders of the start menu ("Tools\\Chart"):
 // every part must be a file name, the last one with ".lnk" after it.
@@ -575,18 +577,18 @@ std::vector<TMatchedFile> TProjectReader::SourceFiles(const TValue& table, const
   }
   std::string base = native, pattern = "**";
   if (many) {
-    size_t cut = native.find_last_of(kPathSeparator == '/' ? "/" : "\\/", native.find_first_of("*?"));
+    size_t cut = native.find_last_of(Separators(), native.find_first_of("*?"));
     base = cut == std::string::npos ? "." : native.substr(0, cut == 0 || native[cut - 1] == ':' ? cut + 1 : cut);
     pattern = cut == std::string::npos ? native : native.substr(cut + 1);
   } else if (!DirectoryExists(JoinPath(folder_, native))) {
-    std::string name = native.substr(native.find_last_of(kPathSeparator == '/' ? "/" : "\\/") + 1);
+    std::string name = native.substr(native.find_last_of(Separators()) + 1);
     if (!NativeNameToAnsi(name, name)) name.clear();  // matters only for a folder target
     return {{SourcePath(table, "source", prefix), name}};
   }
   many = true;
   std::vector<std::string> segments;
   for (size_t start = 0; start <= pattern.size();) {
-    const size_t end = std::min(pattern.find_first_of(kPathSeparator == '/' ? "/" : "\\/", start), pattern.size());
+    const size_t end = std::min(pattern.find_first_of(Separators(), start), pattern.size());
     if (end > start) segments.push_back(pattern.substr(start, end - start));
     start = end + 1;
   }
