@@ -19,8 +19,6 @@ TApplication::~TApplication() {
   if (comInitialized_) CoUninitialize();
 }
 
-void TApplication::SetTitle(const std::string& title) { title_ = title; }
-
 int TApplication::Run() {
   MSG message{};
   if (terminated_) {
@@ -95,9 +93,7 @@ private:
 // window (the relay starts the wizard before it makes any).
 TTimer::TTimer() = default;
 
-TTimer::~TTimer() {
-  if (window_) KillTimer(window_->Handle(), 1);
-}
+TTimer::~TTimer() = default;  // the window's end ends its timer
 
 void TTimer::SetInterval(UINT milliseconds) {
   interval_ = milliseconds;

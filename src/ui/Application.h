@@ -1,13 +1,13 @@
-// The application object of a GUI process: COM for the GUI thread, the title
-// shown in the taskbar, the main form and the message loop with dialog
-// navigation (Tab, Enter on the default button, Esc, Alt+accelerators).
+// The application object of a GUI process: COM for the GUI thread, the main
+// form and the message loop with dialog navigation (Tab, Enter on the default
+// button, Esc, Alt+accelerators). The main form is a top-level window of its
+// own, so its caption is the process's taskbar text.
 #pragma once
 
 #include <windows.h>
 
 #include <functional>
 #include <memory>
-#include <string>
 
 namespace zp {
 
@@ -22,10 +22,6 @@ public:
   TApplication(const TApplication&) = delete;
   TApplication& operator=(const TApplication&) = delete;
 
-  // The taskbar text of the process (8-bit, system code page).
-  const std::string& Title() const { return title_; }
-  void SetTitle(const std::string& title);
-
   // Off: Run never shows the main form (a hidden relay window).
   bool ShowMainForm = true;
 
@@ -39,7 +35,6 @@ public:
   // Ends Run after the current message with `exitCode`.
   void Terminate(int exitCode = 0);
   bool Terminated() const { return terminated_; }
-  int ExitCode() const { return exitCode_; }
 
   // Dispatches every pending message, then returns (also used while the
   // engine waits for a program it started).
@@ -51,7 +46,6 @@ public:
 private:
   void ProcessMessage(MSG& message);
 
-  std::string title_;
   TForm* mainForm_ = nullptr;
   bool comInitialized_ = false;
   bool terminated_ = false;

@@ -17,17 +17,6 @@ HCURSOR CursorHandle(TCursor cursor) {
   return LoadCursorW(nullptr, MAKEINTRESOURCEW(id));
 }
 
-namespace {
-
-RECT BoundsInParent(HWND window) {
-  RECT bounds{};
-  GetWindowRect(window, &bounds);
-  MapWindowPoints(HWND_DESKTOP, GetParent(window), reinterpret_cast<POINT*>(&bounds), 2);
-  return bounds;
-}
-
-}  // namespace
-
 TColor ParentColor(HWND parent) {
   auto* style = dynamic_cast<IStyleParent*>(TWindow::FromHandle(parent));
   return style ? style->Color() : clBtnFace;
@@ -64,6 +53,8 @@ HWND NotifyingChild(UINT message, LPARAM lParam) {
 
 void AttachReflected(HWND window, IReflected* target) { SetPropW(window, kReflectedProp, target); }
 
+void DetachReflected(HWND window) { RemovePropW(window, kReflectedProp); }
+
 bool ReflectToChild(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   HWND child = NotifyingChild(message, lParam);
   if (!child) return false;
@@ -97,18 +88,16 @@ void TControl::CreateControl(const TControlCreateArgs& args, const char16_t* cla
   CreateHandle(windowClass, window);
 }
 
-int TControl::Left() const { return BoundsInParent(Handle()).left; }
-int TControl::Top() const { return BoundsInParent(Handle()).top; }
+int TControl::Left() const { return BoundsRect().left; }
+int TControl::Top() const { return BoundsRect().top; }
 
 int TControl::Width() const {
-  RECT bounds{};
-  GetWindowRect(Handle(), &bounds);
+  const RECT bounds = BoundsRect();
   return bounds.right - bounds.left;
 }
 
 int TControl::Height() const {
-  RECT bounds{};
-  GetWindowRect(Handle(), &bounds);
+  const RECT bounds = BoundsRect();
   return bounds.bottom - bounds.top;
 }
 
@@ -249,6 +238,13 @@ LRESULT TControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_GETFONT:
       return reinterpret_cast<LRESULT>(FontHandle());
+    case WM_SETTEXT:
+    case WM_ENABLE: {
+      // What a control shows follows its text and whether it is enabled.
+      const LRESULT result = DefaultWndProc(message, wParam, lParam);
+      Invalidate();
+      return result;
+    }
     case WM_SETCURSOR:
       if (LOWORD(lParam) == HTCLIENT) {
         ::SetCursor(CursorHandle(cursor_));

@@ -59,8 +59,10 @@ public:
   virtual bool Reflect(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) = 0;
 };
 
-// Registers `target` as the receiver of the notifications of `window`.
+// Registers `target` as the receiver of the notifications of `window`;
+// DetachReflected ends that.
 void AttachReflected(HWND window, IReflected* target);
+void DetachReflected(HWND window);
 // Passes a parent's message to the child it is about, if that child is one
 // of ours; false when the message is not such a notification or nobody took it.
 bool ReflectToChild(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);

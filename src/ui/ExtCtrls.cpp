@@ -16,6 +16,33 @@ TControlCreateArgs WithStyle(TControlCreateArgs args, DWORD style, DWORD exStyle
   return args;
 }
 
+// A BITMAP resource of this program as a DIB section; null when it is missing.
+HBITMAP LoadBitmapResource(int id) {
+  return static_cast<HBITMAP>(
+      LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+}
+
+// The size of a bitmap in pixels (a top-down bitmap has a negative height).
+SIZE BitmapSize(HBITMAP bitmap) {
+  BITMAP info{};
+  GetObjectW(bitmap, sizeof(info), &info);
+  return {info.bmWidth, info.bmHeight < 0 ? -info.bmHeight : info.bmHeight};
+}
+
+// Draws `bitmap` with its top left at (x, y). Transparent: the colour of its
+// bottom-left pixel lets the background through.
+void DrawBitmap(HDC dc, HBITMAP bitmap, int x, int y, bool transparent) {
+  const SIZE size = BitmapSize(bitmap);
+  TScopedMemDC source(dc);
+  TScopedSelect picture(source.Get(), bitmap);
+  if (transparent) {
+    const COLORREF key = GetPixel(source.Get(), 0, size.cy - 1);
+    TransparentBlt(dc, x, y, size.cx, size.cy, source.Get(), 0, 0, size.cx, size.cy, key);
+  } else {
+    BitBlt(dc, x, y, size.cx, size.cy, source.Get(), 0, 0, SRCCOPY);
+  }
+}
+
 }  // namespace
 
 // ---- TPanel ----
@@ -46,15 +73,6 @@ void TLabel::Paint(HDC dc) {
             DT_NOPREFIX | (wordWrap_ ? DT_WORDBREAK : DT_SINGLELINE));
 }
 
-LRESULT TLabel::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_SETTEXT || message == WM_ENABLE) {
-    const LRESULT result = TControl::WndProc(message, wParam, lParam);
-    Invalidate();
-    return result;
-  }
-  return TControl::WndProc(message, wParam, lParam);
-}
-
 // ---- TBevel ----
 
 TBevel::TBevel(const TControlCreateArgs& args) { CreateControl(args, u"ZpBevel"); }
@@ -73,19 +91,13 @@ TImage::TImage(const TControlCreateArgs& args, bool center, bool transparent)
 }
 
 void TImage::Take(HBITMAP bitmap) {
-  BITMAP info{};
-  GetObjectW(bitmap, sizeof(info), &info);
   bitmap_.Reset(bitmap);
-  width_ = info.bmWidth;
-  height_ = info.bmHeight < 0 ? -info.bmHeight : info.bmHeight;
   Invalidate();
 }
 
 void TImage::LoadPixels(const TPixels24& pixels) {
   if (pixels.Width <= 0 || pixels.Height <= 0) {
-    bitmap_.Reset();
-    width_ = height_ = 0;
-    Invalidate();
+    Take(nullptr);
     return;
   }
   BITMAPINFO info{};
@@ -103,37 +115,29 @@ void TImage::LoadPixels(const TPixels24& pixels) {
 }
 
 void TImage::LoadResource(int id) {
-  HANDLE bitmap = LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION);
+  HBITMAP bitmap = LoadBitmapResource(id);
   if (!bitmap) RaiseLastOSError("LoadImageW");
-  Take(static_cast<HBITMAP>(bitmap));
+  Take(bitmap);
 }
 
 void TImage::Paint(HDC dc) {
   TControl::Paint(dc);
   if (!bitmap_) return;
-  const RECT client = ClientRect();
   int x = 0;
   int y = 0;
   if (center_) {
-    x = (client.right - width_) / 2;
-    y = (client.bottom - height_) / 2;
+    const RECT client = ClientRect();
+    const SIZE size = BitmapSize(bitmap_.Get());
+    x = (client.right - size.cx) / 2;
+    y = (client.bottom - size.cy) / 2;
   }
-  TScopedMemDC source(dc);
-  TScopedSelect picture(source.Get(), bitmap_.Get());
-  if (transparent_) {
-    const COLORREF key = GetPixel(source.Get(), 0, height_ - 1);
-    TransparentBlt(dc, x, y, width_, height_, source.Get(), 0, 0, width_, height_, key);
-  } else {
-    BitBlt(dc, x, y, width_, height_, source.Get(), 0, 0, SRCCOPY);
-  }
+  DrawBitmap(dc, bitmap_.Get(), x, y, transparent_);
 }
 
 // ---- TSpeedButton ----
 
 TSpeedButton::TSpeedButton(const TControlCreateArgs& args, const std::u16string& caption, int glyphResource) {
-  if (glyphResource)
-    glyph_.Reset(static_cast<HBITMAP>(
-        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(glyphResource), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+  if (glyphResource) glyph_.Reset(LoadBitmapResource(glyphResource));
   CreateControl(args, u"ZpSpeedButton");
   SetText(caption);
 }
@@ -149,18 +153,12 @@ void TSpeedButton::Paint(HDC dc) {
   TScopedSelect font(dc, FontHandle());
   SIZE text{};
   GetTextExtentPoint32W(dc, W(caption), static_cast<int>(caption.size()), &text);
-  BITMAP glyph{};
-  if (glyph_) GetObjectW(glyph_.Get(), sizeof(glyph), &glyph);
-  const int glyphHeight = glyph.bmHeight < 0 ? -glyph.bmHeight : glyph.bmHeight;
+  const SIZE glyph = glyph_ ? BitmapSize(glyph_.Get()) : SIZE{0, 0};
   const int shift = pressed_ ? 1 : 0;
-  int x = (client.right - glyph.bmWidth - text.cx) / 2 + shift;
+  int x = (client.right - glyph.cx - text.cx) / 2 + shift;
   if (glyph_) {
-    TScopedMemDC source(dc);
-    TScopedSelect picture(source.Get(), glyph_.Get());
-    const COLORREF key = GetPixel(source.Get(), 0, glyphHeight - 1);
-    TransparentBlt(dc, x, (client.bottom - glyphHeight) / 2 + shift, glyph.bmWidth, glyphHeight, source.Get(), 0, 0,
-                   glyph.bmWidth, glyphHeight, key);
-    x += glyph.bmWidth;
+    DrawBitmap(dc, glyph_.Get(), x, (client.bottom - glyph.cy) / 2 + shift, true);
+    x += glyph.cx;
   }
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, GetSysColor(IsWindowEnabled(Handle()) ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
@@ -184,19 +182,11 @@ void TSpeedButton::MouseUp(const TMouseEvent& event) {
 }
 
 LRESULT TSpeedButton::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    case BM_CLICK:
-      Click();
-      return 0;
-    case WM_SETTEXT:
-    case WM_ENABLE: {
-      const LRESULT result = TControl::WndProc(message, wParam, lParam);
-      Invalidate();
-      return result;
-    }
-    default:
-      return TControl::WndProc(message, wParam, lParam);
+  if (message == BM_CLICK) {
+    Click();
+    return 0;
   }
+  return TControl::WndProc(message, wParam, lParam);
 }
 
 }  // namespace zp

@@ -28,7 +28,6 @@ public:
 
 protected:
   void Paint(HDC dc) override;
-  LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
   bool wordWrap_;
@@ -53,9 +52,6 @@ public:
   void LoadPixels(const TPixels24& pixels);
   // A BITMAP resource of this program; raises EOSError when it is missing.
   void LoadResource(int id);
-  bool Empty() const { return !bitmap_; }
-  int PictureWidth() const { return width_; }
-  int PictureHeight() const { return height_; }
 
 protected:
   void Paint(HDC dc) override;
@@ -64,8 +60,6 @@ private:
   void Take(HBITMAP bitmap);
 
   TScopedBitmap bitmap_;
-  int width_ = 0;
-  int height_ = 0;
   bool center_;
   bool transparent_;
 };

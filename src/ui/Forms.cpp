@@ -56,9 +56,10 @@ void TForm::Build(const TFormDesc& form, const TControlDesc* rows, size_t count)
       parent = owner->Handle();
     }
     controls_.push_back(CreateRow(row, parent, kFirstControlId + static_cast<int>(i), form));
-    byName_[row.Name] = controls_.back().get();
-    if (row.Options & coDefault) defaultId_ = kFirstControlId + static_cast<int>(i);
-    if (row.Options & coCancel) cancelId_ = kFirstControlId + static_cast<int>(i);
+    TComponent* control = controls_.back().get();
+    byName_[row.Name] = control;
+    if (row.Options & coDefault) defaultButton_ = dynamic_cast<TButton*>(control);
+    if (row.Options & coCancel) cancelButton_ = dynamic_cast<TButton*>(control);
   }
 }
 
@@ -130,30 +131,21 @@ void TForm::OnClick(const std::string& name, TClickEvent handler) {
 void TForm::Show() {
   ShowWindow(Handle(), SW_SHOWNORMAL);
   UpdateWindow(Handle());
-  if (TButton* button = DefaultButton(); button && button->Enabled()) SetFocus(button->Handle());
-}
-
-TButton* TForm::DefaultButton() const {
-  return defaultId_ ? dynamic_cast<TButton*>(controls_[defaultId_ - kFirstControlId].get()) : nullptr;
-}
-
-TButton* TForm::CancelButton() const {
-  return cancelId_ ? dynamic_cast<TButton*>(controls_[cancelId_ - kFirstControlId].get()) : nullptr;
+  if (defaultButton_ && defaultButton_->Enabled()) SetFocus(defaultButton_->Handle());
 }
 
 LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
   LRESULT reflected = 0;
   if (ReflectToChild(message, wParam, lParam, reflected)) return reflected;
   switch (message) {
-    case DM_GETDEFID: {
-      TButton* button = DefaultButton();
-      if (button && button->Enabled() && button->Visible()) return MAKELRESULT(button->Id(), DC_HASDEFID);
+    case DM_GETDEFID:
+      if (defaultButton_ && defaultButton_->Enabled() && defaultButton_->Visible())
+        return MAKELRESULT(defaultButton_->Id(), DC_HASDEFID);
       return 0;
-    }
     case WM_COMMAND:
       // Esc in the dialog navigation; a disabled Cancel button ignores it.
       if (LOWORD(wParam) == IDCANCEL && lParam == 0) {
-        if (TButton* button = CancelButton(); button && button->Enabled() && button->Visible()) button->Click();
+        if (cancelButton_ && cancelButton_->Enabled() && cancelButton_->Visible()) cancelButton_->Click();
         return 0;
       }
       break;
@@ -177,8 +169,10 @@ LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void MessageDlg(HWND owner, const std::u16string& text, TMsgDlgType type) {
-  const bool error = type == TMsgDlgType::mtError;
-  MessageBoxW(owner, W(text), error ? L"Error" : L"Warning", MB_OK | (error ? MB_ICONERROR : MB_ICONWARNING));
+  if (type == TMsgDlgType::mtError)
+    ShowErrorBox(owner, text);
+  else
+    MessageBoxW(owner, W(text), L"Warning", MB_OK | MB_ICONWARNING);
 }
 
 }  // namespace zp

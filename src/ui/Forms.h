@@ -131,16 +131,14 @@ protected:
 
 private:
   std::unique_ptr<TComponent> CreateRow(const TControlDesc& row, HWND parent, int id, const TFormDesc& form);
-  TButton* DefaultButton() const;
-  TButton* CancelButton() const;
 
   TApplication& application_;
   TColor color_ = clBtnFace;
   TFont font_;
   std::vector<std::unique_ptr<TComponent>> controls_;  // creation order
   std::map<std::string, TComponent*> byName_;
-  int cancelId_ = 0;
-  int defaultId_ = 0;
+  TButton* defaultButton_ = nullptr;  // the button Enter presses
+  TButton* cancelButton_ = nullptr;   // the button Esc presses
 };
 
 enum class TMsgDlgType : uint8_t { mtError, mtWarning };

@@ -13,7 +13,7 @@ namespace zp {
 
 TNativeControl::~TNativeControl() {
   if (handle_ && IsWindow(handle_)) {
-    RemovePropW(handle_, L"ZpReflected");
+    DetachReflected(handle_);
     DestroyWindow(handle_);
   }
 }
@@ -231,15 +231,13 @@ TMemo::TMemo(const TNativeArgs& args) {
 std::vector<std::u16string> TMemo::Lines() const {
   std::vector<std::u16string> lines;
   const std::u16string text = TComponent::Text();
-  size_t start = 0;
-  while (start <= text.size()) {
-    size_t end = text.find(u"\r\n", start);
-    if (end == std::u16string::npos) end = text.size();
-    lines.push_back(text.substr(start, end - start));
+  if (text.empty()) return lines;
+  for (size_t start = 0;;) {
+    const size_t end = text.find(u"\r\n", start);
+    lines.push_back(text.substr(start, end - start));  // npos: the rest
+    if (end == std::u16string::npos) return lines;
     start = end + 2;
   }
-  if (text.empty()) lines.clear();
-  return lines;
 }
 
 void TMemo::SetLines(const std::vector<std::u16string>& lines) {

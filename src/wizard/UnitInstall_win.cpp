@@ -202,7 +202,7 @@ TFormInstaller::TFormInstaller(TApplication& application, TWizardServices servic
 
 TFormInstaller::~TFormInstaller() { FormDestroy(); }
 
-std::unique_ptr<TComponent> TFormInstaller::CreateCustom(const TControlDesc& row, const TControlCreateArgs& args) {
+std::unique_ptr<TComponent> TFormInstaller::CreateCustom(const TControlDesc&, const TControlCreateArgs& args) {
   TLinkLabelCreateArgs label;
   static_cast<TControlCreateArgs&>(label) = args;
   label.LinkColor = 0x00FF0000;         // blue
@@ -217,7 +217,6 @@ std::unique_ptr<TComponent> TFormInstaller::CreateCustom(const TControlDesc& row
   label.OnLinkClick = [this](TUniCustomLinkLabel& sender, int32_t number, const std::u16string& text) {
     LabelStart2LinkClick(sender, number, text);
   };
-  (void)row;
   return std::make_unique<TUniLinkLabel>(label);
 }
 
@@ -307,12 +306,10 @@ bool TFormInstaller::SetupUninstall(const std::string& exe) {
 }
 
 // What both modes show alike: the translated captions, the window caption
-// and taskbar title, the welcome texts and the banner.
+// (also the taskbar text), the welcome texts and the banner.
 void TFormInstaller::SetupTexts(const TZpData& data, int32_t caption, int32_t welcomeTitle, int32_t welcomeText) {
   TranslateForm(data);
-  const std::string product = data.ProgramName + " - ";
-  Application().SetTitle(product + WideToAnsi(Text(caption)));
-  SetCaption(AnsiToWide(product) + Text(caption));
+  SetCaption(AnsiToWide(data.ProgramName + " - ") + Text(caption));
   Find<TLabel>("LabelStart1").SetText(data.GetText(welcomeTitle, NameVersion(data)));
   Find<TUniLinkLabel>("LabelStart2").SetCaption(data.GetText(welcomeText, NameVersion(data)));
   if (!data.Banner.Empty()) Find<TImage>("ImgBanner").LoadPixels(data.Banner.Pixels());
@@ -438,15 +435,16 @@ void TFormInstaller::FillTerminals() {
 void TFormInstaller::BtnAddMetaTraderClick(TComponent&) {
   const std::u16string start = AnsiToWide(GetSpecialFolder(TSpecialFolder::ProgramFiles));
   std::u16string folder;
-  EnableWindow(Handle(), FALSE);
   bool chosen = false;
-  try {
+  {
+    // The form takes no input while the browser is up, however it ends.
+    struct TEnableAgain {
+      HWND Window;
+      ~TEnableAgain() { EnableWindow(Window, TRUE); }
+    } enableAgain{Handle()};
+    EnableWindow(Handle(), FALSE);
     chosen = services_.BrowseFolder(Text(idSelectFolder), start, folder) && !folder.empty();
-  } catch (...) {
-    EnableWindow(Handle(), TRUE);
-    throw;
   }
-  EnableWindow(Handle(), TRUE);
   if (chosen) Find<TCheckListBox>("ListMetaTrader").AddChecked(folder, true);
 }
 
@@ -467,7 +465,7 @@ void TFormInstaller::FillReadySummary() {
   for (int i = 0; i < list.Count(); ++i) {
     if (!list.Checked(i)) continue;
     lines.push_back(indent + list.Item(i));
-    lines.push_back(u"        Data Folder: " + AnsiToWide(GetDataFolder(WideToAnsi(list.Item(i)))));
+    lines.push_back(indent + u"Data Folder: " + AnsiToWide(GetDataFolder(WideToAnsi(list.Item(i)))));
   }
   lines.push_back(u"");
   lines.push_back(Text(idSummaryProgramFolder));

@@ -27,8 +27,6 @@ void ApplyPageRules(TButtonStates& states, const std::vector<TPage>& pages, int 
     states.FinishMode = false;
   } else if (index == last) {
     states.FinishInFront = true;
-    states.PrevEnabled = true;
-    states.NextEnabled = false;
     states.FinishMode = true;
     states.CancelEnabled = true;
   }
