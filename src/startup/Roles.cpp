@@ -40,11 +40,4 @@ TStartupChoice ChooseRole(bool vistaOrLater, const std::string& firstArgument,
   return choice;
 }
 
-std::string TrimControls(const std::string& text) {
-  size_t begin = 0, end = text.size();
-  while (begin < end && IsSeparator(text[begin])) ++begin;
-  while (end > begin && IsSeparator(text[end - 1])) --end;
-  return text.substr(begin, end - begin);
-}
-
 }  // namespace zp

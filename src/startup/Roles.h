@@ -34,8 +34,4 @@ struct TStartupChoice {
 TStartupChoice ChooseRole(bool vistaOrLater, const std::string& firstArgument,
                           const std::function<bool()>& parentIsRelay);
 
-// A command-file line without the blanks and control characters (every byte
-// up to 32) at either end.
-std::string TrimControls(const std::string& text);
-
 }  // namespace zp

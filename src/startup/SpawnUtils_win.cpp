@@ -7,6 +7,7 @@
 
 #include "base/Errors.h"
 #include "base/WinHandles.h"
+#include "engine/RunFiles.h"
 #include "engine/RunUtils.h"
 #include "startup/Roles.h"
 
@@ -83,7 +84,7 @@ std::string ReadFirstLine(const std::string& path) {
 void RelayCommandStep(const std::string& commandFile, const TOpenTarget& open) noexcept {
   if (GetFileAttributesA(commandFile.c_str()) == INVALID_FILE_ATTRIBUTES) return;
   try {
-    const std::string target = TrimControls(ReadFirstLine(commandFile));
+    const std::string target = TrimText(ReadFirstLine(commandFile));
     if (!target.empty() && target.size() <= kMaxTargetLength) open(target);
     DeleteFileA(commandFile.c_str());
   } catch (...) {

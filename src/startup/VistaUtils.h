@@ -34,10 +34,6 @@ bool IsVistaOrLater(const TVersionFunctions& functions);
 // why). The caller owns the handle.
 HANDLE LaunchElevated(const std::string& path);
 
-// The folder part of a path without its trailing backslash, except where the
-// backslash is the root ("C:\"); empty for a bare name.
-std::string FolderOf(const std::string& path);
-
 // The shell-execute record LaunchElevated hands to ShellExecuteExA. `params`
 // and `directory` keep the strings the record points to.
 struct TElevatedLaunch {

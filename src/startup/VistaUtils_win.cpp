@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include "engine/RunFiles.h"
+
 namespace zp {
 namespace {
 
@@ -30,14 +32,6 @@ const TVersionFunctions kSystemVersionFunctions = LookUpVersionFunctions();
 
 }  // namespace
 
-std::string FolderOf(const std::string& path) {
-  size_t end = path.find_last_of("\\:");
-  if (end == std::string::npos) return std::string();
-  // "C:\Setup.exe" runs in "C:\", "C:\Files\Setup.exe" in "C:\Files".
-  const bool rootOrDrive = path[end] == ':' || end == 0 || path[end - 1] == '\\' || path[end - 1] == ':';
-  return path.substr(0, rootOrDrive ? end + 1 : end);
-}
-
 const TVersionFunctions& SystemVersionFunctions() { return kSystemVersionFunctions; }
 
 bool IsVistaOrLater() { return IsVistaOrLater(SystemVersionFunctions()); }
@@ -55,7 +49,8 @@ bool IsVistaOrLater(const TVersionFunctions& functions) {
 }
 
 TElevatedLaunch::TElevatedLaunch(const std::string& path) : File(path) {
-  Directory = FolderOf(path);
+  // "C:\Setup.exe" runs in "C:\", "C:\Files\Setup.exe" in "C:\Files".
+  Directory = ExtractFileDir(path);
   ZeroMemory(&Info, sizeof(Info));
   Info.cbSize = sizeof(Info);
   Info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_DDEWAIT | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOZONECHECKS;

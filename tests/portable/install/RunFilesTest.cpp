@@ -28,6 +28,14 @@ TEST(EmailAddress, NameIsUsedWhenGiven) {
   EXPECT_EQ(EmailAddress("Jane", " \t"), "");
 }
 
+// The relay trims the command file's line with it.
+TEST(TrimText, DropsBlanksAndControlsAtBothEnds) {
+  EXPECT_EQ(TrimText(" \t\x01https://example.com/ a\x1f\r"), "https://example.com/ a");
+  EXPECT_EQ(TrimText(" \t \x7f"), "\x7f");
+  EXPECT_EQ(TrimText("\xe9t\xe9 "), "\xe9t\xe9");  // ANSI letters stay
+  EXPECT_EQ(TrimText(" \t "), "");
+}
+
 TEST(InternetShortcut, ThreeCrLfLines) {
   EXPECT_EQ(InternetShortcutText("http://x.y/"), "[InternetShortcut]\r\nURL=http://x.y/\r\n\r\n");
 }

@@ -1,4 +1,4 @@
-// The choice of role and the reading of the command line and command file.
+// The choice of role and the reading of the command line.
 #include <gtest/gtest.h>
 
 #include "startup/Roles.h"
@@ -56,13 +56,6 @@ TEST(Roles, RelayOnVistaUnlessExactlySpawn) {
     EXPECT_EQ(choice.UseRelay, c.UseRelay) << c.Vista << " '" << c.Argument << "'";
     EXPECT_EQ(asked, c.Asked) << c.Vista << " '" << c.Argument << "'";
   }
-}
-
-TEST(Roles, TrimControlsDropsBlanksAndControlsAtBothEnds) {
-  EXPECT_EQ(TrimControls(" \t\x01https://example.com/ a\x1f\r"), "https://example.com/ a");
-  EXPECT_EQ(TrimControls(" \t \x7f"), "\x7f");
-  EXPECT_EQ(TrimControls("\xe9t\xe9 "), "\xe9t\xe9");  // ANSI letters stay
-  EXPECT_EQ(TrimControls(" \t "), "");
 }
 
 }  // namespace

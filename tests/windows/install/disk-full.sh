@@ -4,11 +4,7 @@
 # tmpfs mounted as a Wine drive. The run ends with the system's message, the
 # file that did not fit is gone, and what was installed before it stays.
 # Needs root (to mount); says why and skips (code 77) otherwise.
-set -euo pipefail
-run=$1 prefix=$2 zpbuild=$3 zprun=$4 work=$5
-win() { printf 'Z:%s' "${1//\//\\}"; }
-wine() { "$run" --prefix "$prefix" "$@"; }
-fail() { echo "FAILED: $*"; exit 1; }
+source "$(dirname "$0")/script-common.sh"
 
 rm -rf "$work" && mkdir -p "$work/src" "$work/mnt"
 mount -t tmpfs -o size=1m zptest-full "$work/mnt" 2>"$work/mount.txt" ||
@@ -33,7 +29,7 @@ target = '{experts}\\First.ex4'
 source = "src/Large.ex4"
 target = '{experts}\\Large.ex4'
 TOML
-wine "$zpbuild" build "$(win "$work/full.toml")" --stub "$(win "$zprun")" -o "$(win "$work/setup.exe")" >/dev/null
+build "$work/full.toml" "$work/setup.exe"
 mkdir -p "$work/mnt/Terminal"
 
 set +e

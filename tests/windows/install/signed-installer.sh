@@ -4,11 +4,7 @@
 # certificate: zpbuild still lists and verifies it (and says it is signed),
 # osslsigncode still accepts it afterwards, it installs and its uninstaller
 # (an unsigned copy of the image) uninstalls.
-set -euo pipefail
-run=$1 prefix=$2 zpbuild=$3 zprun=$4 work=$5
-win() { printf 'Z:%s' "${1//\//\\}"; }
-wine() { "$run" --prefix "$prefix" "$@"; }
-fail() { echo "FAILED: $*"; exit 1; }
+source "$(dirname "$0")/script-common.sh"
 
 rm -rf "$work" && mkdir -p "$work/src" "$work/Terminal"
 printf 'an indicator' >"$work/src/Signed.ex4"
@@ -20,7 +16,7 @@ publisher = "ZpTest"
 source = "src/Signed.ex4"
 target = '{experts}\\Signed.ex4'
 TOML
-wine "$zpbuild" build "$(win "$work/signed.toml")" --stub "$(win "$zprun")" -o "$(win "$work/setup.exe")" >/dev/null
+build "$work/signed.toml" "$work/setup.exe"
 
 openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=ZpInstall test publisher" \
   -keyout "$work/key.pem" -out "$work/cert.pem" 2>/dev/null

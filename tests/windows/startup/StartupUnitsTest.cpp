@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "TestFolders.h"
+#include "engine/RunFiles.h"
 #include "startup/SpawnUtils.h"
 #include "startup/VistaUtils.h"
 
@@ -85,7 +86,7 @@ TEST(VistaUtils, LaunchRecordAndFolderPart) {
   for (const auto& c : std::vector<std::pair<std::string, std::string>>{
            {"C:\\Setup.exe", "C:\\"}, {"C:Setup.exe", "C:"}, {"Setup.exe", ""},
            {"\\\\server\\share\\Setup.exe", "\\\\server\\share"}, {"C:\\a\\b\\", "C:\\a\\b"}})
-    EXPECT_EQ(FolderOf(c.first), c.second) << c.first;
+    EXPECT_EQ(ExtractFileDir(c.first), c.second) << c.first;
 }
 
 // Started through the shell, the program gets exactly "spawn" and runs in
