@@ -15,6 +15,7 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(realpath -m "${1:-$root/build/win64}")
 work=$(realpath -m "${2:-$build/bench-install}")
 rounds=${ROUNDS:-5}
+source "$root/bench/lib.sh"
 
 if [ -z "${DISPLAY:-}" ]; then exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$build" "$work"; fi
 
@@ -23,18 +24,12 @@ cmake --build "$build" -j2 --target zprun bench_install_package >/dev/null
 
 export WINEPREFIX=$build/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
 wine=/usr/lib/wine/wine64
-win() { printf 'Z:%s' "${1//\//\\}"; }  # a host path as wine sees it
 
 mkdir -p "$work"
 "$root/scripts/wine-run" --prefix "$WINEPREFIX" "$build/bench/install/bench_install_package.exe" "$(win "$work")"
 (cd "$work" && makensis -V1 nsis.nsi && makensis -V1 -DNOCRC nsis.nsi)
 
-# One persistent server for every run, so that no run pays for starting it.
-wineserver=/usr/lib/wine/wineserver
-"$wineserver" -w
-"$wineserver" -p &
-trap '"$wineserver" -k || true' EXIT
-"$wine" cmd /c exit >/dev/null
+persistent_wineserver
 app="$WINEPREFIX/drive_c/Program Files/ZpInstall Bench"
 menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/ZpInstall Bench"
 
@@ -67,15 +62,11 @@ for ((r = 1; r <= rounds; r++)); do
   ((r % 2 == 0)) && order=$reversed
   for c in $order; do
     clean
-    start=$(date +%s.%N)
-    run_case "$c"
-    end=$(date +%s.%N)
-    times[$c]+="$(echo "$end - $start" | bc) "
+    timed_case "$c"
   done
 done
 clean
 
-median() { tr ' ' '\n' <<<"$1" | grep . | sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 echo "files: $(find "$work/files" -type f | wc -l), $(du -sm "$work/files" | cut -f1) MiB; rounds: $rounds"
 printf '%-11s %8s %10s %10s  %s\n' case median "x copy" "x nsis" "all runs (s)"
 ratio() { [ -n "${times[$2]:-}" ] && printf '%9.2fx' "$(echo "$1 / $(median "${times[$2]}")" | bc -l)" || printf '%10s' -; }

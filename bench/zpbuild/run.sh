@@ -13,6 +13,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 work=$(realpath -m "${1:-$root/build/bench-zpbuild}")
 rounds=${ROUNDS:-5}
+source "$root/bench/lib.sh"
 native=$root/build/native win64=$root/build/win64
 
 for preset in native win64; do
@@ -22,7 +23,6 @@ cmake --build "$native" --target zpbuild >/dev/null
 cmake --build "$win64" --target zpbuild bench_install_package >/dev/null
 
 export WINEPREFIX=$win64/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
-win() { printf 'Z:%s' "${1//\//\\}"; }  # a host path as wine sees it
 mkdir -p "$work"
 if [ "$(find "$work/files" -type f 2>/dev/null | wc -l)" != 1004 ]; then
   "$root/scripts/wine-run" --prefix "$WINEPREFIX" "$win64/bench/install/bench_install_package.exe" "$(win "$work")"
@@ -39,11 +39,7 @@ printf '[product]\nname = "ZpInstall Bench"\n\n[[files]]\nsource = "files"\ntarg
   done
 } >"$work/tables.toml"
 
-wineserver=/usr/lib/wine/wineserver
-"$wineserver" -w
-"$wineserver" -p &
-trap '"$wineserver" -k || true' EXIT
-/usr/lib/wine/wine64 cmd /c exit >/dev/null
+persistent_wineserver
 
 run_case() {
   case $1 in
@@ -64,13 +60,7 @@ echo "pattern and tables projects, Linux and Windows builds: byte-identical inst
 
 declare -A times
 for ((r = 1; r <= rounds; r++)); do
-  for c in $cases; do
-    start=$(date +%s.%N)
-    run_case "$c"
-    end=$(date +%s.%N)
-    times[$c]+="$(echo "$end - $start" | bc) "
-  done
+  for c in $cases; do timed_case "$c"; done
 done
-median() { tr ' ' '\n' <<<"$1" | grep . | sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 echo "files: 1004, $(du -sm "$work/files" | cut -f1) MiB; rounds: $rounds"
 for c in $cases; do printf '%-15s %6.2fs   %s\n' "$c" "$(median "${times[$c]}")" "${times[$c]}"; done

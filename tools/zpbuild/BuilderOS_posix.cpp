@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <chrono>
 #include <climits>
+#include <memory>
 
 #include "BuilderOS.h"
 #include "base/Errors.h"
@@ -82,21 +83,20 @@ void RenameReplacing(const std::string& from, const std::string& to) {
 void RemoveFileQuietly(const std::string& path) noexcept { unlink(path.c_str()); }
 
 std::vector<TFolderEntry> ListFolder(const std::string& path) {
-  DIR* folder = opendir(path.c_str());
+  struct TCloseFolder {
+    void operator()(DIR* folder) const { closedir(folder); }
+  };
+  const std::unique_ptr<DIR, TCloseFolder> folder(opendir(path.c_str()));
   if (!folder) RaiseLastOSError(path);
   std::vector<TFolderEntry> entries;
-  errno = 0;
-  while (const dirent* entry = readdir(folder)) {
+  for (;;) {
+    errno = 0;  // only readdir's own: the stat of an entry (a dangling link) may fail
+    const dirent* entry = readdir(folder.get());
+    if (!entry) break;
     const std::string name = entry->d_name;
-    if (name == "." || name == "..") continue;
-    entries.push_back({name, DirectoryExists(path + "/" + name)});
+    if (name != "." && name != "..") entries.push_back({name, DirectoryExists(path + "/" + name)});
   }
-  const int error = errno;
-  closedir(folder);
-  if (error != 0) {
-    errno = error;
-    RaiseLastOSError(path);
-  }
+  if (errno != 0) RaiseLastOSError(path);
   return entries;
 }
 

@@ -112,13 +112,19 @@ std::string BlockProblem(const TLoadReport& info, int32_t offset, int32_t size) 
   return {};
 }
 
-// Decrypts a block into `out`; a stored CRC must match what came out.
-void DecryptBlock(TStream& file, const TPackageInfo& info, int32_t offset, int32_t size,
-                  const std::optional<uint32_t>& expectedCrc, TStream& out) {
+// Decrypts a block into `out`; returns the CRC-32 of what came out.
+uint32_t DecryptWindow(TStream& file, const TPackageInfo& info, int32_t offset, int32_t size, TStream& out) {
   TSubStream window(file, offset, int64_t(offset) + size - 1);
   window.Seek(0, TSeekOrigin::Begin);
   uint32_t crc = 0;
   DecryptContent(window, out, info.Package.Key.data(), kContentKeyLength, &crc);
+  return crc;
+}
+
+// Decrypts a block into `out`; a stored CRC must match what came out.
+void DecryptBlock(TStream& file, const TPackageInfo& info, int32_t offset, int32_t size,
+                  const std::optional<uint32_t>& expectedCrc, TStream& out) {
+  const uint32_t crc = DecryptWindow(file, info, offset, size, out);
   if (expectedCrc && crc != *expectedCrc)
     throw EZpError("the content is damaged: its CRC-32 does not match the record's");
 }
@@ -139,15 +145,20 @@ std::string CheckBlock(TStream& file, const TPackageInfo& info, int32_t offset, 
   uint32_t crc = 0;
   try {
     TNullStream sink;
-    TSubStream window(file, offset, int64_t(offset) + size - 1);
-    window.Seek(0, TSeekOrigin::Begin);
-    DecryptContent(window, sink, info.Package.Key.data(), kContentKeyLength, &crc);
+    crc = DecryptWindow(file, info, offset, size, sink);
   } catch (const EZpError& e) {
     return "does not decrypt with the package key: " + e.Message();
   }
   if (expectedCrc && crc != *expectedCrc)
     return "the content is damaged: its CRC-32 is " + Hex32(crc) + ", the record says " + Hex32(*expectedCrc);
   return {};
+}
+
+// Loads the package of an open file; the tag stream is read a few bytes at
+// a time, so through a buffer.
+std::unique_ptr<TPackageInfo> ReadBuffered(TStream& file) {
+  TBufferedReader reader(file);
+  return ReadPackage(reader);
 }
 
 }  // namespace
@@ -160,8 +171,7 @@ std::unique_ptr<TPackageInfo> ReadPackage(TStream& stream) {
 
 std::unique_ptr<TPackageInfo> ReadPackage(const std::string& path) {
   TFileStream file(path, TFileMode::OpenRead);
-  TBufferedReader reader(file);  // the tag stream is read a few bytes at a time
-  return ReadPackage(reader);
+  return ReadBuffered(file);
 }
 
 std::string NoPackageReason(const TPackageInfo& info) {
@@ -225,7 +235,7 @@ void ListPackage(const TPackageInfo& info, std::ostream& out) {
 
 std::vector<std::string> VerifyPackage(const std::string& path) {
   TFileStream file(path, TFileMode::OpenRead);
-  const auto info = ReadPackage(path);
+  const auto info = ReadBuffered(file);
   const TLoadReport& load = info->Load;
   const TZpInstall& p = info->Package;
   std::vector<std::string> problems;
@@ -294,7 +304,7 @@ bool RelativeComponents(const std::string& recordPath, std::vector<std::string>&
 
 std::vector<std::string> ExtractPackage(const std::string& path, const std::string& folder, int* written) {
   TFileStream file(path, TFileMode::OpenRead);
-  const auto loaded = ReadPackage(path);
+  const auto loaded = ReadBuffered(file);
   const TPackageInfo& info = *loaded;
   std::vector<std::string> problems;
   if (written) *written = 0;

@@ -24,6 +24,8 @@ namespace {
 using TValue = toml::value;
 
 bool IsSeparator(char c) { return c == '/' || c == kPathSeparator; }
+// The characters IsSeparator takes, for the find functions of std::string.
+const char* Separators() { return kPathSeparator == '/' ? "/" : "\\/"; }
 
 // A shortcut name may hold subfolders of the start menu ("Tools\\Chart"):
 // every part must be a file name, the last one with ".lnk" after it.
@@ -108,12 +110,9 @@ bool ParseHexKey(const std::string& text, TContentKey& key) {
   return true;
 }
 
-bool ParseInt32(const std::string& text, int32_t& value) {
-  const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-  return result.ec == std::errc() && result.ptr == text.data() + text.size() && !text.empty();
-}
-
-bool ParseSize(const std::string& text, size_t& value) {
+// A whole text of decimal digits (a leading "-" for signed types) that fits.
+template <typename TNumber>
+bool ParseNumber(const std::string& text, TNumber& value) {
   const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
   return result.ec == std::errc() && result.ptr == text.data() + text.size() && !text.empty();
 }
@@ -121,7 +120,7 @@ bool ParseSize(const std::string& text, size_t& value) {
 bool ParseVersion(const std::string& text, int32_t& major, int32_t& minor) {
   const size_t dot = text.find('.');
   if (dot == std::string::npos || text.find_first_not_of("0123456789.") != std::string::npos) return false;
-  return ParseInt32(text.substr(0, dot), major) && ParseInt32(text.substr(dot + 1), minor);
+  return ParseNumber(text.substr(0, dot), major) && ParseNumber(text.substr(dot + 1), minor);
 }
 
 bool IsRtf(const std::string& text) { return text.rfind("{\\rtf", 0) == 0; }
@@ -268,7 +267,7 @@ void TProjectReader::ApplyOverride(TValue& root, const std::string& setting) {
     field += (field.empty() ? "" : ".") + name;
     size_t index = 0;
     if (const size_t open = name.find('['); open != std::string::npos) {
-      if (name.back() != ']' || !ParseSize(name.substr(open + 1, name.size() - open - 2), index) || index == 0)
+      if (name.back() != ']' || !ParseNumber(name.substr(open + 1, name.size() - open - 2), index) || index == 0)
         fail(field, "an index is written [1], [2], ...");
       name.erase(open);
     }
@@ -437,9 +436,7 @@ void TProjectReader::ReadFileTimes(const TValue& root) {
   if (mode != "source_date_epoch" || !options_.SourceDateEpoch) return;
   const std::string& text = *options_.SourceDateEpoch;
   int64_t seconds = 0;
-  const auto parsed = std::from_chars(text.data(), text.data() + text.size(), seconds);
-  if (text.empty() || parsed.ec != std::errc() || parsed.ptr != text.data() + text.size() || seconds < 0 ||
-      seconds > (INT64_MAX - int64_t(kUnixEpochFileTime)) / 10000000)
+  if (!ParseNumber(text, seconds) || seconds < 0 || seconds > (INT64_MAX - int64_t(kUnixEpochFileTime)) / 10000000)
     throw EProjectError("SOURCE_DATE_EPOCH: \"" + text + "\" is not a number of seconds since 1970-01-01");
   result_.Project.FixedTime = kUnixEpochFileTime + uint64_t(seconds) * 10000000;
 }
@@ -517,7 +514,7 @@ void TProjectReader::ReadTranslationTable(const TValue& table, const std::string
   for (const auto& [key, value] : table.as_table()) {
     if (allowInclude && key == "include") continue;
     int32_t id = 0;
-    if (!ParseInt32(key, id)) Fail(value, prefix + key, "unknown key (translations are text id = \"text\")");
+    if (!ParseNumber(key, id)) Fail(value, prefix + key, "unknown key (translations are text id = \"text\")");
     if (!value.is_string()) Fail(value, prefix + key, "must be a string");
     const std::string text = value.as_string().str;
     if (!IsValidUtf8(text)) Fail(value, prefix + key, "holds a character beyond U+FFFF, which the installer cannot show");
@@ -580,18 +577,18 @@ std::vector<TMatchedFile> TProjectReader::SourceFiles(const TValue& table, const
   }
   std::string base = native, pattern = "**";
   if (many) {
-    size_t cut = native.find_last_of(kPathSeparator == '/' ? "/" : "\\/", native.find_first_of("*?"));
+    size_t cut = native.find_last_of(Separators(), native.find_first_of("*?"));
     base = cut == std::string::npos ? "." : native.substr(0, cut == 0 || native[cut - 1] == ':' ? cut + 1 : cut);
     pattern = cut == std::string::npos ? native : native.substr(cut + 1);
   } else if (!DirectoryExists(JoinPath(folder_, native))) {
-    std::string name = native.substr(native.find_last_of(kPathSeparator == '/' ? "/" : "\\/") + 1);
+    std::string name = native.substr(native.find_last_of(Separators()) + 1);
     if (!NativeNameToAnsi(name, name)) name.clear();  // matters only for a folder target
     return {{SourcePath(table, "source", prefix), name}};
   }
   many = true;
   std::vector<std::string> segments;
   for (size_t start = 0; start <= pattern.size();) {
-    const size_t end = std::min(pattern.find_first_of(kPathSeparator == '/' ? "/" : "\\/", start), pattern.size());
+    const size_t end = std::min(pattern.find_first_of(Separators(), start), pattern.size());
     if (end > start) segments.push_back(pattern.substr(start, end - start));
     start = end + 1;
   }

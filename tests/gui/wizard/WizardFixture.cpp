@@ -75,10 +75,15 @@ void TWizardTest::NewApplication() {
   app_ = std::make_unique<TApplication>();
 }
 
-HWND TWizardTest::Handle(const std::string& control) const {
-  if (control.empty()) return form_->Handle();
+TComponent* TWizardTest::Component(const std::string& control) const {
+  if (control.empty()) return form_.get();
   TComponent* component = form_->FindComponent(control);
   EXPECT_NE(component, nullptr) << control;
+  return component;
+}
+
+HWND TWizardTest::Handle(const std::string& control) const {
+  TComponent* component = Component(control);
   return component ? component->Handle() : nullptr;
 }
 
@@ -93,11 +98,8 @@ void TWizardTest::CloseBox() {
 }
 
 std::string TWizardTest::Text(const std::string& control) const {
-  HWND window = Handle(control);
-  std::u16string text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, u'\0');
-  text.resize(static_cast<size_t>(GetWindowTextW(window, reinterpret_cast<wchar_t*>(text.data()),
-                                                 static_cast<int>(text.size()))));
-  return WideToUtf8(text);
+  TComponent* component = Component(control);
+  return component ? WideToUtf8(component->Text()) : std::string();
 }
 
 bool TWizardTest::Enabled(const std::string& control) const { return IsWindowEnabled(Handle(control)) != FALSE; }

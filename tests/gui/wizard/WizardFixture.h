@@ -34,6 +34,8 @@ protected:
   // Destroys the wizard and starts a fresh application object.
   void NewApplication();
 
+  // The control of that name; "" is the form itself.
+  TComponent* Component(const std::string& control) const;
   HWND Handle(const std::string& control) const;
   void Click(const std::string& control);
   // The close box.

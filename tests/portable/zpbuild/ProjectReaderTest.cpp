@@ -327,6 +327,18 @@ target = '{app}\'
   for (size_t i = 0; i < files.size(); ++i) EXPECT_EQ(files[i].KeepNewer, i >= 2 && i < 6) << i;
 }
 
+#ifndef _WIN32
+// A dangling link is a file that the build cannot read (and names then), not
+// a folder that cannot be listed.
+TEST_F(ProjectFolder, FolderWithADanglingLinkIsListed) {
+  Write(scratch / "proj/src/a.ex4", "a");
+  fs::create_symlink(scratch / "proj/none", scratch / "proj/src/b.ex4");
+  const TLoadedProject loaded = Load("[product]\nname = \"P\"\n[[files]]\nsource = \"src\"\ntarget = '{experts}'\n");
+  ASSERT_EQ(loaded.Project.Files.size(), 2u);
+  EXPECT_EQ(loaded.Project.Files[1].Path, "{experts}\\b.ex4");
+}
+#endif
+
 const char kSmallProject[] =
     "[product]\nname = \"A\"\nversion = \"1.0\"\n[[files]]\nsource = \"files/a.mq4\"\ntarget = '{app}\\a'\n";
 

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -14,12 +15,18 @@ namespace zp::test {
 
 namespace fs = std::filesystem;
 
-// A fresh folder for one test, removed with everything in it afterwards.
+// A fresh folder for one test, removed with everything in it afterwards. Its
+// name ends in a random number: other builds on the machine (other presets,
+// other checkouts) may run the same test at the same time.
 class TScratch {
 public:
   TScratch() {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    path_ = fs::temp_directory_path() / ("zpbuild-" + std::string(info->test_suite_name()) + "-" + info->name());
+    std::string name = "zpbuild-" + std::string(info->test_suite_name()) + "-" + info->name() + "-" +
+                       std::to_string(std::random_device{}());
+    for (char& c : name)
+      if (c == '/') c = '-';  // parameterised tests: "Languages/Shipped.Loads/0"
+    path_ = fs::temp_directory_path() / name;
     fs::remove_all(path_);
     fs::create_directories(path_);
   }
