@@ -2,14 +2,11 @@
 
 #include <windows.h>
 #include <shellapi.h>
-#include <shlobj.h>
 #include <tlhelp32.h>
 
 #include "base/Errors.h"
 #include "base/WinHandles.h"
 #include "engine/RunFiles.h"
-#include "engine/RunUtils.h"
-#include "startup/Roles.h"
 
 namespace zp {
 namespace {
