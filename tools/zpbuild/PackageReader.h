@@ -24,7 +24,7 @@ struct TPackageInfo {
 
 std::unique_ptr<TPackageInfo> ReadPackage(TStream& stream);
 std::unique_ptr<TPackageInfo> ReadPackage(const std::string& path);
-// Why a file read as no package (HasPackage false).
+// Why a file read as no package (Load.HasData false).
 std::string NoPackageReason(const TPackageInfo& info);
 
 // Prints every header field and every record, one per line, in a stable
