@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "TestFolders.h"
+#include "base/WinHandles.h"
 #include "engine/RunFiles.h"
 #include "startup/SpawnUtils.h"
 #include "startup/VistaUtils.h"
@@ -210,11 +211,11 @@ TEST(SpawnUtils, ParentIsRelayOnlyForTheSameExecutable) {
     std::string command = "\"" + c.first + "\" --gtest_filter=SpawnUtils.ParentIsRelayOnlyForTheSameExecutable";
     STARTUPINFOA startup{};
     startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info{};
-    ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info));
-    WaitForSingleObject(info.hProcess, 30000);
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
+    TProcessInfo process;
+    ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                               process.Out()));
+    WaitForSingleObject(process.Process(), 30000);
+    process.Reset();
     SetEnvironmentVariableA("ZP_PARENT_REPORT", nullptr);
     EXPECT_EQ(ReadAll(report), c.second) << c.first;
   }
