@@ -1,7 +1,5 @@
 #include <windows.h>
 
-#include <memory>
-
 #include "BuilderOS.h"
 #include "base/Errors.h"
 #include "base/Strings.h"
@@ -79,18 +77,14 @@ void RenameReplacing(const std::string& from, const std::string& to) {
 void RemoveFileQuietly(const std::string& path) noexcept { DeleteFileA(path.c_str()); }
 
 std::vector<TFolderEntry> ListFolder(const std::string& path) {
-  WIN32_FIND_DATAA data;
-  const HANDLE first = FindFirstFileA((path + "\\*").c_str(), &data);
-  if (first == INVALID_HANDLE_VALUE) RaiseLastOSError(path);
-  const std::unique_ptr<void, decltype(&FindClose)> found(first, &FindClose);
+  TFileSearch search(path + "\\*");
+  if (!search.Found()) RaiseLastOSError(path);
   std::vector<TFolderEntry> entries;
-  for (;;) {
-    const std::string name = data.cFileName;
-    if (name != "." && name != "..") entries.push_back({name, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
-    if (FindNextFileA(found.get(), &data)) continue;
-    if (GetLastError() != ERROR_NO_MORE_FILES) RaiseLastOSError(path);
-    return entries;
-  }
+  for (; search.Found(); search.Next())
+    if (!search.IsDots()) entries.push_back({search.Name(), search.IsFolder()});
+  // The search ended with the last entry, or with an error.
+  if (GetLastError() != ERROR_NO_MORE_FILES) RaiseLastOSError(path);
+  return entries;
 }
 
 // Windows lists names in the ANSI code page already.

@@ -18,10 +18,21 @@ public:
 
   void Walk(const std::string& folder, const std::string& relative, size_t segment, int depth) {
     if (depth > kDeepest) throw EZpError(folder + ": more than 64 nested folders (a folder link loop?)");
+    Match(ListFolder(folder), folder, relative, segment, depth);
+  }
+
+  std::vector<TMatchedFile> Matches() { return std::move(matches_); }
+
+private:
+  // Matches one folder's entries against a segment. A "**" that stands for
+  // no folder hands the same entries on to the next segment: the folder is
+  // not listed again.
+  void Match(const std::vector<TFolderEntry>& entries, const std::string& folder, const std::string& relative,
+             size_t segment, int depth) {
     const std::string& pattern = segments_[segment];
     const bool last = segment + 1 == segments_.size();
-    if (pattern == "**" && !last) Walk(folder, relative, segment + 1, depth);  // no folder at all
-    for (const TFolderEntry& entry : ListFolder(folder)) {
+    if (pattern == "**" && !last) Match(entries, folder, relative, segment + 1, depth);  // no folder at all
+    for (const TFolderEntry& entry : entries) {
       const std::string path = folder + kPathSeparator + entry.Name;
       const std::string below = relative.empty() ? entry.Name : relative + "\\" + entry.Name;
       if (pattern == "**") {
@@ -34,9 +45,6 @@ public:
     }
   }
 
-  std::vector<TMatchedFile> Matches() { return std::move(matches_); }
-
-private:
   void Add(const std::string& path, const std::string& relative) {
     if (seen_.insert(relative).second) matches_.push_back({path, relative});
   }

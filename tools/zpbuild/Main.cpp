@@ -62,6 +62,13 @@ TLoadOptions OptionsFromEnvironment() {
   return options;
 }
 
+// Loads a project and passes its warnings on.
+TLoadedProject LoadTelling(const std::string& path, const TLoadOptions& options) {
+  TLoadedProject loaded = LoadProject(path, options);
+  for (const std::string& warning : loaded.Warnings) std::cerr << "zpbuild: warning: " << warning << "\n";
+  return loaded;
+}
+
 bool IsProjectFile(const std::string& path) {
   return path.size() > 5 && LowerAscii(path.substr(path.size() - 5)) == ".toml";
 }
@@ -72,9 +79,7 @@ int ListProjectFile(const std::vector<std::string>& args) {
   for (size_t i = 1; i < args.size(); ++i)
     if (args[i] != "--set") return Usage("list takes one project and --set KEY=VALUE options");
     else if (!TakeSetting(args, i, options, problem)) return Usage(problem);
-  const TLoadedProject loaded = LoadProject(args[0], options);
-  for (const std::string& warning : loaded.Warnings) std::cerr << "zpbuild: warning: " << warning << "\n";
-  ListProject(loaded, std::cout);
+  ListProject(LoadTelling(args[0], options), std::cout);
   return kOk;
 }
 
@@ -98,8 +103,7 @@ int Build(const std::vector<std::string>& args) {
     }
   }
   if (project.empty()) return Usage("build needs a project file");
-  TLoadedProject loaded = LoadProject(project, options);
-  for (const std::string& warning : loaded.Warnings) std::cerr << "zpbuild: warning: " << warning << "\n";
+  const TLoadedProject loaded = LoadTelling(project, options);
   if (output.empty()) output = loaded.OutputPath;
   const std::vector<uint8_t> image = LoadStubImage(stub.empty() ? DefaultStub() : stub);
   const size_t cut = output.find_last_of(kPathSeparator == '/' ? "/" : "\\/");

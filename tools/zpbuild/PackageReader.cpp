@@ -214,20 +214,17 @@ void ListPackage(const TPackageInfo& info, std::ostream& out) {
     const TZpInstallFile& f = *p.Files[i];
     out << "  [" << i + 1 << "] " << Quoted(f.Path) << "\n"
         << "      offset " << f.Offset << ", size " << f.Size << ", crc " << CrcText(f.Crc) << "\n"
-        << "      created " << FormatTime(f.CreationTime) << ", modified " << FormatTime(f.LastWriteTime) << "\n"
-        << "      shortcut " << Quoted(f.ShortcutName) << ", desktop shortcut " << (f.DesktopShortcut ? "yes" : "no")
-        << ", keep newer " << (f.KeepNewer ? "yes" : "no") << ", keep on uninstall "
-        << (f.KeepOnUninstall ? "yes" : "no") << "\n";
+        << "      " << ListTimes(f.CreationTime, f.LastWriteTime) << "\n"
+        << "      " << ListFileOptions(f.ShortcutName, f.DesktopShortcut, f.KeepNewer, f.KeepOnUninstall) << "\n";
   }
   out << "Programs: " << p.Execs.size() << "\n";
   for (size_t i = 0; i < p.Execs.size(); ++i) {
     const TZpInstallExec& x = *p.Execs[i];
     out << "  [" << i + 1 << "] " << Quoted(x.Path) << "\n"
-        << "      stage " << x.Stage << ", " << (x.External ? "external" : "carried") << ", title " << Quoted(x.Title)
-        << ", parameters " << Quoted(x.Parameters) << "\n";
+        << "      " << ListExecKind(x.Stage, x.External, x.Title, x.Parameters) << "\n";
     if (!x.External)
       out << "      offset " << x.Offset << ", size " << x.Size << ", crc " << CrcText(x.Crc) << "\n"
-          << "      created " << FormatTime(x.CreationTime) << ", modified " << FormatTime(x.LastWriteTime) << "\n";
+          << "      " << ListTimes(x.CreationTime, x.LastWriteTime) << "\n";
   }
   for (const std::string& problem : load.Problems) out << "Unreadable " << problem << "\n";
   if (!load.Complete) out << "The package data ends before its end marker.\n";
@@ -368,6 +365,20 @@ std::string SignatureStatus(const std::string& path) {
 
 std::string ListQuoted(const std::string& ansi) { return Quoted(ansi); }
 
-std::string ListTime(uint64_t fileTime) { return FormatTime(fileTime); }
+std::string ListTimes(uint64_t creationTime, uint64_t lastWriteTime) {
+  return "created " + FormatTime(creationTime) + ", modified " + FormatTime(lastWriteTime);
+}
+
+std::string ListFileOptions(const std::string& shortcutName, bool desktopShortcut, bool keepNewer,
+                            bool keepOnUninstall) {
+  auto yes = [](bool flag) { return flag ? "yes" : "no"; };
+  return "shortcut " + Quoted(shortcutName) + ", desktop shortcut " + yes(desktopShortcut) + ", keep newer " +
+         yes(keepNewer) + ", keep on uninstall " + yes(keepOnUninstall);
+}
+
+std::string ListExecKind(int32_t stage, bool external, const std::string& title, const std::string& parameters) {
+  return "stage " + std::to_string(stage) + ", " + (external ? "external" : "carried") + ", title " + Quoted(title) +
+         ", parameters " + Quoted(parameters);
+}
 
 }  // namespace zp

@@ -24,16 +24,22 @@ struct TPackageInfo {
 
 std::unique_ptr<TPackageInfo> ReadPackage(TStream& stream);
 std::unique_ptr<TPackageInfo> ReadPackage(const std::string& path);
-// Why a file read as no package (HasPackage false).
+// Why a file read as no package (Load.HasData false).
 std::string NoPackageReason(const TPackageInfo& info);
 
 // Prints every header field and every record, one per line, in a stable
 // format; texts are written as UTF-8.
 void ListPackage(const TPackageInfo& info, std::ostream& out);
 
-// The list format's texts: an ANSI text quoted as UTF-8, a FILETIME in UTC.
+// Pieces of the list format, for listings of what a build would write: an
+// ANSI text quoted as UTF-8, and the lines of a record (without indent and
+// line end) that say its times, its file options and what kind of program
+// it is.
 std::string ListQuoted(const std::string& ansi);
-std::string ListTime(uint64_t fileTime);
+std::string ListTimes(uint64_t creationTime, uint64_t lastWriteTime);
+std::string ListFileOptions(const std::string& shortcutName, bool desktopShortcut, bool keepNewer,
+                            bool keepOnUninstall);
+std::string ListExecKind(int32_t stage, bool external, const std::string& title, const std::string& parameters);
 
 // Whether the file carries an Authenticode signature: "signature: none",
 // "signature: present (...)" or "signature: damaged (...)". The certificate

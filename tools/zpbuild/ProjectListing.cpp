@@ -34,7 +34,7 @@ void ListSource(const TContent& content, std::ostream& out) {
 std::string Times(const TProject& project, const TContent& content, const std::optional<uint64_t>& created,
                   const std::optional<uint64_t>& modified) {
   const TFileTimes times = StoredTimes(project, content, created, modified);
-  return "created " + ListTime(times.CreationTime) + ", modified " + ListTime(times.LastWriteTime);
+  return ListTimes(times.CreationTime, times.LastWriteTime);
 }
 
 }  // namespace
@@ -54,17 +54,13 @@ void ListProject(const TLoadedProject& loaded, std::ostream& out) {
     out << "  [" << i + 1 << "] " << ListQuoted(f.Path) << "\n";
     ListSource(f.Content, out);
     out << "      " << Times(p, f.Content, f.CreationTime, f.LastWriteTime) << "\n"
-        << "      shortcut " << ListQuoted(f.ShortcutName) << ", desktop shortcut "
-        << (f.DesktopShortcut ? "yes" : "no")
-        << ", keep newer " << (f.KeepNewer ? "yes" : "no") << ", keep on uninstall "
-        << (f.KeepOnUninstall ? "yes" : "no") << "\n";
+        << "      " << ListFileOptions(f.ShortcutName, f.DesktopShortcut, f.KeepNewer, f.KeepOnUninstall) << "\n";
   }
   out << "Programs: " << p.Execs.size() << "\n";
   for (size_t i = 0; i < p.Execs.size(); ++i) {
     const TProjectExec& x = p.Execs[i];
     out << "  [" << i + 1 << "] " << ListQuoted(x.Path) << "\n"
-        << "      stage " << x.Stage << ", " << (x.External ? "external" : "carried") << ", title "
-        << ListQuoted(x.Title) << ", parameters " << ListQuoted(x.Parameters) << "\n";
+        << "      " << ListExecKind(x.Stage, x.External, x.Title, x.Parameters) << "\n";
     if (x.External) continue;
     ListSource(x.Content, out);
     out << "      " << Times(p, x.Content, x.CreationTime, x.LastWriteTime) << "\n";
