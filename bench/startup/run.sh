@@ -28,7 +28,7 @@ image=$build/src/startup/Install.exe
 
 export WINEPREFIX=$build/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
 wine=/usr/lib/wine/wine64
-win() { printf 'Z:%s' "${1//\//\\}"; }
+source "$root/bench/lib.sh"
 mkdir -p "$work"
 # The ~256 MiB of files of the install benchmark.
 "$root/scripts/wine-run" --prefix "$WINEPREFIX" "$build/bench/install/bench_install_package.exe" "$(win "$work")" >/dev/null
@@ -65,11 +65,7 @@ nsis nsis-demo demo-files
 nsis nsis-big files
 ls -l "$work"/zp-*.exe "$work"/nsis-*.exe | awk '{printf "%12d  %s\n", $5, $9}'
 
-wineserver=/usr/lib/wine/wineserver
-"$wineserver" -w
-"$wineserver" -p &
-trap '"$wineserver" -k || true' EXIT
-"$wine" cmd /c exit >/dev/null
+persistent_wineserver
 measure() {  # case
   case $1 in
     zp-big-spawn) "$wine" "$build/bench/startup/bench_first_page.exe" "$(win "$work/zp-big.exe")" spawn ;;
@@ -82,7 +78,6 @@ for c in $cases; do measure "$c" >/dev/null; done  # warm-up: page cache, fonts
 for ((r = 1; r <= rounds; r++)); do
   for c in $cases; do times[$c]+="$(measure "$c" | tr -d '\r') "; done
 done
-median() { tr ' ' '\n' <<<"$1" | grep . | sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 fastest() { tr ' ' '\n' <<<"$1" | grep . | sort -g | head -n 1; }
 echo "rounds: $rounds (milliseconds to the first page)"
 printf '%-13s %6s %8s   %s\n' case median fastest "all runs"
