@@ -226,6 +226,9 @@ LRESULT CALLBACK TCheckListBox::SubclassProc(HWND window, UINT message, WPARAM w
 TMemo::TMemo(const TNativeArgs& args) {
   CreateNative(args, L"EDIT", ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP,
                WS_EX_CLIENTEDGE, clWindow);
+  // The control's own limit (some 30,000 characters) would silently drop
+  // whatever a long log appends past it.
+  Send(EM_SETLIMITTEXT, 0x7FFFFFFE);
 }
 
 std::vector<std::u16string> TMemo::Lines() const {

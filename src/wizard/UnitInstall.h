@@ -4,6 +4,7 @@
 // through the page list that the package needs.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -88,6 +89,12 @@ private:
   void RunUninstall();
   void RunGuarded(TZpData& data);
   void ProgressEvent(TZpData& sender, const std::u16string& text, int percent);
+  // Puts the lines reported since the last frame into the log and the last
+  // percent on the bar.
+  void FlushLog();
+  // A frame of the running wizard: the log and the bar brought up to date,
+  // then the window's pending messages (its painting among them) handled.
+  void NextFrame();
   void Message(const std::u16string& text, TMessageKind kind);
   TComponent& PagePanel(TPage page) const;
   std::u16string Text(int32_t id) const;
@@ -105,6 +112,10 @@ private:
   bool runDone_ = false;
   bool running_ = false;
   TButtonStates buttons_;
+  // The log's lines not yet drawn.
+  std::vector<std::u16string> pendingLog_;
+  int percent_ = 0;
+  std::chrono::steady_clock::time_point lastFrame_;
 };
 
 // Writes `target` as the single line of the relay's command file

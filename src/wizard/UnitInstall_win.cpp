@@ -21,6 +21,10 @@ namespace {
 
 using K = TControlKind;
 
+// How often the running wizard draws its log and bar and handles its
+// messages: often enough to look fluid, seldom enough to cost the run little.
+constexpr std::chrono::milliseconds kFrameInterval{50};
+
 
 // Font 1: page titles; font 2: the welcome and finish titles.
 const TFontDesc kFonts[] = {
@@ -89,7 +93,7 @@ const TControlDesc kInstallerControls[] = {
     ZP_HEADER("PanelProgress", "LabelProgress1", "LabelProgress2", "ImgProgress", IDB_HEADER_PROGRESS),
     {K::ckLabel,        "LabelProgress3",  "PanelProgress", 40,  80, 433,  17},
     {K::ckProgressBar,  "ProgressBar1",    "PanelProgress", 40, 104, 433,  17},
-    {K::ckMemo,         "MemoProgress",    "PanelProgress", 40, 136, 433, 167},
+    {K::ckLog,          "MemoProgress",    "PanelProgress", 40, 136, 433, 167},
 
     {K::ckPanel,        "PanelNews",       "",              0,   0, 513, 320},
     ZP_HEADER("PanelNews", "Label2", "Label22", "ImgNews", IDB_HEADER_NEWS),
@@ -489,7 +493,7 @@ void TFormInstaller::RunInstall() {
     data.Targets.push_back(WideToAnsi(list.Item(i)));
     if (PathExists(data.Targets.back() + "\\terminal.exe")) combo.Add(list.Item(i));
   }
-  data.OnWaiting = [this] { Application().ProcessMessages(); };
+  data.OnWaiting = [this] { NextFrame(); };
   RunGuarded(data);
   if (!runDone_) return;
   TCheckBox& check = Find<TCheckBox>("CheckRun");
@@ -516,23 +520,45 @@ void TFormInstaller::RunGuarded(TZpData& data) {
     data.Run();
   } catch (const std::exception& e) {
     running_ = false;
+    FlushLog();
     const std::u16string message = AnsiToWide(e.what());
-    Find<TMemo>("MemoProgress").Append(message);
+    Find<TLogView>("MemoProgress").Add(message);
     Find<TButton>("BtnCancel").SetEnabled(true);
     Message(message, TMessageKind::Error);
     return;
   }
   running_ = false;
+  FlushLog();
   Find<TProgressBar>("ProgressBar1").SetPosition(100);
   runDone_ = true;
   Find<TButton>("BtnNext").SetEnabled(true);
   SetFocus(Find<TButton>("BtnNext").Handle());
 }
 
+// A run reports thousands of lines a second: drawing each of them would
+// cost more than the run itself. The lines are collected and drawn with the
+// bar once per frame, in the order and with the text they came in.
 void TFormInstaller::ProgressEvent(TZpData&, const std::u16string& text, int percent) {
-  Find<TMemo>("MemoProgress").Append(text);
-  Find<TProgressBar>("ProgressBar1").SetPosition(percent);
-  Repaint();
+  pendingLog_.push_back(text);
+  percent_ = percent;
+  // Outside the run (the programs of the closing window) a line goes in at
+  // once, and no messages are handled for it.
+  if (!running_)
+    FlushLog();
+  else if (std::chrono::steady_clock::now() - lastFrame_ >= kFrameInterval)
+    NextFrame();
+}
+
+void TFormInstaller::FlushLog() {
+  if (!pendingLog_.empty()) Find<TLogView>("MemoProgress").Add(pendingLog_);
+  pendingLog_.clear();
+  Find<TProgressBar>("ProgressBar1").SetPosition(percent_);
+}
+
+void TFormInstaller::NextFrame() {
+  FlushLog();
+  Application().ProcessMessages();
+  lastFrame_ = std::chrono::steady_clock::now();
 }
 
 // The close box does nothing while the run is in progress: the run owns the
