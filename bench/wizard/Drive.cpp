@@ -22,6 +22,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <set>
 #include <string>
 #include <vector>
@@ -88,7 +89,12 @@ HWND FindChild(HWND parent, const wchar_t* className, const wchar_t* text) {
   return nullptr;
 }
 
-void Click(HWND button) { PostMessageW(button, BM_CLICK, 0, 0); }
+double started = 0;
+
+void Click(HWND button) {
+  if (std::getenv("BENCH_TRACE")) std::fprintf(stderr, "%.0f click %ls\n", Now() - started, TextOf(button).c_str());
+  PostMessageW(button, BM_CLICK, 0, 0);
+}
 
 // What the driver has seen and done, so that it presses each page's button
 // once and looks up a window's controls only once.
@@ -199,7 +205,7 @@ int main() {
     command += quote ? L" \"" + argument + L"\"" : L" " + argument;
   }
   SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
-  HANDLE output = CreateFileW(argv[1], GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
+  HANDLE output = CreateFileW(argv[1], GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inherit, CREATE_ALWAYS, 0, nullptr);
   if (output == INVALID_HANDLE_VALUE) {
     std::fprintf(stderr, "cannot create the output file\n");
     return 2;
@@ -209,7 +215,7 @@ int main() {
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdOutput = startup.hStdError = output;
   PROCESS_INFORMATION process{};
-  const double start = Now();
+  const double start = started = Now();
   if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
     std::fprintf(stderr, "cannot start %ls\n", command.c_str());
     return 2;
