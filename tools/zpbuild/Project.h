@@ -103,12 +103,9 @@ struct TProject {
   std::vector<TProjectExec> Execs;
 };
 
-// The placeholders a target path may use, as written (lower case).
-extern const char* const kPlaceholders[15];
-
-// Checks a target path: it must begin with a placeholder, a drive ("C:\")
-// or a network path, name a file, and use only known placeholders. Returns
-// the problem, or an empty string when the path is fine.
+// Checks a target path as the installer does (TargetPathProblem): a known
+// placeholder, a drive ("C:\") or a network share first, then names Windows
+// can hold, the last one a file. Returns the problem, or "" when it is fine.
 std::string CheckTargetPath(const std::string& path);
 
 // Checks a terminal settings text; returns the problem or an empty string.
