@@ -25,6 +25,27 @@ public:
   using EZpError::EZpError;
 };
 
+// Every problem of a project at once, one line each; the message holds them
+// all, one per line.
+class EProjectErrors : public EProjectError {
+public:
+  EProjectErrors(std::vector<std::string> lines, bool stopped)
+      : EProjectError(Joined(lines, stopped)), lines_(std::move(lines)), stopped_(stopped) {}
+  const std::vector<std::string>& Lines() const { return lines_; }
+  // True when reading stopped at the most problems it names.
+  bool Stopped() const { return stopped_; }
+
+private:
+  static std::string Joined(const std::vector<std::string>& lines, bool stopped) {
+    std::string text;
+    for (const std::string& line : lines) text += (text.empty() ? "" : "\n") + line;
+    if (stopped) text += "\n(stopped after " + std::to_string(lines.size()) + " problems)";
+    return text;
+  }
+  std::vector<std::string> lines_;
+  bool stopped_;
+};
+
 using TContentKey = std::array<uint8_t, 16>;
 
 // What a record stores: the bytes of a file read at build time (streamed,
