@@ -30,14 +30,15 @@ SIZE BitmapSize(HBITMAP bitmap) {
 }
 
 // Draws `bitmap` with its top left at (x, y). Transparent: the colour of its
-// bottom-left pixel lets the background through.
+// bottom-left pixel lets the background through (gdi32's own TransparentBlt:
+// msimg32.dll, which exports it too, is no known DLL of the system).
 void DrawBitmap(HDC dc, HBITMAP bitmap, int x, int y, bool transparent) {
   const SIZE size = BitmapSize(bitmap);
   TScopedMemDC source(dc);
   TScopedSelect picture(source.Get(), bitmap);
   if (transparent) {
     const COLORREF key = GetPixel(source.Get(), 0, size.cy - 1);
-    TransparentBlt(dc, x, y, size.cx, size.cy, source.Get(), 0, 0, size.cx, size.cy, key);
+    GdiTransparentBlt(dc, x, y, size.cx, size.cy, source.Get(), 0, 0, size.cx, size.cy, key);
   } else {
     BitBlt(dc, x, y, size.cx, size.cy, source.Get(), 0, 0, SRCCOPY);
   }
