@@ -126,6 +126,10 @@ function(zp_program_entry target)
   else()
     target_link_options(${target} PRIVATE -Wl,-e,_ZpEntry)
   endif()
+  # A DLL import that is no known one of the system fails the build.
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${ZP_PYTHON} ${CMAKE_SOURCE_DIR}/cmake/pe_image.py imports $<TARGET_FILE:${target}>
+    VERBATIM)
 endfunction()
 
 # zp_module(name [DEPS ...] [WINDOWS_DEPS ...]): a static library of every

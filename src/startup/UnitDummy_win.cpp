@@ -55,7 +55,9 @@ void TFormDummy::Timer1Timer(TTimer&) {
   Timer1.SetEnabled(false);  // a tick never overlaps the next
   RelayCommandStep(commandFile_, shell_.Open);
   if (WaitForSingleObject(process_.Get(), kWaitMilliseconds) != WAIT_TIMEOUT) {
-    Application().Terminate(0);
+    // The copy's failure (it ended on an error box) is the program's.
+    DWORD code = 0;
+    Application().Terminate(GetExitCodeProcess(process_.Get(), &code) && code != STILL_ACTIVE ? static_cast<int>(code) : 0);
     return;
   }
   Timer1.SetEnabled(true);

@@ -237,6 +237,7 @@ void TFormInstaller::FormDestroy() {
       installData_->RunStage(esWizardClose);
     } catch (const std::exception& e) {
       Message(AnsiToWide(e.what()), TMessageKind::Error);
+      Application().Terminate(1);  // the program ends on this box
     }
   }
 }
@@ -317,7 +318,7 @@ void TFormInstaller::SetupTexts(const TZpData& data, int32_t caption, int32_t we
 
 bool TFormInstaller::Fail(const std::u16string& message) {
   Message(message, TMessageKind::Error);
-  Application().Terminate();
+  Application().Terminate(1);
   return false;
 }
 

@@ -136,7 +136,8 @@ BOOL CALLBACK FindBox(HWND window, LPARAM found) {
 }
 
 // A child that ends early (its package lies past the end of its file: it
-// says so and ends) ends the relay as well, at its next tick.
+// says so and ends with 1) ends the relay as well, at its next tick, and the
+// relay passes the failure on.
 TEST_F(RelayEndToEnd, TheRelayEndsSoonAfterAChildThatEndedEarly) {
   std::string bytes = ReadText(setup_);
   const uint32_t past = static_cast<uint32_t>(bytes.size() + 1000);
@@ -158,7 +159,7 @@ TEST_F(RelayEndToEnd, TheRelayEndsSoonAfterAChildThatEndedEarly) {
   ASSERT_EQ(WaitForSingleObject(process.Info.hProcess, 30000), WAIT_OBJECT_0);
   DWORD code = 99;
   GetExitCodeProcess(process.Info.hProcess, &code);
-  EXPECT_EQ(code, 0u);
+  EXPECT_EQ(code, 1u);
   FILETIME creation, exit, kernel, user;
   GetProcessTimes(process.Info.hProcess, &creation, &exit, &kernel, &user);
   const int64_t relayEnd = static_cast<int64_t>(uint64_t(exit.dwHighDateTime) << 32 | exit.dwLowDateTime);

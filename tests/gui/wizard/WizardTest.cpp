@@ -343,6 +343,7 @@ TEST_F(Wizard, DamagedOrUnreadablePackagesEndTheProgramWithTheirMessage) {
     Open(c.Exe);
     EXPECT_FALSE(form_->PackageLoaded());
     EXPECT_TRUE(app_->Terminated());
+    EXPECT_EQ(app_->ExitCode(), 1);  // a failure, not a normal end
     EXPECT_FALSE(IsWindowVisible(form_->Handle()));
     ASSERT_EQ(messages_.size(), 1u);
     EXPECT_EQ(messages_[0].Kind, TMessageKind::Error);

@@ -81,7 +81,9 @@ TEST(VistaUtils, LaunchRecordAndFolderPart) {
   EXPECT_STREQ(launch.Info.lpVerb, "runas");
   EXPECT_STREQ(launch.Info.lpFile, "C:\\Program Files\\Setup.exe");
   EXPECT_STREQ(launch.Info.lpParameters, "spawn");
-  EXPECT_STREQ(launch.Info.lpDirectory, "C:\\Program Files");
+  char system[MAX_PATH];
+  GetSystemDirectoryA(system, MAX_PATH);
+  EXPECT_STREQ(launch.Info.lpDirectory, system);
   EXPECT_EQ(launch.Info.nShow, SW_SHOWNORMAL);
   EXPECT_EQ(launch.Info.hwnd, nullptr);
   for (const auto& c : std::vector<std::pair<std::string, std::string>>{
@@ -91,7 +93,7 @@ TEST(VistaUtils, LaunchRecordAndFolderPart) {
 }
 
 // Started through the shell, the program gets exactly "spawn" and runs in
-// its own folder (the trace program writes both next to itself).
+// the system folder (the trace program writes both next to itself).
 TEST(VistaUtils, LaunchElevatedStartsTheProgramWithSpawn) {
   TTempTree tree;
   const std::string program = tree.Copy(HostPath(TRACE_EXE), "Some Folder\\trace.exe");
@@ -100,7 +102,9 @@ TEST(VistaUtils, LaunchElevatedStartsTheProgramWithSpawn) {
   EXPECT_EQ(WaitForSingleObject(process, 10000), WAIT_OBJECT_0);
   CloseHandle(process);
   const std::string trace = ReadAll(tree / "Some Folder\\trace.txt");
-  EXPECT_EQ(trace.substr(0, trace.find('|')), tree / "Some Folder");
+  char system[MAX_PATH];
+  GetSystemDirectoryA(system, MAX_PATH);
+  EXPECT_EQ(trace.substr(0, trace.find('|')), system);
   EXPECT_NE(trace.find(" spawn\r\n"), std::string::npos) << trace;
 
   SetLastError(0);
