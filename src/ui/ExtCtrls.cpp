@@ -188,7 +188,7 @@ void TImage::PaintGradient(HDC dc) {
        static_cast<COLOR16>(GetGValue(bottom) << 8), static_cast<COLOR16>(GetBValue(bottom) << 8), 0},
   };
   GRADIENT_RECT rect{0, 1};
-  GradientFill(dc, ends, 2, &rect, 1, GRADIENT_FILL_RECT_V);
+  GdiGradientFill(dc, ends, 2, &rect, 1, GRADIENT_FILL_RECT_V);  // gdi32's: no msimg32.dll
   if (gradientCaption_.empty()) return;
   // The caption in lines across the band with a margin, centred both ways.
   TScopedSelect font(dc, FontHandle());
