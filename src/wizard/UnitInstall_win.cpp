@@ -306,9 +306,10 @@ bool TFormInstaller::SetupUninstall(const std::string& exe) {
 // What both modes show alike: the translated captions, the window caption
 // (also the taskbar text), the welcome texts and the banner.
 void TFormInstaller::SetupTexts(const TZpData& data, int32_t caption, int32_t welcomeTitle, int32_t welcomeText) {
-  // Texts in an East Asian script get a face that has their glyphs.
+  // Texts in an East Asian script get a face that has their glyphs, at 9
+  // points at least, the size their strokes need.
   const std::u16string face = EastAsianFace(data.GetText(welcomeTitle, "") + data.GetText(idNext));
-  if (!face.empty()) SetFontFace(face);
+  if (!face.empty()) SetFontFace(face, Scale(12));
   TranslateForm(data);
   SetCaption(AnsiToWide(data.ProgramName + " - ") + Text(caption));
   Find<TLabel>("LabelStart1").SetText(data.GetText(welcomeTitle, NameVersion(data)));
