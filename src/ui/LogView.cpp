@@ -25,20 +25,29 @@ TLogView::TLogView(TControlCreateArgs args) {
   UpdateScrollBar();
 }
 
-void TLogView::Add(const std::vector<std::u16string>& lines) {
-  for (const std::u16string& line : lines) {
-    for (size_t start = 0;;) {
-      const size_t end = line.find(u"\r\n", start);
-      lines_.push_back(line.substr(start, end - start));  // npos: the rest
-      if (end == std::u16string::npos) break;
-      start = end + 2;
-    }
+std::u16string TLogView::Line(int index) const {
+  const size_t start = starts_[static_cast<size_t>(index)];
+  const size_t end = static_cast<size_t>(index) + 1 < starts_.size() ? starts_[static_cast<size_t>(index) + 1] - 2
+                                                                      : text_.size();
+  return text_.substr(start, end - start);
+}
+
+void TLogView::Add(const std::u16string& lines) {
+  if (!starts_.empty()) text_ += u"\r\n";
+  for (size_t start = text_.size(), at = 0;;) {
+    starts_.push_back(start);
+    const size_t end = lines.find(u"\r\n", at);
+    if (end == std::u16string::npos) break;
+    start += end + 2 - at;
+    at = end + 2;
   }
+  text_ += lines;
   ScrollTo(Count());
 }
 
 void TLogView::Clear() {
-  lines_.clear();
+  text_.clear();
+  starts_.clear();
   ScrollTo(0);
 }
 
@@ -105,7 +114,7 @@ void TLogView::Paint(HDC dc) {
   const int height = LineHeight();
   const int last = std::min(Count(), top_ + VisibleLines() + 1);  // and the part of a line below
   for (int i = top_; i < last; ++i) {
-    const std::u16string& line = Line(i);
+    const std::u16string line = Line(i);
     const int y = kMargin + (i - top_) * height;
     RECT box{kMargin, y, client.right - kMargin, std::min<LONG>(y + height, client.bottom - kMargin)};
     ExtTextOutW(dc, box.left, y, ETO_CLIPPED, &box, W(line), static_cast<UINT>(line.size()), nullptr);
@@ -117,19 +126,12 @@ void TLogView::FontChanged() {
   ScrollTo(top_);
 }
 
-std::u16string TLogView::Joined() const {
-  std::u16string text;
-  for (size_t i = 0; i < lines_.size(); ++i) text += (i ? u"\r\n" : u"") + lines_[i];
-  return text;
-}
-
 void TLogView::CopyToClipboard() const {
-  const std::u16string text = Joined();
   if (!OpenClipboard(Handle())) return;
   EmptyClipboard();
-  const size_t bytes = (text.size() + 1) * sizeof(char16_t);
+  const size_t bytes = (text_.size() + 1) * sizeof(char16_t);
   if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes)) {
-    std::copy_n(text.c_str(), text.size() + 1, static_cast<char16_t*>(GlobalLock(memory)));
+    std::copy_n(text_.c_str(), text_.size() + 1, static_cast<char16_t*>(GlobalLock(memory)));
     GlobalUnlock(memory);
     if (!SetClipboardData(CF_UNICODETEXT, memory)) GlobalFree(memory);
   }
@@ -138,13 +140,12 @@ void TLogView::CopyToClipboard() const {
 
 LRESULT TLogView::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_GETTEXTLENGTH: return static_cast<LRESULT>(Joined().size());
+    case WM_GETTEXTLENGTH: return static_cast<LRESULT>(text_.size());
     case WM_GETTEXT: {
       if (wParam == 0) return 0;
-      const std::u16string text = Joined();
-      const size_t count = std::min(text.size(), static_cast<size_t>(wParam) - 1);
+      const size_t count = std::min(text_.size(), static_cast<size_t>(wParam) - 1);
       auto* out = reinterpret_cast<char16_t*>(lParam);
-      std::copy_n(text.c_str(), count, out);
+      std::copy_n(text_.c_str(), count, out);
       out[count] = u'\0';
       return static_cast<LRESULT>(count);
     }

@@ -6,6 +6,7 @@
 // lines joined by CR LF; Ctrl+C copies it.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -19,12 +20,12 @@ public:
   // otherwise.
   explicit TLogView(TControlCreateArgs args);
 
-  int Count() const { return static_cast<int>(lines_.size()); }
-  const std::u16string& Line(int index) const { return lines_[static_cast<size_t>(index)]; }
-  // Adds the lines after the last one, a line holding CR LF as several, and
-  // brings the end of the log into view. Drawn with the next paint.
-  void Add(const std::vector<std::u16string>& lines);
-  void Add(const std::u16string& line) { Add(std::vector<std::u16string>{line}); }
+  int Count() const { return static_cast<int>(starts_.size()); }
+  std::u16string Line(int index) const;
+  // Adds `lines` (one line, or several with CR LF between them) after the
+  // last line and brings the end of the log into view. Drawn with the next
+  // paint.
+  void Add(const std::u16string& lines);
   void Clear();
   // The index of the first line in view.
   int TopLine() const { return top_; }
@@ -37,14 +38,14 @@ protected:
   LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
-  std::u16string Joined() const;
   int LineHeight();
   void ScrollTo(int top);
   void UpdateScrollBar();
   void Scroll(WORD request);
   void CopyToClipboard() const;
 
-  std::vector<std::u16string> lines_;
+  std::u16string text_;      // the lines, CR LF between them
+  std::vector<size_t> starts_;  // where each line begins in text_
   int top_ = 0;
   int lineHeight_ = 0;  // 0: not measured yet
 };

@@ -115,8 +115,9 @@ private:
   bool runDone_ = false;
   bool running_ = false;
   TButtonStates buttons_;
-  // The log's lines not yet drawn.
-  std::vector<std::u16string> pendingLog_;
+  // The log's lines not yet drawn, CR LF between them.
+  std::u16string pendingLog_;
+  bool logPending_ = false;
   int percent_ = 0;
   std::chrono::steady_clock::time_point lastFrame_;
 };

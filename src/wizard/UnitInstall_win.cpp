@@ -545,7 +545,9 @@ void TFormInstaller::RunGuarded(TZpData& data) {
 // cost more than the run itself. The lines are collected and drawn with the
 // bar once per frame, in the order and with the text they came in.
 void TFormInstaller::ProgressEvent(TZpData&, const std::u16string& text, int percent) {
-  pendingLog_.push_back(text);
+  if (logPending_) pendingLog_ += u"\r\n";
+  pendingLog_ += text;
+  logPending_ = true;
   percent_ = percent;
   // Outside the run (the programs of the closing window) a line goes in at
   // once, and no messages are handled for it.
@@ -556,8 +558,9 @@ void TFormInstaller::ProgressEvent(TZpData&, const std::u16string& text, int per
 }
 
 void TFormInstaller::FlushLog() {
-  if (!pendingLog_.empty()) Find<TLogView>("MemoProgress").Add(pendingLog_);
+  if (logPending_) Find<TLogView>("MemoProgress").Add(pendingLog_);
   pendingLog_.clear();
+  logPending_ = false;
   Find<TProgressBar>("ProgressBar1").SetPosition(percent_);
 }
 

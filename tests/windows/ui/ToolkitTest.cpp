@@ -138,12 +138,15 @@ TEST_F(Toolkit, LogViewKeepsEveryLineAndScrollsThroughThem) {
   args.Parent = form_.FindComponent("Page")->Handle();
   args.Left = 12, args.Top = 166, args.Width = 190, args.Height = 76;
   TLogView log(args);
-  log.Add(std::vector<std::u16string>{u"one", u"two\r\nthree"});
-  EXPECT_EQ(log.Text(), u"one\r\ntwo\r\nthree");
-  std::vector<std::u16string> lines(100, u"a line");
-  log.Add(lines);
+  log.Add(u"one");
+  log.Add(u"");
+  log.Add(u"two\r\nthree");
+  EXPECT_EQ(log.Text(), u"one\r\n\r\ntwo\r\nthree");
+  EXPECT_EQ(log.Line(1), u"");
+  EXPECT_EQ(log.Line(3), u"three");
+  for (int i = 0; i < 100; ++i) log.Add(u"a line");
   const int count = log.Count(), page = log.VisibleLines();
-  ASSERT_EQ(count, 103);
+  ASSERT_EQ(count, 104);
   EXPECT_EQ(log.TopLine(), count - page);  // the end in view
   const struct {
     UINT Message;
