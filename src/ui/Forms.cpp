@@ -271,7 +271,6 @@ std::unique_ptr<TComponent> TForm::CreateRow(const TControlDesc& row, HWND paren
     case TControlKind::ckComboBox: return std::make_unique<TComboBox>(native, Scale(row.Extra));
     case TControlKind::ckCheckListBox: return std::make_unique<TCheckListBox>(native, Scale(row.Extra));
     case TControlKind::ckMemo: return std::make_unique<TMemo>(native);
-    case TControlKind::ckLog: return std::make_unique<TLogView>(args);
     case TControlKind::ckProgressBar: return std::make_unique<TProgressBar>(native);
     case TControlKind::ckRichEdit: return std::make_unique<TRichEdit>(native);
     case TControlKind::ckImage: {

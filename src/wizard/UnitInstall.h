@@ -115,9 +115,9 @@ private:
   bool runDone_ = false;
   bool running_ = false;
   TButtonStates buttons_;
-  // The log's lines not yet drawn, CR LF between them.
+  // The log's lines not yet in the memo, CR LF before each but the log's first.
   std::u16string pendingLog_;
-  bool logPending_ = false;
+  bool logStarted_ = false;
   int percent_ = 0;
   std::chrono::steady_clock::time_point lastFrame_;
 };
