@@ -117,7 +117,7 @@ int Build(const std::vector<std::string>& args) {
 int List(const std::string& path) {
   const auto info = ReadPackage(path);
   if (!info->Load.HasData) {
-    std::cerr << "zpbuild: " << path << ": " << NoPackageReason(*info) << "\n";
+    std::cerr << "zpbuild: " << path << ": " << NoPackageReason(*info, path) << "\n";
     return kFailed;
   }
   ListPackage(*info, std::cout);

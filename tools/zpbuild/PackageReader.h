@@ -20,12 +20,19 @@ namespace zp {
 struct TPackageInfo {
   TZpInstall Package;
   TLoadReport Load;
+  std::vector<uint8_t> Image;  // the bytes before the package (the whole file without one)
 };
 
 std::unique_ptr<TPackageInfo> ReadPackage(TStream& stream);
 std::unique_ptr<TPackageInfo> ReadPackage(const std::string& path);
-// Why a file read as no package (Load.HasData false).
-std::string NoPackageReason(const TPackageInfo& info);
+// Why a file read as no package (Load.HasData false), saying what it is
+// instead: empty, a program without a package, an uninstaller, a project
+// or other text file, or no Windows program at all.
+std::string NoPackageReason(const TPackageInfo& info, const std::string& path);
+
+// A program image in a few words: "32-bit (i386), 123904 bytes, version
+// 1.0.0.0"; "" when it is no PE image.
+std::string DescribeImage(const std::vector<uint8_t>& image);
 
 // Prints every header field and every record, one per line, in a stable
 // format; texts are written as UTF-8.
