@@ -8,7 +8,9 @@
 #include <thread>
 
 #ifndef _WIN32
+#include <signal.h>
 #include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 #include "TestFiles.h"
@@ -260,6 +262,33 @@ TEST_F(CommandLine, DefaultProgramImage) {
   EXPECT_FALSE(fs::exists(setup));
 #endif
 }
+
+#ifndef _WIN32
+// Ctrl-C or a kill halfway through a build: zpbuild dies of the signal, as
+// its caller expects, and leaves no temporary file and no installer.
+TEST_F(CommandLine, AnInterruptedBuildLeavesNoTemporaryFile) {
+  const std::string project = scratch / "big.toml", big = scratch / "big.bin", setup = scratch / "big.exe";
+  Write(big, "");
+  fs::resize_file(big, 1 << 30);  // sparse: long to read and encrypt, nothing on disk
+  Write(project, "[product]\nname = \"Big\"\n[[files]]\nsource = \"big.bin\"\ntarget = '{app}\\big.bin'\n");
+  for (const int signal : {SIGINT, SIGTERM}) {
+    const pid_t child = fork();
+    if (child == 0) {
+      execl(ZPBUILD_EXE, "zpbuild", "build", project.c_str(), "-o", setup.c_str(), "--stub", stub.c_str(),
+            static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    for (int i = 0; i < 5000 && !fs::exists(setup + ".tmp"); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_TRUE(fs::exists(setup + ".tmp")) << "the build did not start";
+    kill(child, signal);
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << signal << ": " << status;
+    EXPECT_FALSE(fs::exists(setup + ".tmp")) << signal;
+    EXPECT_FALSE(fs::exists(setup)) << signal;
+  }
+}
+#endif
 
 }  // namespace
 }  // namespace zp
