@@ -84,16 +84,21 @@ std::string FormatTime(uint64_t fileTime) {
   return result + " UTC";
 }
 
-std::string DocumentKind(const std::string& text) {
-  if (text.empty()) return "none";
-  return std::to_string(text.size()) + " bytes, " + (text.rfind("{\\rtf", 0) == 0 ? "RTF" : "plain text");
-}
+}  // namespace
 
 std::string PictureKind(const TJpegImage& image) {
   if (image.Empty()) return "none";
   return std::to_string(image.Bytes().size()) + " bytes, JPEG " + std::to_string(image.Width()) + "x" +
          std::to_string(image.Height());
 }
+
+std::string DocumentKind(const std::string& text) {
+  if (text.empty()) return "none";
+  return std::to_string(text.size()) + " bytes, " + (text.rfind("{\\rtf", 0) == 0 ? "RTF" : "plain text");
+}
+
+namespace {
+
 
 // Little-endian values of an image held in memory; 0 past its end.
 uint32_t ImageU32(const std::vector<uint8_t>& image, uint64_t at) {
@@ -473,6 +478,26 @@ std::vector<std::string> ExtractPackage(const std::string& path, const std::stri
     const TZpInstallExec& x = *info.Package.Execs[i];
     if (!x.External)
       extract(RecordName("execs", i, x.Path), x.Path, x.Offset, x.Size, x.Crc, {x.CreationTime, x.LastWriteTime});
+  }
+  // The texts and pictures, beside the placeholder folders, named as the
+  // project would name them: RTF documents as .rtf, plain text as .txt.
+  const TZpInstall& p = info.Package;
+  const std::pair<std::string, const std::string*> texts[] = {
+      {"License", &p.License}, {"Readme", &p.Readme}, {"What's New", &p.WhatsNew}};
+  std::vector<std::pair<std::string, std::vector<uint8_t>>> documents;
+  for (const auto& [name, text] : texts)
+    if (!text->empty())
+      documents.push_back({name + (text->rfind("{\\rtf", 0) == 0 ? ".rtf" : ".txt"), {text->begin(), text->end()}});
+  if (!p.Banner.Empty()) documents.push_back({"Banner.jpg", p.Banner.Bytes()});
+  if (!p.Splash.Empty()) documents.push_back({"Splash.jpg", p.Splash.Bytes()});
+  for (const auto& [name, bytes] : documents) {
+    try {
+      CreateDirectories(folder);
+      WriteFileBytes(folder + kPathSeparator + name, bytes);
+      if (written) ++*written;
+    } catch (const EZpError& e) {
+      problems.push_back(name + ": " + e.Message());
+    }
   }
   return problems;
 }

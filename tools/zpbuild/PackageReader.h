@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/ZpClasses.h"
+#include "picture/JpegImage.h"
 #include "package/Streams.h"
 
 namespace zp {
@@ -46,6 +47,10 @@ std::string ListQuoted(const std::string& ansi);
 std::string ListTimes(uint64_t creationTime, uint64_t lastWriteTime);
 std::string ListFileOptions(const std::string& shortcutName, bool desktopShortcut, bool keepNewer,
                             bool keepOnUninstall);
+// A document ("none", "1234 bytes, RTF") and a picture ("none", "5678
+// bytes, JPEG 160x314") as the listings give them.
+std::string DocumentKind(const std::string& text);
+std::string PictureKind(const TJpegImage& image);
 std::string ListExecKind(int32_t stage, bool external, const std::string& title, const std::string& parameters);
 
 // Whether the file carries an Authenticode signature: "signature: none",

@@ -62,17 +62,26 @@ TEST_F(CommandLine, BuildsListsVerifiesAndExtractsTheDemo) {
   ASSERT_EQ(build.ExitCode, 0) << build.Err;
   EXPECT_EQ(build.Err, "");
   EXPECT_NE(build.Out.find("5 files, 0 programs"), std::string::npos) << build.Out;
+  EXPECT_NE(build.Out.find("program image \"" + stub + "\": 64-bit (x86-64), "), std::string::npos) << build.Out;
 
+  // The installer and the project list the same header, texts and records.
   const TRun list = Run("list " + Q(setup));
   EXPECT_EQ(list.ExitCode, 0) << list.Err;
+  EXPECT_NE(list.Out.find("Program image: 64-bit (x86-64), "), std::string::npos) << list.Out;
+  const TRun listProject = Run("list " + Q(NativePathOf(DemoFile("demo.toml"))) + " --stub " + Q(stub));
+  EXPECT_EQ(listProject.ExitCode, 0) << listProject.Err;
+  EXPECT_NE(listProject.Out.find("Program image: \"" + stub + "\", 64-bit"), std::string::npos) << listProject.Out;
   for (const char* line : {"Program name: \"ZpDemo Indicators\"\n", "Version: 1.2\n", "Build: 34\n",
-                           "License: 609 bytes, RTF\n", "Readme: 409 bytes, plain text\n",
-                           "Terminal settings: \"11\"\n", "Banner: 4040 bytes, JPEG 160x314\n",
-                           "Splash: 7819 bytes, JPEG 499x304\n", "Translations: 3\n", "  303 = \"Creating uninstaller ...\"\n",
-                           "Files: 5\n", "  [5] \"{app}\\ZpDemo Manual.txt\"\n",
+                           "Publisher: \"ZpDemo Software\"\n", "License: 609 bytes, RTF\n",
+                           "Readme: 409 bytes, plain text\n", "Terminal settings: \"11\"\n",
+                           "Banner: 4040 bytes, JPEG 160x314\n", "Splash: 7819 bytes, JPEG 499x304\n",
+                           "Translations: 3\n", "Files: 5\n", "  [5] \"{app}\\ZpDemo Manual.txt\"\n",
                            "      shortcut \"ZpDemo Manual\", desktop shortcut yes, keep newer no, keep on uninstall no\n",
-                           "Programs: 0\n"})
+                           "Programs: 0\n"}) {
     EXPECT_NE(list.Out.find(line), std::string::npos) << line;
+    EXPECT_NE(listProject.Out.find(line), std::string::npos) << line;
+  }
+  EXPECT_NE(list.Out.find("  303 = \"Creating uninstaller ...\"\n"), std::string::npos);
 
   const TRun verify = Run("verify " + Q(setup));
   EXPECT_EQ(verify.ExitCode, 0) << verify.Err;
@@ -81,6 +90,11 @@ TEST_F(CommandLine, BuildsListsVerifiesAndExtractsTheDemo) {
   EXPECT_EQ(extract.ExitCode, 0) << extract.Err;
   EXPECT_EQ(Read(scratch / "out/{indicators}/ZpDemo Trend.mq4"), Read(DemoFile("files/ZpDemo Trend.mq4")));
   EXPECT_EQ(Read(scratch / "out/{app}/ZpDemo Manual.txt"), Read(DemoFile("files/ZpDemo Manual.txt")));
+  // The texts and pictures come out too, named by their kind.
+  for (const auto& [name, source] : {std::pair{"License.rtf", "license.rtf"}, {"Readme.txt", "readme.txt"},
+                                     {"What's New.rtf", "whatsnew.rtf"}, {"Banner.jpg", "banner.jpg"},
+                                     {"Splash.jpg", "splash.jpg"}})
+    EXPECT_EQ(Read(scratch / (std::string("out/") + name)), Read(DemoFile(source))) << name;
 }
 
 // One run names every problem of a project, each with its line, entry by
