@@ -15,10 +15,6 @@ class TFileSystem;
 // folder when it cannot be created. A trailing backslash is ignored.
 void ForceDirectories(const std::string& folder);
 
-// Clears the read-only attribute of an existing file, keeping all others.
-// Errors are ignored: the step that follows reports what still fails.
-void MakeWritable(const std::string& path);
-
 // The last-write time of the first file a directory search finds for
 // `path`; false when it finds none.
 bool FindLastWriteTime(const std::string& path, uint64_t& time);
@@ -28,11 +24,6 @@ bool FindLastWriteTime(const std::string& path, uint64_t& time);
 // range) or a time of zero leaves the file's own, and the other times are
 // still set.
 void SetFileTimes(TFileStream& file, uint64_t creationTime, uint64_t lastWriteTime);
-
-// Removes `folder` and its empty subfolders, depth first. Files are never
-// deleted, so a folder that holds files stays with every folder above it.
-// Errors end the removal silently.
-void RemoveFolderTree(const std::string& folder);
 
 // The roots a run's paths are expanded from: every shell and system folder
 // but the drives themselves, the program folder and the start-menu folder.

@@ -72,12 +72,6 @@ void ForceDirectories(const std::string& folder) {
   if (!CreateDirectoryA(path.c_str(), nullptr) && !IsFolder(path)) RaiseLastOSError(path);
 }
 
-void MakeWritable(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
-    SetFileAttributesA(path.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
-}
-
 bool FindLastWriteTime(const std::string& path, uint64_t& time) {
   TFileSearch search(path);
   if (!search.Found()) return false;
@@ -96,16 +90,6 @@ void SetFileTimes(TFileStream& file, uint64_t creationTime, uint64_t lastWriteTi
   // One time out of range must not cost the other.
   SetFileTime(handle, created, nullptr, nullptr);
   SetFileTime(handle, nullptr, written, written);
-}
-
-void RemoveFolderTree(const std::string& folder) {
-  if (!IsFolder(folder)) return;
-  const std::string prefix = IncludeTrailingBackslash(folder);
-  std::vector<std::string> subfolders;
-  for (TFileSearch search(prefix + "*.*"); search.Found(); search.Next())
-    if (search.IsFolder() && !search.IsDots()) subfolders.push_back(prefix + search.Name());
-  for (const std::string& subfolder : subfolders) RemoveFolderTree(subfolder);
-  RemoveDirectoryA(folder.c_str());
 }
 
 void AddRunRoots(TFileSystem& fs, const std::string& programName) {

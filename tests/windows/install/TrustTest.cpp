@@ -149,6 +149,21 @@ TEST_F(Trust, TheSelfRemovalBatchIsOutOfReachAndWorksForAnyName) {
   SetEnvironmentVariableA("TMP", nullptr), SetEnvironmentVariableA("TEMP", nullptr);
 }
 
+TEST_F(Trust, APrivateFolderIsNewEachTimeAndGoesWithItsFiles) {
+  std::string path;
+  {
+    TPrivateFolder folder, other;
+    path = folder.Path();
+    EXPECT_NE(path, other.Path());
+    EXPECT_THAT(path, testing::StartsWith(GetSpecialFolder(TSpecialFolder::Windows) + "\\Temp\\zp-"));
+    // (Wine keeps no access list of its own on files: the folder's is not
+    // looked at here.)
+    TFileStream file = folder.Create("x.bat");
+    EXPECT_THROW(folder.Create("x.bat"), EOSError) << "never an existing file";
+  }
+  EXPECT_FALSE(Exists(path)) << "removed with its files";
+}
+
 TEST_F(Trust, TheUninstallNeverRemovesADriveRootOrASystemFolder) {
   char profile[MAX_PATH] = {};
   GetEnvironmentVariableA("USERPROFILE", profile, MAX_PATH);
