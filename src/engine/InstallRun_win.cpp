@@ -133,10 +133,11 @@ void WriteTextFile(TFileSystem& fs, const std::string& path, const std::string& 
   file.WriteBuffer(text.data(), static_cast<int64_t>(text.size()));
 }
 
-// Starts `program` with exactly `parameters` as its command line and waits
-// for it to end, calling `onWaiting` after every slice it is still running.
-// False when it cannot be started.
-bool RunProgram(const std::string& program, const std::string& parameters, const std::function<void()>& onWaiting) {
+// Starts `program` with exactly `parameters` as its command line, calls
+// `onStarted` once it runs, and waits for it to end, calling `onWaiting`
+// after every slice it is still running. False when it cannot be started.
+bool RunProgram(const std::string& program, const std::string& parameters, const std::function<void()>& onStarted,
+                const std::function<void()>& onWaiting) {
   std::u16string commandLine = AnsiToWide(parameters);
   commandLine.push_back(u'\0');
   const std::string folder = ExtractFileDir(program);
@@ -147,6 +148,7 @@ bool RunProgram(const std::string& program, const std::string& parameters, const
   if (!CreateProcessW(W(WidePath(program)), reinterpret_cast<wchar_t*>(&commandLine[0]), nullptr, nullptr, FALSE, 0,
                       nullptr, folder.empty() ? nullptr : W(wideFolder), &startup, process.Out()))
     return false;
+  onStarted();
   while (WaitForSingleObject(process.Process(), kWaitSlice) == WAIT_TIMEOUT) {
     if (onWaiting) onWaiting();
   }
@@ -330,7 +332,8 @@ void TZpInstall::ExecuteRecords(TStream& package, const TPlaceholderList& placeh
     }
     if (PathExists(program)) {
       Report(GetText(idExecuting, record->Title), 1);
-      RunProgram(program, record->Parameters, OnWaiting);  // one that cannot start is passed over
+      // Held until its process runs, not longer: a program may delete itself.
+      RunProgram(program, record->Parameters, [&] { held.reset(); }, OnWaiting);  // one that cannot start is passed over
     } else {
       Report(GetText(idMissingProgram, record->Title), 1);
     }
