@@ -15,7 +15,9 @@ import struct
 import sys
 
 HEADER_AT = 256
-MAX_CARRIER_SIZE = 1024 * 1024
+# Raised from 1 MiB when the file-system layer (link checks, private
+# folders) took the program past it.
+MAX_CARRIER_SIZE = 1152 * 1024
 SYSTEM_DLLS = {
     "advapi32.dll", "comctl32.dll", "comdlg32.dll", "gdi32.dll", "kernel32.dll",
     "msvcrt.dll", "ole32.dll", "oleaut32.dll", "shell32.dll", "shlwapi.dll",

@@ -10,7 +10,6 @@
 
 #include <cstdint>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "base/Errors.h"
@@ -98,9 +97,13 @@ private:
   // The deepest root whose path is a prefix of `key`, or null.
   TRoot* RootOf(const std::u16string& key);
   struct TFolder {
+    std::string Path;  // as given, without a trailing backslash
     THandle Handle;
     std::u16string Resolved;  // upper case, with a trailing backslash
   };
+
+  // The checked folder `key`, or null.
+  TFolder* Held(const std::string& key);
 
   // Where the open `handle` of `folder` resolves (upper case, with a
   // trailing backslash); raises ELinkRefused unless that lies below the root
@@ -111,7 +114,7 @@ private:
   void ExpectFile(const std::string& path, intptr_t handle);
 
   std::vector<TRoot> roots_;
-  std::unordered_map<std::string, TFolder> held_;  // by folder path as given
+  std::vector<TFolder> held_;  // a run writes into a few dozen folders
 };
 
 // A folder of this run's own: new, with a random name, below the Windows

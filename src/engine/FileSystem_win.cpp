@@ -123,15 +123,22 @@ std::u16string TFileSystem::ExpectFolder(const std::string& folder, intptr_t han
 void TFileSystem::ExpectFile(const std::string& path, intptr_t handle) {
   const std::string folder = FolderKey(ExtractFileDir(path));
   const std::u16string actual = Upper(FinalPathOf(handle));
-  const std::u16string expected = held_.at(folder).Resolved + Upper(WidePath(ExtractFileName(path)));
+  const std::u16string expected = Held(folder)->Resolved + Upper(WidePath(ExtractFileName(path)));
   if (actual != expected)
     throw ELinkRefused(path + " is a link to " + NarrowPath(FinalPathOf(handle)) +
                        ": it is neither written through nor deleted.");
 }
 
+TFileSystem::TFolder* TFileSystem::Held(const std::string& key) {
+  // Latest first: files come in runs of the same folder.
+  for (auto it = held_.rbegin(); it != held_.rend(); ++it)
+    if (it->Path == key) return &*it;
+  return nullptr;
+}
+
 void TFileSystem::CheckFolder(const std::string& folder) {
   const std::string key = FolderKey(folder);
-  if (held_.count(key)) return;
+  if (Held(key)) return;
   // Held without delete sharing: the folder cannot be renamed, deleted or
   // replaced by a link while files go into it.
   THandle handle(Open(key, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, 0));
@@ -139,14 +146,14 @@ void TFileSystem::CheckFolder(const std::string& folder) {
     handle.Reset(Open(key, FILE_READ_ATTRIBUTES, kShareAll, 0));
   if (!handle) RaiseLastOSError(key);
   std::u16string resolved = ExpectFolder(key, handle.Get());
-  held_.emplace(key, TFolder{std::move(handle), std::move(resolved)});
+  held_.push_back({key, std::move(handle), std::move(resolved)});
 }
 
 std::vector<std::string> TFileSystem::ForceDirectories(const std::string& folder) {
   std::vector<std::string> created;
   const std::string key = FolderKey(folder);
   if (key.empty()) throw EZpError("Unable to create an unnamed folder");
-  if (held_.count(key)) return created;
+  if (Held(key)) return created;
   // The missing folders, innermost first.
   std::vector<std::string> missing;
   std::string path = key;
@@ -249,7 +256,7 @@ void TFileSystem::Rename(const std::string& from, const std::string& to) {
 
 void TFileSystem::RemoveFolderTree(const std::string& folder) {
   const std::string key = FolderKey(folder);
-  held_.erase(key);
+  if (TFolder* folder = Held(key)) held_.erase(held_.begin() + (folder - held_.data()));
   try {
     {
       const THandle handle(Open(key, FILE_READ_ATTRIBUTES, kShareAll, 0));
