@@ -47,7 +47,8 @@ public:
   ~TFormInstaller() override;
 
   // How targets are opened: false, by the shell in this process; true,
-  // through the command file that the non-elevated relay process reads.
+  // handed to the relay, the non-elevated parent process (RelayLink.h), or
+  // opened here when no relay takes them.
   bool UseRelay = true;
 
   bool UninstallMode() const { return uninstallMode_; }
@@ -112,10 +113,5 @@ private:
   bool running_ = false;
   TButtonStates buttons_;
 };
-
-// Writes `target` as the single line of the relay's command file
-// (CommandFilePath), CR LF after it, replacing what it held. Raises EOSError
-// when it cannot be written.
-void WriteRelayCommand(const std::string& target);
 
 }  // namespace zp
