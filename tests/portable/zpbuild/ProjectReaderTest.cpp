@@ -340,6 +340,21 @@ TEST_F(ProjectFolder, EveryProblemIsNamedUpToACap) {
   }
 }
 
+#ifndef _WIN32
+// A file too large for the package's 32-bit positions is named by its entry
+// and line before anything is read of it (sparse: nothing on disk).
+TEST_F(ProjectFolder, AFileBeyondTheSizeLimitNamesItsEntry) {
+  Write(scratch / "proj/big.bin", "");
+  fs::resize_file(scratch / "proj/big.bin", uint64_t(1) << 31);
+  const std::vector<std::string> lines = ErrorLines(
+      [&] { Load("[product]\nname = \"P\"\n[[files]]\nsource = \"big.bin\"\ntarget = '{app}\\big.bin'\n"); });
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], project + ":4: files[1].source: \"" + scratch / "proj/big.bin" +
+                          "\" is 2147483648 bytes, beyond the 2 GiB limit of a package file");
+  EXPECT_NE(lines[1].find("the contents add up to"), std::string::npos) << lines[1];
+}
+#endif
+
 TEST_F(ProjectFolder, WarningsNameTheirLine) {
   const TLoadedProject loaded = Load("[product]\nname = \"W\"\n[translations]\n\n99999 = \"x\"\n");
   ASSERT_EQ(loaded.Warnings.size(), 2u);
