@@ -40,18 +40,29 @@ struct TRunFolders {
 
 // Creates the folders of the files a run writes. Files come in runs of the
 // same folder, so the folder just made is not looked at again.
+// Every folder it creates is recorded for the uninstaller, parents before
+// children; folders that were there before are not.
 class TFolderMaker {
 public:
-  explicit TFolderMaker(TFileSystem& fs) : fs_(fs) {}
+  TFolderMaker(TFileSystem& fs, std::vector<TMarkedString>& uninstallList) : fs_(fs), uninstallList_(uninstallList) {}
+
   void Make(const std::string& folder) {
     if (made_ && folder == last_) return;
-    fs_.ForceDirectories(folder);
+    for (const std::string& created : fs_.ForceDirectories(folder))  // parents first
+      if (!IsRecorded(created)) uninstallList_.push_back({created, umFolder});
     last_ = folder;
     made_ = true;
   }
 
 private:
+  bool IsRecorded(const std::string& folder) const {
+    return std::any_of(uninstallList_.begin(), uninstallList_.end(), [&](const TMarkedString& entry) {
+      return entry.Marker == umFolder && SameTextAscii(entry.Text, folder);
+    });
+  }
+
   TFileSystem& fs_;
+  std::vector<TMarkedString>& uninstallList_;
   std::string last_;
   bool made_ = false;
 };
@@ -265,7 +276,7 @@ void TZpInstall::Run() {
   {
     TFileStream package(FileName, TFileMode::OpenRead);
     ExecuteRecords(package, list, esBeforeFiles);
-    TFolderMaker folderMaker(fs);
+    TFolderMaker folderMaker(fs, UninstallList);
     for (size_t i = 0; i < Targets.size(); ++i) {
       const std::string& terminal = Targets[i];
       const bool newLayout = IsNewTerminal(IncludeTrailingBackslash(terminal) + "terminal.exe");
