@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/FileSystem.h"
 #include "engine/ZpClasses.h"
 #include "engine/ZpUtils.h"
 #include "ui/Forms.h"
@@ -107,6 +108,9 @@ private:
   std::string exePath_;
   bool uninstallMode_ = false;
   bool packageLoaded_ = false;
+  // Holds the copy of this program that the package is read from when its
+  // own file cannot be read; removed with it when the wizard goes.
+  std::unique_ptr<TPrivateFolder> ownCopy_;
   std::unique_ptr<TZpInstall> installData_;
   std::unique_ptr<TZpUninstall> uninstallData_;
   std::vector<TPage> pages_;

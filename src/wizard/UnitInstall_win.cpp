@@ -248,9 +248,11 @@ bool TFormInstaller::LoadData(TZpData& data, const std::string& exe, const std::
     try {
       data.LoadFromFile(exe);
     } catch (const EOSError&) {
-      // The file cannot be opened (a network share, say): read a local copy.
-      const std::string copy = GetSpecialFolder(TSpecialFolder::Temp, true) + TimeStampName();
-      CopyFileA(exe.c_str(), copy.c_str(), TRUE);
+      // The file cannot be opened (a network share, say): read a local copy,
+      // made new in a folder that nothing of lower rights can change.
+      ownCopy_ = std::make_unique<TPrivateFolder>();
+      const std::string copy = ownCopy_->Path() + "\\" + TimeStampName();
+      if (!CopyFileW(W(WidePath(exe)), W(WidePath(copy)), TRUE)) RaiseLastOSError(exe);
       data.LoadFromFile(copy);
     }
     // No product name: the file carries no data set of ours (the loader
