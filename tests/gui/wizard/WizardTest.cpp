@@ -426,47 +426,6 @@ TEST_F(Wizard, RunsStageThreeWhenTheFinishPageIsClosedEitherWay) {
   }
 }
 
-TEST_F(Wizard, ReadsACopyInTheTemporaryFolderWhenItsOwnFileCannotBeOpened) {
-  TProject project;
-  project.Files = {FileRecord("{experts}\\Copied.ex4", "from the copy")};
-  const std::string installer = BuildInstaller(project);
-  const std::string terminal = OldTerminal("ProgramFiles\\MT4");
-  const std::string temp = GetSpecialFolder(TSpecialFolder::Temp, true);
-  auto copies = [&] {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    const HANDLE search = FindFirstFileA((temp + "*.dat").c_str(), &found);
-    for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found))
-      names.push_back(found.cFileName);
-    if (search != INVALID_HANDLE_VALUE) FindClose(search);
-    return names;
-  };
-  const std::vector<std::string> before = copies();
-  const std::string bytes = ReadText(installer);
-  // Held open for deleting: the wizard's open, which shares reading and
-  // writing only, fails, while a copy can still read the file.
-  const TScopedHandle held(CreateFileA(installer.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                                       OPEN_EXISTING, 0, nullptr));
-  ASSERT_TRUE(held);
-  Open(installer);
-  ASSERT_TRUE(form_->PackageLoaded());
-  std::vector<std::string> made;
-  for (const std::string& name : copies())
-    if (std::find(before.begin(), before.end(), name) == before.end()) made.push_back(name);
-  ASSERT_EQ(made.size(), 1u);
-  EXPECT_THAT(made[0], ::testing::MatchesRegex("\\d+\\.dat"));
-  EXPECT_EQ(made[0].size(), 21u);  // yyyymmddhhnnsszzz.dat
-  EXPECT_EQ(ReadText(temp + made[0]), bytes);
-  // The run reads the contents from the copy.
-  NextUntil("PanelLicense");
-  Click("RadioAccept");
-  NextUntil("PanelStart");
-  EXPECT_EQ(ReadText(terminal + "\\experts\\Copied.ex4"), "from the copy");
-  EXPECT_THAT(messages_, IsEmpty());
-  Destroy();
-  DeleteFileA((temp + made[0]).c_str());
-}
-
 // The log of a long run: every line in the order the run reported it, shown
 // while it runs, the bar moving along, the end of the log in view.
 TEST_F(Wizard, LogHoldsEveryLineOfALongRunAndShowsItWhileItRuns) {
