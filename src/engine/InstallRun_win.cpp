@@ -13,6 +13,7 @@
 
 #include "base/Strings.h"
 #include "base/WinHandles.h"
+#include "engine/PackageContents.h"
 #include "engine/PeImage.h"
 #include "engine/Placeholders.h"
 #include "engine/RunFiles.h"
@@ -21,8 +22,6 @@
 #include "engine/SysFolders.h"
 #include "engine/ZpClasses.h"
 #include "engine/ZpUtils.h"
-#include "package/Content.h"
-#include "package/SubStreams.h"
 #include "strings/TextIds.h"
 
 namespace zp {
@@ -67,22 +66,18 @@ bool IsTerminalPath(const std::string& path) {
                      [&](const char* name) { return lower.find(name) != std::string::npos; });
 }
 
-// Decrypts one content block of the package into a new file at `path` and
-// gives the file its times as far as Windows takes them. A stored CRC is
-// checked on the way. A content that does not arrive whole and sound (a read
-// error, a full disk, damaged bytes) leaves no file behind: the terminal
-// would load a cut-off add-on.
-void WriteContent(TStream& package, const std::array<uint8_t, 16>& key, int32_t offset, int32_t size,
-                  const std::optional<uint32_t>& expectedCrc, const std::string& path, uint64_t creationTime,
-                  uint64_t lastWriteTime) {
+// Unpacks one content of the package into a new file at `path` and gives
+// the file its times as far as Windows takes them. A stored CRC is checked on
+// the way. A content that does not arrive whole and sound (a read error, a
+// full disk, damaged bytes) leaves no file behind: the terminal would load a
+// cut-off add-on.
+void WriteContent(TPackageContents& contents, const TContentRef& content, const std::string& path,
+                  uint64_t creationTime, uint64_t lastWriteTime) {
   std::optional<TFileStream> file;
   try {
     file.emplace(path, TFileMode::Create);
-    TSubStream window(package, offset, int64_t(offset) + size - 1);
-    window.SetPosition(0);
-    uint32_t crc = 0;
-    DecryptContent(window, *file, key.data(), kContentKeyLength, expectedCrc ? &crc : nullptr);
-    if (expectedCrc && crc != *expectedCrc)
+    const uint32_t crc = contents.Write(content, *file);
+    if (content.Crc && crc != *content.Crc)
       throw EZpError("The installer is damaged: " + path +
                      " did not unpack as it was packed (its checksum does not match). Please download the "
                      "installer again.");
@@ -140,8 +135,8 @@ bool RunProgram(const std::string& program, const std::string& parameters, const
 }
 
 // One file record into the terminal whose placeholders `list` holds.
-void InstallFile(TZpInstall& engine, TStream& package, const TPlaceholderList& list, const TZpInstallFile& record,
-                 const TRunFolders& folders, TFolderMaker& folderMaker) {
+void InstallFile(TZpInstall& engine, TPackageContents& contents, const TPlaceholderList& list,
+                 const TZpInstallFile& record, const TRunFolders& folders, TFolderMaker& folderMaker) {
   const std::string target = ExpandPlaceholders(record.Path, list);
   folderMaker.Make(ExtractFileDir(target));
 
@@ -152,8 +147,7 @@ void InstallFile(TZpInstall& engine, TStream& package, const TPlaceholderList& l
   if (copy) {
     engine.Report(engine.GetText(idCopyingFile, target), 1);
     if (RemoveForReplacement(target)) {
-      WriteContent(package, engine.Key, record.Offset, record.Size, record.Crc, target, record.CreationTime,
-                   record.LastWriteTime);
+      WriteContent(contents, ContentOf(record), target, record.CreationTime, record.LastWriteTime);
       // Recorded once it is there: a failed write leaves nothing to remove.
       if (!record.KeepOnUninstall) engine.UninstallList.push_back({target, umFile});
     } else {
@@ -199,6 +193,7 @@ void TZpInstall::Run() {
   {
     TFileStream package(FileName, TFileMode::OpenRead);
     ExecuteRecords(package, list, esBeforeFiles);
+    TPackageContents contents(package, *this);  // one decoder and dictionary for all files
     TFolderMaker folderMaker;
     for (size_t i = 0; i < Targets.size(); ++i) {
       const std::string& terminal = Targets[i];
@@ -206,7 +201,7 @@ void TZpInstall::Run() {
       SetTerminalPlaceholders(list, terminal, newLayout ? GetDataFolder(terminal) : terminal, newLayout);
       for (const auto& record : Files) {
         if (i > 0 && !IsTerminalPath(record->Path)) continue;  // installed with the first terminal
-        InstallFile(*this, package, list, *record, folders, folderMaker);
+        InstallFile(*this, contents, list, *record, folders, folderMaker);
       }
     }
     ExecuteRecords(package, list, esAfterFiles);
@@ -239,14 +234,14 @@ void TZpInstall::RunStage(int32_t stage) {
 }
 
 void TZpInstall::ExecuteRecords(TStream& package, const TPlaceholderList& placeholders, int32_t stage) {
+  TPackageContents contents(package, *this);
   for (const auto& record : Execs) {
     if ((record->Stage & 0xFF) != stage) continue;
     const std::string program = ExpandPlaceholders(record->Path, placeholders);
     if (!record->External) {
       ForceDirectories(ExtractFileDir(program));
       MakeWritable(program);
-      WriteContent(package, Key, record->Offset, record->Size, record->Crc, program, record->CreationTime,
-                   record->LastWriteTime);
+      WriteContent(contents, ContentOf(*record), program, record->CreationTime, record->LastWriteTime);
     }
     if (PathExists(program)) {
       Report(GetText(idExecuting, record->Title), 1);

@@ -701,7 +701,8 @@ TLoadedProject TProjectReader::Read() {
   file_ = path_;
   TValue root = ParseToml(path_);
   for (const std::string& setting : options_.Overrides) ApplyOverride(root, setting);
-  CheckKeys(root, "", {"output", "key", "file_times", "product", "texts", "pictures", "terminal", "translations", "files", "execs"});
+  CheckKeys(root, "", {"output", "key", "file_times", "compression", "product", "texts", "pictures", "terminal",
+                       "translations", "files", "execs"});
   const std::string output = Utf8(root, "output", "");
   try {
     result_.OutputPath = output.empty() ? JoinPath(folder_, StemOf(path_) + ".exe") : JoinPath(folder_, NativePath(output));
@@ -715,6 +716,7 @@ TLoadedProject TProjectReader::Read() {
     result_.Project.Key = bytes;
   }
   ReadFileTimes(root);
+  if (Find(root, "compression")) result_.Project.Compression = Boolean(root, "compression", "");
   ReadProduct(root);
   ReadTexts(root);
   ReadPictures(root);
