@@ -176,22 +176,6 @@ std::string GetSpecialFolder(TSpecialFolder kind, bool trailingBackslash) {
 
 std::string SystemFolder(TSpecialFolder kind) { return GetSpecialFolder(kind, false); }
 
-std::string GetWorkFolder(const std::string& name) {
-  char appData[MAX_PATH + 1] = {};
-  std::string folder;
-  if (SHGetSpecialFolderPathA(nullptr, appData, CSIDL_APPDATA, FALSE)) folder = appData;
-  if (folder.empty() || folder.back() != '\\') folder += '\\';
-  folder += name;
-  try {
-    ForceDirectories(folder);
-  } catch (const EZpError&) {
-    // Whoever uses the folder meets the failure.
-  }
-  return folder;
-}
-
-std::string CommandFilePath() { return GetWorkFolder("ZpInstall") + "\\command.txt"; }
-
 std::string OwnExecutablePath() {
   char path[MAX_PATH * 2];
   const DWORD length = GetModuleFileNameA(nullptr, path, sizeof(path));

@@ -49,8 +49,11 @@ bool IsVistaOrLater(const TVersionFunctions& functions) {
 }
 
 TElevatedLaunch::TElevatedLaunch(const std::string& path) : File(path) {
-  // "C:\Setup.exe" runs in "C:\", "C:\Files\Setup.exe" in "C:\Files".
-  Directory = ExtractFileDir(path);
+  // The elevated copy runs in the system folder, not in the folder it was
+  // started from (Downloads, say), which any program of the user can fill.
+  char system[MAX_PATH];
+  const UINT length = GetSystemDirectoryA(system, MAX_PATH);
+  if (length > 0 && length < MAX_PATH) Directory.assign(system, length);
   ZeroMemory(&Info, sizeof(Info));
   Info.cbSize = sizeof(Info);
   Info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_DDEWAIT | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOZONECHECKS;

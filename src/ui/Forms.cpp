@@ -120,17 +120,21 @@ void TForm::Build(const TFormDesc& form, const TControlDesc* rows, size_t count,
   }
 }
 
-void TForm::SetFontFace(const std::u16string& face) {
-  font_.Name = face;
+void TForm::SetFontFace(const std::u16string& face, int minHeight) {
+  const auto restyle = [&](TFont& font) {
+    font.Name = face;
+    if (std::abs(font.Height) < minHeight) font.Height = -minHeight;
+  };
+  restyle(font_);
   for (TPlaced& placed : placed_) {
-    placed.Font.Name = face;
+    restyle(placed.Font);
     if (auto* control = dynamic_cast<TControl*>(placed.Control)) {
       TFont font = control->Font();
-      font.Name = face;
+      restyle(font);
       control->SetFont(font);
     } else if (auto* native = dynamic_cast<TNativeControl*>(placed.Control)) {
       TFont font = native->Font();
-      font.Name = face;
+      restyle(font);
       native->SetFont(font);
     }
   }

@@ -115,7 +115,9 @@ public:
   // Gives every control's font the face `face`, keeping sizes and styles
   // (a script the description's faces lack glyphs for). Before rich texts
   // are loaded: a viewer's new font resets its formatting.
-  void SetFontFace(const std::u16string& face);
+  // Fonts smaller than `minHeight` pixels grow to it (scripts whose glyphs
+  // need more pixels than Latin ones).
+  void SetFontFace(const std::u16string& face, int minHeight = 0);
 
   // Makes every label's text fit after its text changed: from the designed
   // layout, a label marked coShrink takes smaller fonts until its text fits

@@ -108,9 +108,14 @@ std::u16string EastAsianFace(const std::u16string& sample) {
     std::initializer_list<BYTE> Charsets;
   };
   static const TChoice kChoices[] = {
-      {TScript::Japanese, {u"Meiryo UI", u"MS UI Gothic", u"Yu Gothic UI", u"MS PGothic", u"Noto Sans CJK JP", u"WenQuanYi Zen Hei"},
+      // Windows' faces first, then those of Linux systems that run us under wine.
+      {TScript::Japanese,
+       {u"Meiryo UI", u"MS UI Gothic", u"Yu Gothic UI", u"MS PGothic", u"Noto Sans CJK JP", u"WenQuanYi Micro Hei",
+        u"WenQuanYi Zen Hei"},
        {SHIFTJIS_CHARSET, GB2312_CHARSET, CHINESEBIG5_CHARSET}},
-      {TScript::Chinese, {u"Microsoft YaHei", u"SimSun", u"Microsoft JhengHei", u"PMingLiU", u"Noto Sans CJK SC", u"WenQuanYi Zen Hei"},
+      {TScript::Chinese,
+       {u"Microsoft YaHei", u"SimSun", u"Microsoft JhengHei", u"PMingLiU", u"Noto Sans CJK SC", u"WenQuanYi Micro Hei",
+        u"WenQuanYi Zen Hei"},
        {GB2312_CHARSET, CHINESEBIG5_CHARSET, SHIFTJIS_CHARSET}},
       {TScript::Korean, {u"Malgun Gothic", u"Gulim", u"Dotum"}, {HANGUL_CHARSET}},
   };

@@ -11,8 +11,8 @@
 #include "engine/RunUtils.h"
 #include "engine/SysFolders.h"
 #include "linklabel/UniLinkLabel.h"
-#include "package/Streams.h"
 #include "strings/TextIds.h"
+#include "wizard/RelayLink.h"
 #include "wizard/res/WizardRes.h"
 
 namespace zp {
@@ -168,14 +168,6 @@ bool BrowseForFolder(HWND owner, const std::u16string& title, const std::u16stri
 
 }  // namespace
 
-// ---- The relay's command file ----
-
-void WriteRelayCommand(const std::string& target) {
-  TFileStream file(CommandFilePath(), TFileMode::Create);
-  const std::string line = target + "\r\n";
-  file.WriteBuffer(line.data(), static_cast<int64_t>(line.size()));
-}
-
 // ---- Creation and destruction ----
 
 TFormInstaller::TFormInstaller(TApplication& application, TWizardServices services)
@@ -242,6 +234,7 @@ void TFormInstaller::FormDestroy() {
       installData_->RunStage(esWizardClose);
     } catch (const std::exception& e) {
       Message(AnsiToWide(e.what()), TMessageKind::Error);
+      Application().Terminate(1);  // the program ends on this box
     }
   }
 }
@@ -313,9 +306,10 @@ bool TFormInstaller::SetupUninstall(const std::string& exe) {
 // What both modes show alike: the translated captions, the window caption
 // (also the taskbar text), the welcome texts and the banner.
 void TFormInstaller::SetupTexts(const TZpData& data, int32_t caption, int32_t welcomeTitle, int32_t welcomeText) {
-  // Texts in an East Asian script get a face that has their glyphs.
+  // Texts in an East Asian script get a face that has their glyphs, at 9
+  // points at least, the size their strokes need.
   const std::u16string face = EastAsianFace(data.GetText(welcomeTitle, "") + data.GetText(idNext));
-  if (!face.empty()) SetFontFace(face);
+  if (!face.empty()) SetFontFace(face, Scale(12));
   TranslateForm(data);
   SetCaption(AnsiToWide(data.ProgramName + " - ") + Text(caption));
   Find<TLabel>("LabelStart1").SetText(data.GetText(welcomeTitle, NameVersion(data)));
@@ -329,7 +323,7 @@ void TFormInstaller::SetupTexts(const TZpData& data, int32_t caption, int32_t we
 
 bool TFormInstaller::Fail(const std::u16string& message) {
   Message(message, TMessageKind::Error);
-  Application().Terminate();
+  Application().Terminate(1);
   return false;
 }
 
@@ -572,10 +566,10 @@ void TFormInstaller::LabelStart2LinkClick(TUniCustomLinkLabel&, int32_t, const s
 }
 
 void TFormInstaller::OpenTarget(const std::string& target) {
-  if (UseRelay)
-    WriteRelayCommand(target);
-  else
-    services_.ShellOpen(target);
+  // Without a relay to take it (it was ended from outside), the target is
+  // still opened, here.
+  if (UseRelay && SendToRelay(Handle(), AnsiToWide(target))) return;
+  services_.ShellOpen(target);
 }
 
 void TFormInstaller::Message(const std::u16string& text, TMessageKind kind) { services_.ShowMessage(text, kind); }
