@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <cstring>
+
 #include "BuilderOS.h"
 #include "base/Errors.h"
 #include "base/Strings.h"
@@ -109,6 +111,32 @@ std::string NativePath(const std::string& utf8) {
     }
   }
   throw EZpError("the path \"" + utf8 + "\" cannot be written in this system's code page");
+}
+
+namespace {
+
+// What the console's handler thread needs, set before it is armed.
+char gCleanupPath[MAX_PATH * 4];
+volatile LONG gCleanupArmed = 0;
+
+BOOL WINAPI RemoveOnConsoleEvent(DWORD) {
+  // The file is open with delete sharing: it goes when the process closes it.
+  if (InterlockedCompareExchange(&gCleanupArmed, 0, 0)) DeleteFileA(gCleanupPath);
+  return FALSE;  // the next handler, in the end the system's, ends the process
+}
+
+}  // namespace
+
+TInterruptCleanup::TInterruptCleanup(const std::string& path) {
+  if (path.size() >= sizeof gCleanupPath) return;
+  std::memcpy(gCleanupPath, path.c_str(), path.size() + 1);
+  InterlockedExchange(&gCleanupArmed, 1);
+  SetConsoleCtrlHandler(RemoveOnConsoleEvent, TRUE);
+}
+
+TInterruptCleanup::~TInterruptCleanup() {
+  if (!InterlockedExchange(&gCleanupArmed, 0)) return;
+  SetConsoleCtrlHandler(RemoveOnConsoleEvent, FALSE);
 }
 
 void PrepareConsole() { SetConsoleOutputCP(CP_UTF8); }
