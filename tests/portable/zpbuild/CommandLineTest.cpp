@@ -114,7 +114,7 @@ TEST_F(CommandLine, BadProjectGivesEveryProblemAndNoOutput) {
                          "cannot be a file or folder name: it is a device name\n" +
                          "zpbuild: " + project + ":11: files[2].keep_newer: must be true or false\n" +
                          "zpbuild: " + project + ":10: files[2].target: \"{expert}\\a\" uses the unknown placeholder "
-                         "{expert}\n" +
+                         "{expert}; did you mean {experts}?\n" +
                          "zpbuild: 5 problems\n");
   EXPECT_FALSE(fs::exists(scratch / "bad.exe"));
   EXPECT_FALSE(fs::exists(scratch / "bad.exe.tmp"));
