@@ -16,8 +16,8 @@ import struct
 import sys
 
 HEADER_AT = 256
-# Every installer carries the image: it stays small. The decoder of
-# compressed contents (about 50 KB) is in this budget.
+# Raised from 1 MiB when the file-system layer (link checks, private
+# folders) and the decoder of compressed contents took the program past it.
 MAX_CARRIER_SIZE = 1152 * 1024
 # What the program image may import: DLLs that Windows always maps from the
 # system folder (its known DLLs) and that import only such DLLs themselves,

@@ -41,5 +41,9 @@ inline const wchar_t* W(const std::u16string& text) { return reinterpret_cast<co
 inline std::u16string FromW(const wchar_t* text) {
   return text ? std::u16string(reinterpret_cast<const char16_t*>(text)) : std::u16string();
 }
+// The one conversion of a path between the program's strings and the W
+// calls of the file system, and back.
+inline std::u16string WidePath(const std::string& path) { return AnsiToWide(path); }
+inline std::string NarrowPath(const std::u16string& path) { return WideToAnsi(path); }
 }  // namespace zp
 #endif

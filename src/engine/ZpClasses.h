@@ -125,6 +125,7 @@ enum TExecStage : int32_t {
 };
 
 class TPlaceholderList;
+class TFileSystem;
 
 struct TZpInstallFile {
   std::string Path;          // target path with placeholders
@@ -304,6 +305,9 @@ public:
 private:
   // Both loads; `report` is null for the tolerant one.
   void Load(TStream& stream, TLoadReport* report);
+
+  // The file-system layer of the run or stage in progress (Windows only).
+  TFileSystem* fs_ = nullptr;
 };
 
 class TZpUninstall : public TZpData {
