@@ -17,7 +17,7 @@ import sys
 
 HEADER_AT = 256
 # Raised from 1 MiB when the file-system layer (link checks, private
-# folders) took the program past it.
+# folders) and the decoder of compressed contents took the program past it.
 MAX_CARRIER_SIZE = 1152 * 1024
 # What the program image may import: DLLs that Windows always maps from the
 # system folder (its known DLLs) and that import only such DLLs themselves,

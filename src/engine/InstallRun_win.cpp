@@ -16,6 +16,7 @@
 #include "base/Strings.h"
 #include "base/WinHandles.h"
 #include "engine/FileSystem.h"
+#include "engine/PackageContents.h"
 #include "engine/PeImage.h"
 #include "engine/Placeholders.h"
 #include "engine/RunFiles.h"
@@ -85,23 +86,19 @@ TRunFolders RunFolders(const std::string& programName) {
           GetSpecialFolder(TSpecialFolder::CommonPrograms) + "\\" + programName};
 }
 
-// Decrypts one content block of the package into a new file at `path` and
-// gives the file its times as far as Windows takes them. A stored CRC is
-// checked on the way. A content that does not arrive whole and sound (a read
-// error, a full disk, damaged bytes) leaves no file behind: the terminal
-// would load a cut-off add-on.
+// Unpacks one content of the package into a new file at `path` and gives
+// the file its times as far as Windows takes them. A stored CRC is checked on
+// the way. A content that does not arrive whole and sound (a read error, a
+// full disk, damaged bytes) leaves no file behind: the terminal would load a
+// cut-off add-on.
 // Returns the identity of the file written (volume and file index).
-TFileIdentity WriteContent(TFileSystem& fs, TStream& package, const std::array<uint8_t, 16>& key, int32_t offset,
-                           int32_t size, const std::optional<uint32_t>& expectedCrc, const std::string& path,
-                           uint64_t creationTime, uint64_t lastWriteTime) {
+TFileIdentity WriteContent(TFileSystem& fs, TPackageContents& contents, const TContentRef& content,
+                           const std::string& path, uint64_t creationTime, uint64_t lastWriteTime) {
   std::optional<TFileStream> file;
   try {
     file.emplace(fs.Create(path));
-    TSubStream window(package, offset, int64_t(offset) + size - 1);
-    window.SetPosition(0);
-    uint32_t crc = 0;
-    DecryptContent(window, *file, key.data(), kContentKeyLength, expectedCrc ? &crc : nullptr);
-    if (expectedCrc && crc != *expectedCrc)
+    const uint32_t crc = contents.Write(content, *file);
+    if (content.Crc && crc != *content.Crc)
       throw EZpError("The installer is damaged: " + path +
                      " did not unpack as it was packed (its checksum does not match). Please download the "
                      "installer again.");
@@ -192,21 +189,19 @@ private:
 // process has started, so that nobody can change or replace it in between;
 // nothing when the file held is not, byte for byte, the one written (it was
 // changed between writing and holding).
-std::unique_ptr<TFileStream> HoldWrittenProgram(TFileSystem& fs, TStream& package, const std::array<uint8_t, 16>& key,
+std::unique_ptr<TFileStream> HoldWrittenProgram(TFileSystem& fs, TPackageContents& contents,
                                               const TZpInstallExec& record, const std::string& path,
                                               const TFileIdentity& written) {
   auto held = std::make_unique<TFileStream>(fs.OpenLocked(path));
   if (!(IdentityOf(*held) == written)) return nullptr;
-  TSubStream window(package, record.Offset, int64_t(record.Offset) + record.Size - 1);
-  window.SetPosition(0);
   TCompareStream compare(*held);
-  DecryptContent(window, compare, key.data(), kContentKeyLength, nullptr);
+  contents.Write(ContentOf(record), compare);
   if (!compare.Same()) return nullptr;
   return held;
 }
 
 // One file record into the terminal whose placeholders `list` holds.
-void InstallFile(TZpInstall& engine, TFileSystem& fs, TStream& package, const TPlaceholderList& list,
+void InstallFile(TZpInstall& engine, TFileSystem& fs, TPackageContents& contents, const TPlaceholderList& list,
                  const TZpInstallFile& record, const TRunFolders& folders, TFolderMaker& folderMaker) {
   const std::string target = ExpandPlaceholders(record.Path, list);
   folderMaker.Make(ExtractFileDir(target));
@@ -225,8 +220,7 @@ void InstallFile(TZpInstall& engine, TFileSystem& fs, TStream& package, const TP
       refused = e.Message();  // a link to elsewhere where one cannot be told from its target
     }
     if (replaceable) {
-      WriteContent(fs, package, engine.Key, record.Offset, record.Size, record.Crc, target, record.CreationTime,
-                   record.LastWriteTime);
+      WriteContent(fs, contents, ContentOf(record), target, record.CreationTime, record.LastWriteTime);
       // Recorded once it is there: a failed write leaves nothing to remove.
       if (!record.KeepOnUninstall) engine.UninstallList.push_back({target, umFile});
     } else {
@@ -276,6 +270,7 @@ void TZpInstall::Run() {
   {
     TFileStream package(FileName, TFileMode::OpenRead);
     ExecuteRecords(package, list, esBeforeFiles);
+    TPackageContents contents(package, *this);  // one decoder and dictionary for all files
     TFolderMaker folderMaker(fs, UninstallList);
     for (size_t i = 0; i < Targets.size(); ++i) {
       const std::string& terminal = Targets[i];
@@ -286,7 +281,7 @@ void TZpInstall::Run() {
       SetTerminalPlaceholders(list, terminal, dataFolder, newLayout);
       for (const auto& record : Files) {
         if (i > 0 && !IsTerminalPath(record->Path)) continue;  // installed with the first terminal
-        InstallFile(*this, fs, package, list, *record, folders, folderMaker);
+        InstallFile(*this, fs, contents, list, *record, folders, folderMaker);
       }
     }
     ExecuteRecords(package, list, esAfterFiles);
@@ -324,6 +319,7 @@ void TZpInstall::RunStage(int32_t stage) {
 
 void TZpInstall::ExecuteRecords(TStream& package, const TPlaceholderList& placeholders, int32_t stage) {
   TFileSystem& fs = *fs_;
+  TPackageContents contents(package, *this);
   for (const auto& record : Execs) {
     if ((record->Stage & 0xFF) != stage) continue;
     const std::string program = ExpandPlaceholders(record->Path, placeholders);
@@ -331,9 +327,9 @@ void TZpInstall::ExecuteRecords(TStream& package, const TPlaceholderList& placeh
     if (!record->External) {
       fs.ForceDirectories(ExtractFileDir(program));
       fs.MakeWritable(program);
-      const TFileIdentity written = WriteContent(fs, package, Key, record->Offset, record->Size, record->Crc, program,
-                                                 record->CreationTime, record->LastWriteTime);
-      held = HoldWrittenProgram(fs, package, Key, *record, program, written);
+      const TFileIdentity written =
+          WriteContent(fs, contents, ContentOf(*record), program, record->CreationTime, record->LastWriteTime);
+      held = HoldWrittenProgram(fs, contents, *record, program, written);
       if (!held) {
         Report(AnsiToWide("WARNING: " + program + " was changed by another program after it was written; " +
                           record->Title + " is not started ..."),

@@ -119,6 +119,9 @@ struct TProject {
   // Store each content's CRC-32 for the installer to check (on by default;
   // off only to measure what the check costs).
   bool ContentChecksums = true;
+  // Compress the contents (Zstandard, with a dictionary made of the package's
+  // small text files); each content that does not shrink is stored as it is.
+  bool Compression = true;
 
   std::vector<TProjectFile> Files;
   std::vector<TProjectExec> Execs;
