@@ -112,6 +112,9 @@ private:
   // Raises ELinkRefused unless the open `handle` of the file `path` in a
   // checked folder is that very entry, not what a link leads to.
   void ExpectFile(const std::string& path, intptr_t handle);
+  // Opens an existing file for reading, with the given sharing, once its
+  // folder and the file itself are where the path says.
+  TFileStream OpenChecked(const std::string& path, uint32_t share);
 
   std::vector<TRoot> roots_;
   std::vector<TFolder> held_;  // a run writes into a few dozen folders

@@ -186,21 +186,17 @@ TFileStream TFileSystem::Create(const std::string& path) {
   return TFileStream(path, reinterpret_cast<intptr_t>(handle));
 }
 
-TFileStream TFileSystem::OpenRead(const std::string& path) {
+TFileStream TFileSystem::OpenChecked(const std::string& path, uint32_t share) {
   CheckFolder(ExtractFileDir(path));
-  THandle handle(Open(path, GENERIC_READ, kShareAll, FILE_FLAG_OPEN_REPARSE_POINT));
+  THandle handle(Open(path, GENERIC_READ, share, FILE_FLAG_OPEN_REPARSE_POINT));
   if (!handle) RaiseLastOSError(path);
   ExpectFile(path, handle.Get());
   return TFileStream(path, handle.Release());
 }
 
-TFileStream TFileSystem::OpenLocked(const std::string& path) {
-  CheckFolder(ExtractFileDir(path));
-  THandle handle(Open(path, GENERIC_READ, FILE_SHARE_READ, FILE_FLAG_OPEN_REPARSE_POINT));
-  if (!handle) RaiseLastOSError(path);
-  ExpectFile(path, handle.Get());
-  return TFileStream(path, handle.Release());
-}
+TFileStream TFileSystem::OpenRead(const std::string& path) { return OpenChecked(path, kShareAll); }
+
+TFileStream TFileSystem::OpenLocked(const std::string& path) { return OpenChecked(path, FILE_SHARE_READ); }
 
 TDeleteResult TFileSystem::Delete(const std::string& path) {
   const std::string folder = ExtractFileDir(path);
