@@ -93,15 +93,7 @@ for c in $cases; do
   diff -rq "$work/pack/MQL4" "$work/target-$c/MQL4" >/dev/null || { echo "$c: installed files differ" >&2; exit 1; }
 done
 declare -A times
-for ((r = 1; r <= rounds; r++)); do
-  order=$cases
-  ((r % 2 == 0)) && order=$(tr ' ' '\n' <<<"$cases" | tac | tr '\n' ' ')
-  for c in $order; do
-    clean
-    timed_case "$c"
-  done
-done
-clean
+timed_rounds "$cases" "$rounds"
 echo "install, rounds: $rounds"
 zprun_median=$(median "${times[zprun]}") lzma_median=$(median "${times[nsis-lzma]}")
 printf '%-10s %7.2fs   %s\n' zprun "$zprun_median" "${times[zprun]}"
