@@ -168,13 +168,18 @@ struct TFrames {
   double Longest = 0;
   std::set<int> Positions;
   double lastAnswer = -1;
+  HWND rangeOf = nullptr;
+  DWORD_PTR high = 0;
 
   void Sample(HWND bar) {
-    DWORD_PTR position = 0, high = 0;
-    // The window answers only when its thread handles messages.
+    DWORD_PTR position = 0;
+    // The window answers only when its thread handles messages, so one
+    // question per look: a second one would mostly wait for the next frame.
+    // The bar's range is asked once, before the run.
+    if (bar != rangeOf && Shown(bar) && SendMessageTimeoutW(bar, PBM_GETRANGE, FALSE, 0, SMTO_NORMAL, 60000, &high))
+      rangeOf = bar;
     if (!Shown(bar) || !SendMessageTimeoutW(bar, PBM_GETPOS, 0, 0, SMTO_NORMAL, 60000, &position)) return;
     const double now = Now();
-    SendMessageTimeoutW(bar, PBM_GETRANGE, FALSE, 0, SMTO_NORMAL, 60000, &high);
     const int at = static_cast<int>(position);
     if (at <= 0 || at >= static_cast<int>(high)) {
       lastAnswer = -1;  // before the run or after it

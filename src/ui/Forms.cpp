@@ -42,7 +42,8 @@ SIZE LabelTextSize(const TFont& font, const std::u16string& text, int width) {
 }
 
 bool GivesUpHeight(TComponent* control) {
-  return dynamic_cast<TMemo*>(control) || dynamic_cast<TRichEdit*>(control) || dynamic_cast<TCheckListBox*>(control);
+  return dynamic_cast<TMemo*>(control) || dynamic_cast<TLogView*>(control) || dynamic_cast<TRichEdit*>(control) ||
+         dynamic_cast<TCheckListBox*>(control);
 }
 
 RECT BoundsIn(TComponent& control) { return control.BoundsRect(); }
@@ -271,6 +272,7 @@ std::unique_ptr<TComponent> TForm::CreateRow(const TControlDesc& row, HWND paren
     case TControlKind::ckComboBox: return std::make_unique<TComboBox>(native, Scale(row.Extra));
     case TControlKind::ckCheckListBox: return std::make_unique<TCheckListBox>(native, Scale(row.Extra));
     case TControlKind::ckMemo: return std::make_unique<TMemo>(native);
+    case TControlKind::ckLog: return std::make_unique<TLogView>(args);
     case TControlKind::ckProgressBar: return std::make_unique<TProgressBar>(native);
     case TControlKind::ckRichEdit: return std::make_unique<TRichEdit>(native);
     case TControlKind::ckImage: {

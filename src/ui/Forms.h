@@ -18,6 +18,7 @@
 #include "ui/Application.h"
 #include "ui/Controls.h"
 #include "ui/ExtCtrls.h"
+#include "ui/LogView.h"
 #include "ui/StdCtrls.h"
 
 namespace zp {
@@ -33,6 +34,7 @@ enum class TControlKind : uint8_t {
   ckComboBox,      // drop-down list, drawn by us
   ckCheckListBox,
   ckMemo,          // read-only
+  ckLog,           // read-only lines, any number of them
   ckProgressBar,
   ckRichEdit,      // read-only
   ckImage,

@@ -119,9 +119,9 @@ private:
   bool runDone_ = false;
   bool running_ = false;
   TButtonStates buttons_;
-  // The log's lines not yet in the memo, CR LF before each but the log's first.
+  // The log's lines not yet drawn, CR LF between them.
   std::u16string pendingLog_;
-  bool logStarted_ = false;
+  bool logPending_ = false;
   int percent_ = 0;
   std::chrono::steady_clock::time_point lastFrame_;
 };

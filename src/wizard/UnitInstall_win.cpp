@@ -93,7 +93,7 @@ const TControlDesc kInstallerControls[] = {
     ZP_HEADER("PanelProgress", "LabelProgress1", "LabelProgress2", "ImgProgress", IDB_HEADER_PROGRESS),
     {K::ckLabel,        "LabelProgress3",  "PanelProgress", 40,  80, 433,  17},
     {K::ckProgressBar,  "ProgressBar1",    "PanelProgress", 40, 104, 433,  17},
-    {K::ckMemo,         "MemoProgress",    "PanelProgress", 40, 136, 433, 167},
+    {K::ckLog,          "MemoProgress",    "PanelProgress", 40, 136, 433, 167},
 
     {K::ckPanel,        "PanelNews",       "",              0,   0, 513, 320},
     ZP_HEADER("PanelNews", "Label2", "Label22", "ImgNews", IDB_HEADER_NEWS),
@@ -530,7 +530,7 @@ void TFormInstaller::RunGuarded(TZpData& data) {
     running_ = false;
     FlushLog();
     const std::u16string message = AnsiToWide(e.what());
-    Find<TMemo>("MemoProgress").Append(message);
+    Find<TLogView>("MemoProgress").Add(message);
     Find<TButton>("BtnCancel").SetEnabled(true);
     Message(message, TMessageKind::Error);
     return;
@@ -547,9 +547,9 @@ void TFormInstaller::RunGuarded(TZpData& data) {
 // cost more than the run itself. The lines are collected and drawn with the
 // bar once per frame, in the order and with the text they came in.
 void TFormInstaller::ProgressEvent(TZpData&, const std::u16string& text, int percent) {
-  if (logStarted_) pendingLog_ += u"\r\n";
+  if (logPending_) pendingLog_ += u"\r\n";
   pendingLog_ += text;
-  logStarted_ = true;
+  logPending_ = true;
   percent_ = percent;
   // Outside the run (the programs of the closing window) a line goes in at
   // once, and no messages are handled for it.
@@ -560,8 +560,9 @@ void TFormInstaller::ProgressEvent(TZpData&, const std::u16string& text, int per
 }
 
 void TFormInstaller::FlushLog() {
-  if (!pendingLog_.empty()) Find<TMemo>("MemoProgress").AppendText(pendingLog_);
+  if (logPending_) Find<TLogView>("MemoProgress").Add(pendingLog_);
   pendingLog_.clear();
+  logPending_ = false;
   Find<TProgressBar>("ProgressBar1").SetPosition(percent_);
 }
 

@@ -109,6 +109,10 @@ bool TWizardTest::Visible(const std::string& control) const { return IsWindowVis
 
 std::vector<std::string> TWizardTest::Lines(const std::string& memo) const {
   std::vector<std::string> lines;
+  if (auto* log = dynamic_cast<TLogView*>(Component(memo))) {
+    for (int i = 0; i < log->Count(); ++i) lines.push_back(WideToUtf8(log->Line(i)));
+    return lines;
+  }
   for (const std::u16string& line : form_->Find<TMemo>(memo).Lines()) lines.push_back(WideToUtf8(line));
   return lines;
 }

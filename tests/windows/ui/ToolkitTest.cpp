@@ -133,6 +133,42 @@ TEST_F(Toolkit, BuildsEveryKindFromTheTableAndShowsWhatItHolds) {
   SaveShot(form_.Handle(), "toolkit-controls", [this] { app_.ProcessMessages(); });
 }
 
+TEST_F(Toolkit, LogViewKeepsEveryLineAndScrollsThroughThem) {
+  TControlCreateArgs args;
+  args.Parent = form_.FindComponent("Page")->Handle();
+  args.Left = 12, args.Top = 166, args.Width = 190, args.Height = 76;
+  TLogView log(args);
+  log.Add(u"one");
+  log.Add(u"");
+  log.Add(u"two\r\nthree");
+  EXPECT_EQ(log.Text(), u"one\r\n\r\ntwo\r\nthree");
+  EXPECT_EQ(log.Line(1), u"");
+  EXPECT_EQ(log.Line(3), u"three");
+  for (int i = 0; i < 100; ++i) log.Add(u"a line");
+  const int count = log.Count(), page = log.VisibleLines();
+  ASSERT_EQ(count, 104);
+  EXPECT_EQ(log.TopLine(), count - page);  // the end in view
+  const struct {
+    UINT Message;
+    WPARAM Param;
+    int Top;
+  } steps[] = {
+      {WM_KEYDOWN, VK_HOME, 0},           {WM_KEYDOWN, VK_DOWN, 1},          {WM_KEYDOWN, VK_NEXT, 1 + page},
+      {WM_VSCROLL, SB_LINEUP, page},      {WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), page + 3},
+      {WM_KEYDOWN, VK_UP, page + 2},      {WM_KEYDOWN, VK_END, count - page}, {WM_KEYDOWN, VK_DOWN, count - page},
+  };
+  for (const auto& step : steps) {
+    SendMessageW(log.Handle(), step.Message, step.Param, 0);
+    EXPECT_EQ(log.TopLine(), step.Top) << step.Message << " " << step.Param;
+    SCROLLINFO info{};
+    info.cbSize = sizeof(info);
+    info.fMask = SIF_ALL;
+    GetScrollInfo(log.Handle(), SB_VERT, &info);
+    EXPECT_EQ(info.nPos, step.Top);
+    EXPECT_EQ(info.nMax, count - 1);
+  }
+}
+
 TEST_F(Toolkit, KeyboardWorksAsInADialog) {
   SetFocus(form_.Find<TButton>("BtnOk").Handle());
   Key(WM_KEYDOWN, VK_TAB);
