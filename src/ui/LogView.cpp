@@ -9,7 +9,9 @@ namespace zp {
 
 namespace {
 
-constexpr int kMargin = 2;  // between the border and the text, as the edit control has
+// Between the border and the text, as the edit control has: one pixel, and
+// on the left half an average character more (which grows with the DPI).
+constexpr int kMargin = 1;
 
 TControlCreateArgs WithDefaults(TControlCreateArgs args) {
   if (!args.Color) args.Color = clWindow;
@@ -58,6 +60,7 @@ int TLogView::LineHeight() {
     TEXTMETRICW metrics{};
     GetTextMetricsW(dc.Get(), &metrics);
     lineHeight_ = std::max(1, static_cast<int>(metrics.tmHeight));
+    indent_ = kMargin + static_cast<int>(metrics.tmAveCharWidth) / 2;
   }
   return lineHeight_;
 }
@@ -111,12 +114,12 @@ void TLogView::Paint(HDC dc) {
   TScopedSelect font(dc, FontHandle());
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-  const int height = LineHeight();
+  const int height = LineHeight();  // measures indent_ too
   const int last = std::min(Count(), top_ + VisibleLines() + 1);  // and the part of a line below
   for (int i = top_; i < last; ++i) {
     const std::u16string line = Line(i);
     const int y = kMargin + (i - top_) * height;
-    RECT box{kMargin, y, client.right - kMargin, std::min<LONG>(y + height, client.bottom - kMargin)};
+    RECT box{indent_, y, client.right - kMargin, std::min<LONG>(y + height, client.bottom - kMargin)};
     ExtTextOutW(dc, box.left, y, ETO_CLIPPED, &box, W(line), static_cast<UINT>(line.size()), nullptr);
   }
 }

@@ -48,6 +48,7 @@ private:
   std::vector<size_t> starts_;  // where each line begins in text_
   int top_ = 0;
   int lineHeight_ = 0;  // 0: not measured yet
+  int indent_ = 0;      // where the text of a line begins, measured with lineHeight_
 };
 
 }  // namespace zp
