@@ -90,7 +90,7 @@ void WriteContent(TStream& package, const std::array<uint8_t, 16>& key, int32_t 
   } catch (...) {
     if (file) {
       file.reset();  // closed, so that it can go
-      DeleteFileA(path.c_str());
+      DeleteFileW(WStr(path).c_str());
     }
     throw;
   }
@@ -101,11 +101,11 @@ void WriteContent(TStream& package, const std::array<uint8_t, 16>& key, int32_t 
 // folder of that name). The attribute query needs no handle, which counts on
 // a package of many small files.
 bool RemoveForReplacement(const std::string& path) {
-  if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+  if (GetFileAttributesW(WStr(path).c_str()) == INVALID_FILE_ATTRIBUTES) {
     const DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return true;
   }
-  return DeleteFileA(path.c_str()) != 0;
+  return DeleteFileW(WStr(path).c_str()) != 0;
 }
 
 void SaveLink(const std::string& target, const std::string& workingFolder, const std::string& link) {
@@ -124,13 +124,12 @@ void WriteTextFile(const std::string& path, const std::string& text) {
 // for it to end, calling `onWaiting` after every slice it is still running.
 // False when it cannot be started.
 bool RunProgram(const std::string& program, const std::string& parameters, const std::function<void()>& onWaiting) {
-  std::vector<char> commandLine(parameters.begin(), parameters.end());
-  commandLine.push_back('\0');
-  const std::string folder = ExtractFileDir(program);
-  STARTUPINFOA startup = {};
+  std::wstring commandLine = WStr(parameters);  // CreateProcessW may write into it
+  const std::wstring folder = WStr(ExtractFileDir(program));
+  STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   TProcessInfo process;
-  if (!CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+  if (!CreateProcessW(WStr(program).c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
                       folder.empty() ? nullptr : folder.c_str(), &startup, process.Out()))
     return false;
   while (WaitForSingleObject(process.Process(), kWaitSlice) == WAIT_TIMEOUT) {
@@ -318,11 +317,11 @@ void TZpInstall::WriteUninstaller(const std::string& exe, const std::string& lin
     }
     if (PathExists(exe)) {
       MakeWritable(exe);
-      DeleteFileA(exe.c_str());
+      DeleteFileW(WStr(exe).c_str());
     }
-    if (!MoveFileA(temporary.c_str(), exe.c_str())) RaiseLastOSError(exe);
+    if (!MoveFileW(WStr(temporary).c_str(), WStr(exe).c_str())) RaiseLastOSError(exe);
   } catch (const std::exception&) {
-    DeleteFileA(temporary.c_str());
+    DeleteFileW(WStr(temporary).c_str());
   }
 
   Report(GetText(idRegisteringUninstaller), 1);

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "base/Errors.h"
+#include "base/Strings.h"
 #include "base/WinHandles.h"
 #include "engine/RunFiles.h"
 #include "engine/RunUtils.h"
@@ -12,7 +13,7 @@ namespace zp {
 namespace {
 
 bool IsFolder(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
+  const DWORD attributes = GetFileAttributesW(WStr(path).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
@@ -28,8 +29,9 @@ void RaiseRegistryError(LONG code, const std::string& context) {
 }
 
 void SetStringValue(HKEY key, const char* name, const std::string& value, const std::string& keyPath) {
-  const LONG result = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                                     static_cast<DWORD>(value.size() + 1));
+  const std::wstring wide = WStr(value);
+  const LONG result = RegSetValueExW(key, WStr(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(wide.c_str()),
+                                     static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t)));
   if (result != ERROR_SUCCESS) RaiseRegistryError(result, keyPath);
 }
 
@@ -49,13 +51,14 @@ void ForceDirectories(const std::string& folder) {
   if (IsFolder(path)) return;
   const std::string parent = ExtractFileDir(path);
   if (!parent.empty() && parent != path) ForceDirectories(parent);
-  if (!CreateDirectoryA(path.c_str(), nullptr) && !IsFolder(path)) RaiseLastOSError(path);
+  if (!CreateDirectoryW(WStr(path).c_str(), nullptr) && !IsFolder(path)) RaiseLastOSError(path);
 }
 
 void MakeWritable(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
+  const std::wstring wide = WStr(path);
+  const DWORD attributes = GetFileAttributesW(wide.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
-    SetFileAttributesA(path.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+    SetFileAttributesW(wide.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
 }
 
 bool FindLastWriteTime(const std::string& path, uint64_t& time) {
@@ -85,7 +88,7 @@ void RemoveFolderTree(const std::string& folder) {
   for (TFileSearch search(prefix + "*.*"); search.Found(); search.Next())
     if (search.IsFolder() && !search.IsDots()) subfolders.push_back(prefix + search.Name());
   for (const std::string& subfolder : subfolders) RemoveFolderTree(subfolder);
-  RemoveDirectoryA(folder.c_str());
+  RemoveDirectoryW(WStr(folder).c_str());
 }
 
 std::string UninstallKeyPath(const std::string& programName) {
@@ -105,7 +108,7 @@ void RegisterUninstaller(const std::string& programName, const std::string& exeP
 void UnregisterUninstaller(const std::string& programName) {
   // Without a name the path would be the list of all programs itself.
   if (programName.empty()) return;
-  RegDeleteKeyA(HKEY_LOCAL_MACHINE, UninstallKeyPath(programName).c_str());
+  DeleteRegistryKey(HKEY_LOCAL_MACHINE, UninstallKeyPath(programName));
 }
 
 bool StartSelfRemoval(const std::string& exe, bool removeFolder) {
@@ -118,16 +121,14 @@ bool StartSelfRemoval(const std::string& exe, bool removeFolder) {
     }
     // Quoted: a blank in the temporary folder's path would otherwise split
     // it, and Windows would look for a program named by the first part.
-    const std::string quoted = '"' + batch + '"';
-    std::vector<char> commandLine(quoted.begin(), quoted.end());
-    commandLine.push_back('\0');
-    const std::string folder = ExtractFilePath(batch);
-    STARTUPINFOA startup = {};
+    std::wstring commandLine = WStr('"' + batch + '"');  // CreateProcessW may write into it
+    const std::wstring folder = WStr(ExtractFilePath(batch));
+    STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_HIDE;
     TProcessInfo process;
-    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED | IDLE_PRIORITY_CLASS,
+    if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED | IDLE_PRIORITY_CLASS,
                         nullptr, folder.c_str(), &startup, process.Out()))
       return false;
     SetThreadPriority(process.Info.hThread, THREAD_PRIORITY_IDLE);

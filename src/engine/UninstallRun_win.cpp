@@ -3,6 +3,7 @@
 // own file goes later, through StartSelfRemoval.
 #include <windows.h>
 
+#include "base/Strings.h"
 #include "engine/RunFiles.h"
 #include "engine/RunUtils.h"
 #include "engine/ZpClasses.h"
@@ -22,7 +23,7 @@ void TZpUninstall::Run() {
   ProgressTotal = static_cast<int32_t>(Files.size() + Folders.size()) + 1;
   for (const std::string& file : Files) {
     Report(GetText(idDeleteFile, file), 1);
-    if (!DeleteFileA(file.c_str())) Report(GetText(idCannotDelete, file), 0);
+    if (!DeleteFileW(WStr(file).c_str())) Report(GetText(idCannotDelete, file), 0);
   }
   for (const std::string& folder : Folders) {
     Report(GetText(idRemoveFolder, folder), 1);

@@ -20,14 +20,15 @@ const char kOriginFile[] = "origin.txt";
 constexpr int64_t kMaxOriginBytes = 64 * 1024 + 16;
 
 bool IsFolder(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
+  const DWORD attributes = GetFileAttributesW(WStr(path).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-// Letter case ignored the way the system's code page sees it.
-bool SameTextAnsi(const std::string& a, const std::string& b) {
-  return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE | SORT_STRINGSORT, a.data(), static_cast<int>(a.size()),
-                        b.data(), static_cast<int>(b.size())) == CSTR_EQUAL;
+// Letter case ignored the way the system sees it, for every alphabet.
+bool SameTextIgnoringCase(const std::string& a, const std::string& b) {
+  const std::wstring wa = WStr(a), wb = WStr(b);
+  return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE | SORT_STRINGSORT, wa.data(), static_cast<int>(wa.size()),
+                        wb.data(), static_cast<int>(wb.size())) == CSTR_EQUAL;
 }
 
 // Calls `visit` with the name of every subfolder of `folder` that is neither
@@ -55,14 +56,15 @@ void Guarded(TScan scan) {
 bool PathExists(const std::string& path) { return TFileSearch(path).Found(); }
 
 bool IsNewTerminal(const std::string& terminalExe) {
+  const std::wstring path = WStr(terminalExe);
   DWORD ignored = 0;
-  const DWORD size = GetFileVersionInfoSizeA(terminalExe.c_str(), &ignored);
+  const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
   if (size == 0) return true;
   std::vector<char> info(size);
-  if (!GetFileVersionInfoA(terminalExe.c_str(), 0, size, info.data())) return true;
+  if (!GetFileVersionInfoW(path.c_str(), 0, size, info.data())) return true;
   void* fixed = nullptr;
   UINT length = 0;
-  if (!VerQueryValueA(info.data(), "\\", &fixed, &length) || length < sizeof(VS_FIXEDFILEINFO)) return true;
+  if (!VerQueryValueW(info.data(), L"\\", &fixed, &length) || length < sizeof(VS_FIXEDFILEINFO)) return true;
   const auto* version = static_cast<const VS_FIXEDFILEINFO*>(fixed);
   return IsNewTerminalVersion(version->dwFileVersionMS, version->dwFileVersionLS);
 }
@@ -146,7 +148,7 @@ void FindTerminals(ITerminalList& list, const TZpTrans& texts, const TMessageFun
       }
       if (terminal.empty()) return;
       for (const std::string& known : found)
-        if (SameTextAnsi(known, terminal)) return;
+        if (SameTextIgnoringCase(known, terminal)) return;
       add(terminal);
     });
   });
@@ -156,7 +158,7 @@ void FindTerminals(ITerminalList& list, const TZpTrans& texts, const TMessageFun
   }
 }
 
-bool IsTerminalRunning() { return FindWindowA(kTerminalWindowClass, nullptr) != nullptr; }
+bool IsTerminalRunning() { return FindWindowW(WStr(kTerminalWindowClass).c_str(), nullptr) != nullptr; }
 
 void ShowMessageBox(const std::u16string& text, TMessageKind kind) {
   const bool error = kind == TMessageKind::Error;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/Strings.h"
 #include "package/Streams.h"
 
 namespace zp {
@@ -15,7 +16,7 @@ TFileStream::TFileStream(const std::string& path, TFileMode mode) : path_(path) 
   DWORD access = GENERIC_READ, share = FILE_SHARE_READ | FILE_SHARE_WRITE, disposition = OPEN_EXISTING;
   if (mode == TFileMode::OpenReadWrite) access |= GENERIC_WRITE, share = FILE_SHARE_READ;
   if (mode == TFileMode::Create) access |= GENERIC_WRITE, share = 0, disposition = CREATE_ALWAYS;
-  HANDLE handle = CreateFileA(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE handle = CreateFileW(WStr(path).c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) RaiseLastOSError(path);
   handle_.Reset(reinterpret_cast<intptr_t>(handle));
 }

@@ -25,7 +25,7 @@ TRelayShell TRelayShell::System() {
 }
 
 std::u16string LaunchFailureText(uint32_t code) {
-  return u"Unable to launch installer: " + AnsiToWide(SystemErrorText(code));
+  return u"Unable to launch installer: " + Utf8ToWide(SystemErrorText(code));
 }
 
 TFormDummy::TFormDummy(TApplication& application, TRelayShell shell)

@@ -34,15 +34,15 @@ bool IsVistaOrLater(const TVersionFunctions& functions);
 // why). The caller owns the handle.
 HANDLE LaunchElevated(const std::string& path);
 
-// The shell-execute record LaunchElevated hands to ShellExecuteExA. `params`
-// and `directory` keep the strings the record points to.
+// The shell-execute record LaunchElevated hands to ShellExecuteExW. `File`
+// and `Directory` keep the strings the record points to.
 struct TElevatedLaunch {
   explicit TElevatedLaunch(const std::string& path);
   TElevatedLaunch(const TElevatedLaunch&) = delete;
   TElevatedLaunch& operator=(const TElevatedLaunch&) = delete;
 
-  std::string File, Directory;
-  SHELLEXECUTEINFOA Info;
+  std::wstring File, Directory;
+  SHELLEXECUTEINFOW Info;
 };
 
 }  // namespace zp

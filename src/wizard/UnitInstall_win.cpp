@@ -137,28 +137,26 @@ std::string NameVersion(const TZpData& data) {
 
 // Selects the start folder once the browser is up.
 int CALLBACK BrowseCallback(HWND window, UINT message, LPARAM, LPARAM data) {
-  if (message == BFFM_INITIALIZED && data) SendMessageA(window, BFFM_SETSELECTIONA, TRUE, data);
+  if (message == BFFM_INITIALIZED && data) SendMessageW(window, BFFM_SETSELECTIONW, TRUE, data);
   return 0;
 }
 
 bool BrowseForFolder(HWND owner, const std::u16string& title, const std::u16string& start, std::u16string& folder) {
-  const std::string ansiTitle = WideToAnsi(title);
-  const std::string ansiStart = WideToAnsi(start);
-  BROWSEINFOA info{};
+  BROWSEINFOW info{};
   info.hwndOwner = owner;
-  info.lpszTitle = ansiTitle.c_str();
+  info.lpszTitle = W(title);
   info.ulFlags = BIF_RETURNONLYFSDIRS;
   info.lpfn = &BrowseCallback;
-  info.lParam = PathExists(ansiStart) ? reinterpret_cast<LPARAM>(ansiStart.c_str()) : 0;
+  info.lParam = PathExists(WideToUtf8(start)) ? reinterpret_cast<LPARAM>(W(start)) : 0;
   // A drive without a disk must not raise the system's own error box.
   const UINT errorMode = SetErrorMode(SEM_FAILCRITICALERRORS);
-  PIDLIST_ABSOLUTE list = SHBrowseForFolderA(&info);
+  PIDLIST_ABSOLUTE list = SHBrowseForFolderW(&info);
   SetErrorMode(errorMode);
   if (!list) return false;
-  char path[MAX_PATH] = {};
-  const bool ok = SHGetPathFromIDListA(list, path) && path[0];
+  wchar_t path[MAX_PATH] = {};
+  const bool ok = SHGetPathFromIDListW(list, path) && path[0];
   CoTaskMemFree(list);
-  if (ok) folder = AnsiToWide(path);
+  if (ok) folder = FromW(path);
   return ok;
 }
 
@@ -182,7 +180,7 @@ TFormInstaller::TFormInstaller(TApplication& application, TWizardServices servic
     };
   if (!services_.ShellOpen)
     services_.ShellOpen = [](const std::string& target) {
-      ShellExecuteA(nullptr, "open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+      ShellExecuteW(nullptr, L"open", WStr(target).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     };
   if (!services_.BrowseFolder)
     services_.BrowseFolder = [this](const std::u16string& title, const std::u16string& start, std::u16string& folder) {
@@ -236,7 +234,7 @@ void TFormInstaller::FormDestroy() {
     try {
       installData_->RunStage(esWizardClose);
     } catch (const std::exception& e) {
-      Message(AnsiToWide(e.what()), TMessageKind::Error);
+      Message(Utf8ToWide(e.what()), TMessageKind::Error);
     }
   }
 }
@@ -248,7 +246,7 @@ bool TFormInstaller::LoadData(TZpData& data, const std::string& exe, const std::
     } catch (const EOSError&) {
       // The file cannot be opened (a network share, say): read a local copy.
       const std::string copy = GetSpecialFolder(TSpecialFolder::Temp, true) + TimeStampName();
-      CopyFileA(exe.c_str(), copy.c_str(), TRUE);
+      CopyFileW(WStr(exe).c_str(), WStr(copy).c_str(), TRUE);
       data.LoadFromFile(copy);
     }
     // No product name: the file carries no data set of ours (the loader
@@ -280,7 +278,7 @@ bool TFormInstaller::SetupInstall(const std::string& exe) {
   try {
     data.RunStage(esWizardStart);
   } catch (const std::exception& e) {
-    Message(AnsiToWide(e.what()), TMessageKind::Error);
+    Message(Utf8ToWide(e.what()), TMessageKind::Error);
   }
   return true;
 }
@@ -309,7 +307,7 @@ bool TFormInstaller::SetupUninstall(const std::string& exe) {
 // (also the taskbar text), the welcome texts and the banner.
 void TFormInstaller::SetupTexts(const TZpData& data, int32_t caption, int32_t welcomeTitle, int32_t welcomeText) {
   TranslateForm(data);
-  SetCaption(AnsiToWide(data.ProgramName + " - ") + Text(caption));
+  SetCaption(Utf8ToWide(data.ProgramName + " - ") + Text(caption));
   Find<TLabel>("LabelStart1").SetText(data.GetText(welcomeTitle, NameVersion(data)));
   Find<TUniLinkLabel>("LabelStart2").SetCaption(data.GetText(welcomeText, NameVersion(data)));
   if (!data.Banner.Empty()) Find<TImage>("ImgBanner").LoadPixels(data.Banner.Pixels());
@@ -418,7 +416,7 @@ class TCheckListTerminals : public ITerminalList {
 public:
   explicit TCheckListTerminals(TCheckListBox& list) : list_(list) {}
   void Clear() override { list_.Clear(); }
-  void AddTerminal(const std::string& folder, bool checked) override { list_.AddChecked(AnsiToWide(folder), checked); }
+  void AddTerminal(const std::string& folder, bool checked) override { list_.AddChecked(Utf8ToWide(folder), checked); }
 
 private:
   TCheckListBox& list_;
@@ -433,7 +431,7 @@ void TFormInstaller::FillTerminals() {
 }
 
 void TFormInstaller::BtnAddMetaTraderClick(TComponent&) {
-  const std::u16string start = AnsiToWide(GetSpecialFolder(TSpecialFolder::ProgramFiles));
+  const std::u16string start = Utf8ToWide(GetSpecialFolder(TSpecialFolder::ProgramFiles));
   std::u16string folder;
   bool chosen = false;
   {
@@ -455,9 +453,9 @@ void TFormInstaller::FillReadySummary() {
   const std::u16string indent = u"        ";
   std::vector<std::u16string> lines;
   lines.push_back(Text(idSummaryProgram));
-  std::u16string product = indent + AnsiToWide(NameVersion(data));
-  if (data.Build > 0) product += u" " + Text(idSummaryBuild) + u" " + AnsiToWide(std::to_string(data.Build));
-  if (data.Release > 0) product += u" " + Text(idSummaryRelease) + u" " + AnsiToWide(std::to_string(data.Release));
+  std::u16string product = indent + Utf8ToWide(NameVersion(data));
+  if (data.Build > 0) product += u" " + Text(idSummaryBuild) + u" " + Utf8ToWide(std::to_string(data.Build));
+  if (data.Release > 0) product += u" " + Text(idSummaryRelease) + u" " + Utf8ToWide(std::to_string(data.Release));
   lines.push_back(product);
   lines.push_back(u"");
   lines.push_back(Text(idSummaryTargets));
@@ -465,14 +463,14 @@ void TFormInstaller::FillReadySummary() {
   for (int i = 0; i < list.Count(); ++i) {
     if (!list.Checked(i)) continue;
     lines.push_back(indent + list.Item(i));
-    lines.push_back(indent + u"Data Folder: " + AnsiToWide(GetDataFolder(WideToAnsi(list.Item(i)))));
+    lines.push_back(indent + Text(idSummaryDataFolder) + u" " + Utf8ToWide(GetDataFolder(WideToUtf8(list.Item(i)))));
   }
   lines.push_back(u"");
   lines.push_back(Text(idSummaryProgramFolder));
-  lines.push_back(indent + AnsiToWide(GetSpecialFolder(TSpecialFolder::ProgramFiles, true) + data.ProgramName));
+  lines.push_back(indent + Utf8ToWide(GetSpecialFolder(TSpecialFolder::ProgramFiles, true) + data.ProgramName));
   lines.push_back(u"");
   lines.push_back(Text(idSummaryStartMenu));
-  lines.push_back(indent + AnsiToWide(data.ProgramName));
+  lines.push_back(indent + Utf8ToWide(data.ProgramName));
   Find<TMemo>("MemoReady").SetLines(lines);
 }
 
@@ -486,7 +484,8 @@ void TFormInstaller::RunInstall() {
   data.Targets.clear();
   for (int i = 0; i < list.Count(); ++i) {
     if (!list.Checked(i)) continue;
-    data.Targets.push_back(WideToAnsi(list.Item(i)));
+    // Exactly the folder the list shows, whatever its characters.
+    data.Targets.push_back(WideToUtf8(list.Item(i)));
     if (PathExists(data.Targets.back() + "\\terminal.exe")) combo.Add(list.Item(i));
   }
   data.OnWaiting = [this] { Application().ProcessMessages(); };
@@ -516,7 +515,7 @@ void TFormInstaller::RunGuarded(TZpData& data) {
     data.Run();
   } catch (const std::exception& e) {
     running_ = false;
-    const std::u16string message = AnsiToWide(e.what());
+    const std::u16string message = Utf8ToWide(e.what());
     Find<TMemo>("MemoProgress").Append(message);
     Find<TButton>("BtnCancel").SetEnabled(true);
     Message(message, TMessageKind::Error);
@@ -548,14 +547,14 @@ void TFormInstaller::BtnCancelClick(TComponent&) {
     } else {
       TCheckBox& check = Find<TCheckBox>("CheckRun");
       const std::u16string terminal = Find<TComboBox>("ComboRun").Text();
-      if (check.Checked() && !terminal.empty()) OpenTarget(WideToAnsi(terminal + u"\\terminal.exe"));
+      if (check.Checked() && !terminal.empty()) OpenTarget(WideToUtf8(terminal + u"\\terminal.exe"));
     }
   }
   Close();
 }
 
 void TFormInstaller::LabelStart2LinkClick(TUniCustomLinkLabel&, int32_t, const std::u16string& linkText) {
-  const std::string target = WideToAnsi(linkText);
+  const std::string target = WideToUtf8(linkText);
   OpenTarget(target.find('@') != std::string::npos ? "mailto:" + target : target);
 }
 

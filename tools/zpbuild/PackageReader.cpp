@@ -51,7 +51,7 @@ std::string Escaped(const std::string& utf8) {
   return out;
 }
 
-std::string Quoted(const std::string& ansi) { return "\"" + Escaped(WideToUtf8(AnsiToWide(ansi))) + "\""; }
+std::string Quoted(const std::string& utf8) { return "\"" + Escaped(utf8) + "\""; }
 
 std::string FormatTime(uint64_t fileTime) {
   const int64_t ticks = static_cast<int64_t>(fileTime) - static_cast<int64_t>(kUnixEpochFileTime);
@@ -363,7 +363,7 @@ std::string SignatureStatus(const std::string& path) {
          std::to_string(table->Offset) + "; Windows checks the chain)";
 }
 
-std::string ListQuoted(const std::string& ansi) { return Quoted(ansi); }
+std::string ListQuoted(const std::string& utf8) { return Quoted(utf8); }
 
 std::string ListTimes(uint64_t creationTime, uint64_t lastWriteTime) {
   return "created " + FormatTime(creationTime) + ", modified " + FormatTime(lastWriteTime);

@@ -75,13 +75,13 @@ TEST(VistaUtils, AsksForSixZeroWithFourGreaterOrEqualConditions) {
 }
 
 TEST(VistaUtils, LaunchRecordAndFolderPart) {
-  const TElevatedLaunch launch("C:\\Program Files\\Setup.exe");
-  EXPECT_EQ(launch.Info.cbSize, sizeof(SHELLEXECUTEINFOA));
+  const TElevatedLaunch launch("C:\\Program Files\\\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD\\Setup.exe");
+  EXPECT_EQ(launch.Info.cbSize, sizeof(SHELLEXECUTEINFOW));
   EXPECT_EQ(launch.Info.fMask, 0x800540u);
-  EXPECT_STREQ(launch.Info.lpVerb, "runas");
-  EXPECT_STREQ(launch.Info.lpFile, "C:\\Program Files\\Setup.exe");
-  EXPECT_STREQ(launch.Info.lpParameters, "spawn");
-  EXPECT_STREQ(launch.Info.lpDirectory, "C:\\Program Files");
+  EXPECT_STREQ(launch.Info.lpVerb, L"runas");
+  EXPECT_STREQ(launch.Info.lpFile, L"C:\\Program Files\\\u0418\u0432\u0430\u043D\\Setup.exe");
+  EXPECT_STREQ(launch.Info.lpParameters, L"spawn");
+  EXPECT_STREQ(launch.Info.lpDirectory, L"C:\\Program Files\\\u0418\u0432\u0430\u043D");
   EXPECT_EQ(launch.Info.nShow, SW_SHOWNORMAL);
   EXPECT_EQ(launch.Info.hwnd, nullptr);
   for (const auto& c : std::vector<std::pair<std::string, std::string>>{
