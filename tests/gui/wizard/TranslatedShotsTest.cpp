@@ -6,6 +6,7 @@
 // for Tahoma); without one those pages show boxes, as they pass.
 #include "WizardFixture.h"
 #include "package/Streams.h"
+#include "strings/DefStrings.h"
 #include "zpbuild/ProjectReader.h"
 
 namespace zp {
@@ -29,7 +30,7 @@ protected:
 void TranslatedWizard::WalkEveryPage(const std::string& language) {
   TProject project = FullProject();
   project.Translations = Shipped(language);
-  ASSERT_EQ(project.Translations.size(), 65u);
+  ASSERT_EQ(project.Translations.size(), size_t(DefaultStringCount));
   OldTerminal("ProgramFiles\\MetaTrader 4");
   Open(BuildInstaller(project));
   ASSERT_TRUE(form_->PackageLoaded());
