@@ -16,8 +16,15 @@ function(zp_find_jpeg)
       INTERFACE_INCLUDE_DIRECTORIES ${root}/include)
   else()
     find_package(JPEG REQUIRED)
+    # The archive where there is one, for the statically linked zpbuild.
+    find_library(ZP_JPEG_ARCHIVE NAMES libjpeg.a)
     add_library(zp::jpeg INTERFACE IMPORTED GLOBAL)
-    target_link_libraries(zp::jpeg INTERFACE JPEG::JPEG)
+    if(ZP_JPEG_ARCHIVE)
+      target_link_libraries(zp::jpeg INTERFACE ${ZP_JPEG_ARCHIVE})
+      target_include_directories(zp::jpeg INTERFACE ${JPEG_INCLUDE_DIRS})
+    else()
+      target_link_libraries(zp::jpeg INTERFACE JPEG::JPEG)
+    endif()
   endif()
 endfunction()
 
@@ -73,9 +80,13 @@ function(zp_fuzzer)
   if(NOT EXISTS ${seeds})
     set(seeds "")
   endif()
+  # A finding (crash, leak, undefined behaviour, timeout) ends the run and
+  # fails the test; its input is kept in findings/ for a seed and a fix.
+  set(findings ${CMAKE_BINARY_DIR}/findings)
+  file(MAKE_DIRECTORY ${findings})
   add_test(NAME ${F_NAME}
     COMMAND ${F_NAME} -max_total_time=${ZP_FUZZ_SECONDS} -timeout=10 -rss_limit_mb=2048
-            -print_final_stats=1 ${corpus} ${seeds})
+            -artifact_prefix=${findings}/${F_NAME}- -print_final_stats=1 ${corpus} ${seeds})
   set_tests_properties(${F_NAME} PROPERTIES LABELS fuzz TIMEOUT 600)
 endfunction()
 

@@ -30,11 +30,6 @@ namespace {
 
 constexpr DWORD kWaitSlice = 200;  // ms between two looks at the message queue
 
-// Placeholders whose files belong to a terminal; a path without any of them
-// lies outside the terminals and is installed once.
-const char* const kTerminalPlaceholders[] = {"{metatrader}", "{vsmetatrader}", "{experts}",
-                                             "{indicators}", "{scripts}",      "{templates}"};
-
 struct TRunFolders {
   std::string Program;    // program files + "\" + ProgramName
   std::string StartMenu;  // all users' start-menu programs + "\" + ProgramName
@@ -59,12 +54,6 @@ private:
 TRunFolders RunFolders(const std::string& programName) {
   return {GetSpecialFolder(TSpecialFolder::ProgramFiles) + "\\" + programName,
           GetSpecialFolder(TSpecialFolder::CommonPrograms) + "\\" + programName};
-}
-
-bool IsTerminalPath(const std::string& path) {
-  const std::string lower = LowerAscii(path);
-  return std::any_of(std::begin(kTerminalPlaceholders), std::end(kTerminalPlaceholders),
-                     [&](const char* name) { return lower.find(name) != std::string::npos; });
 }
 
 // Decrypts one content block of the package into a new file at `path` and
@@ -184,6 +173,7 @@ void TZpInstall::Run() {
   if (!nameProblem.empty())
     throw EZpError("This installer is damaged: its program name \"" + ProgramName +
                    "\" cannot be a folder name (" + nameProblem + "). Nothing was installed.");
+  if (const std::string problem = TargetProblem(); !problem.empty()) throw EZpError(problem);
   const int32_t targets = static_cast<int32_t>(Targets.size());
   ProgressDone = 0;
   ProgressTotal = (TerminalSettings.empty() ? 0 : targets) + targets * static_cast<int32_t>(Files.size()) +
@@ -231,6 +221,7 @@ void TZpInstall::Run() {
 }
 
 void TZpInstall::RunStage(int32_t stage) {
+  if (const std::string problem = TargetProblem(); !problem.empty()) throw EZpError(problem);
   TPlaceholderList list;
   BuildPlaceholders(list, ProgramName);
   TFileStream package(FileName, TFileMode::OpenRead);

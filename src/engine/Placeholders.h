@@ -58,10 +58,32 @@ std::string VirtualStorePath(const std::string& path, const TFolderSource& folde
 void BuildPlaceholders(TPlaceholderList& list, const std::string& programName,
                        const TFolderSource& folders = SystemFolder);
 
-// Sets the six terminal entries for the terminal folder `terminal` as the
-// target list holds it: {experts}, {indicators}, {scripts}, {templates},
-// {metatrader} and {vsmetatrader}. A new-layout terminal's add-on folders lie
-// below `dataFolder` (its GetDataFolder); an old-layout terminal's directly in
+// The placeholders a package path may use: the nine base entries, then the
+// eleven that every terminal sets, in the order they are set.
+constexpr int kBasePlaceholderCount = 9;
+constexpr int kTerminalPlaceholderCount = 11;
+extern const char* const kBasePlaceholders[kBasePlaceholderCount];
+extern const char* const kTerminalPlaceholders[kTerminalPlaceholderCount];
+
+// True when `name` (braces included, any letter case) is one of them.
+bool IsKnownPlaceholder(const std::string& name);
+// True when the path uses a terminal placeholder: its file goes into every
+// chosen terminal, while any other file is installed once.
+bool IsTerminalPath(const std::string& path);
+
+// Why a package path cannot be a target, or "" when it can. A target begins
+// with a known placeholder, a drive ("C:\") or a network share
+// ("\\server\share\"); each part after that is a file or folder name
+// (FileNameProblem: no "." or "..", no ":" or other reserved character, no
+// control character, no trailing dot or blank, no device name); a placeholder
+// stands only at the start; and the last part names a file.
+std::string TargetPathProblem(const std::string& path);
+
+// Sets the terminal entries for the terminal folder `terminal` as the target
+// list holds it: {experts}, {indicators}, {scripts}, {templates},
+// {metatrader}, {vsmetatrader}, then {include}, {libraries}, {files},
+// {presets} and {images}. A new-layout terminal's add-on folders lie below
+// `dataFolder` (its GetDataFolder); an old-layout terminal's directly in
 // `terminal`, and `dataFolder` is not used.
 void SetTerminalPlaceholders(TPlaceholderList& list, const std::string& terminal,
                              const std::string& dataFolder, bool newLayout,

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "base/Strings.h"
+#include "engine/Placeholders.h"
 #include "package/EncDec.h"
 #include "package/TagStreams.h"
 
@@ -240,6 +241,19 @@ void TZpData::Report(const std::u16string& message, int32_t weight) {
 }
 
 // ---- TZpInstall ----
+
+std::string TZpInstall::TargetProblem() const {
+  const auto problem = [](const std::string& path) -> std::string {
+    const std::string what = TargetPathProblem(path);
+    if (what.empty()) return {};
+    return "This installer is damaged: the path \"" + path + "\" " + what + ". Nothing was installed.";
+  };
+  for (const auto& file : Files)
+    if (std::string found = problem(file->Path); !found.empty()) return found;
+  for (const auto& exec : Execs)
+    if (std::string found = exec->External ? "" : problem(exec->Path); !found.empty()) return found;
+  return {};
+}
 
 void TZpInstall::Reset() {
   TZpData::Reset();

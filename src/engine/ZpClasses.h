@@ -243,6 +243,11 @@ public:
   void LoadFromStream(TStream& stream, TLoadReport& report);
   // The install run (Windows only).
   void Run() override;
+  // Why the package cannot be installed as it stands, or "": a file or a
+  // program to write whose path is no sound target (TargetPathProblem),
+  // which a builder other than ours may have let through. Checked before a
+  // run writes anything.
+  std::string TargetProblem() const;
 
   // Writes the uninstall data ("ZPUN") at the stream's position.
   void WriteUninstallData(TStream& stream) const;

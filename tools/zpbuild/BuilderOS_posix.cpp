@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <climits>
@@ -15,18 +16,21 @@
 namespace zp {
 namespace {
 
+// A source file's time from before 1601 becomes 1601; one past what a file
+// time holds becomes its last second.
 uint64_t ToFileTime(int64_t seconds, int64_t nanoseconds) {
+  constexpr int64_t kEpochSeconds = int64_t(kUnixEpochFileTime / 10000000);
+  if (seconds < -kEpochSeconds) return 0;
+  seconds = std::min(seconds, (INT64_MAX - int64_t(kUnixEpochFileTime)) / 10000000 - 1);
   const int64_t ticks = seconds * 10000000 + nanoseconds / 100 + static_cast<int64_t>(kUnixEpochFileTime);
   return ticks < 0 ? 0 : static_cast<uint64_t>(ticks);
 }
 
+// Whole seconds first: every 64-bit file time then fits the arithmetic.
 timespec ToTimespec(uint64_t fileTime) {
-  const int64_t ticks = static_cast<int64_t>(fileTime) - static_cast<int64_t>(kUnixEpochFileTime);
-  int64_t seconds = ticks / 10000000, rest = ticks % 10000000;
-  if (rest < 0) seconds -= 1, rest += 10000000;
   timespec ts{};
-  ts.tv_sec = static_cast<time_t>(seconds);
-  ts.tv_nsec = static_cast<long>(rest * 100);
+  ts.tv_sec = static_cast<time_t>(int64_t(fileTime / 10000000) - int64_t(kUnixEpochFileTime / 10000000));
+  ts.tv_nsec = static_cast<long>(fileTime % 10000000 * 100);
   return ts;
 }
 

@@ -168,6 +168,11 @@ int main(int argc, char** argv) {
   zp::PrepareConsole();
   try {
     return zp::Run(zp::CommandArguments(argc, argv));
+  } catch (const zp::EProjectErrors& e) {
+    for (const std::string& line : e.Lines()) std::cerr << "zpbuild: " << line << "\n";
+    if (e.Stopped()) std::cerr << "zpbuild: stopped after " << e.Lines().size() << " problems\n";
+    else if (e.Lines().size() > 1) std::cerr << "zpbuild: " << e.Lines().size() << " problems\n";
+    return 1;
   } catch (const std::exception& e) {
     std::cerr << "zpbuild: " << e.what() << "\n";
     return 1;

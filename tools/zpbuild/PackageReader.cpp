@@ -1,6 +1,7 @@
 #include "PackageReader.h"
 
 #include <array>
+#include <cstdint>
 #include <cstdio>
 #include <ostream>
 
@@ -53,7 +54,14 @@ std::string Escaped(const std::string& utf8) {
 
 std::string Quoted(const std::string& utf8) { return "\"" + Escaped(utf8) + "\""; }
 
+// A file time counts 100 ns ticks from 1601; Windows takes none at or above
+// 2^63, and the arithmetic below stays in range only under it.
 std::string FormatTime(uint64_t fileTime) {
+  char text[64];
+  if (fileTime > uint64_t(INT64_MAX)) {
+    std::snprintf(text, sizeof text, "invalid time (0x%016llx)", static_cast<unsigned long long>(fileTime));
+    return text;
+  }
   const int64_t ticks = static_cast<int64_t>(fileTime) - static_cast<int64_t>(kUnixEpochFileTime);
   int64_t seconds = ticks / 10000000, fraction = ticks % 10000000;
   if (fraction < 0) seconds -= 1, fraction += 10000000;
@@ -65,7 +73,6 @@ std::string FormatTime(uint64_t fileTime) {
   const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100), mp = (5 * doy + 2) / 153;
   const int64_t day = doy - (153 * mp + 2) / 5 + 1, month = mp < 10 ? mp + 3 : mp - 9;
   const int64_t year = yoe + era * 400 + (month <= 2);
-  char text[64];
   std::snprintf(text, sizeof text, "%04lld-%02lld-%02lld %02lld:%02lld:%02lld", static_cast<long long>(year),
                 static_cast<long long>(month), static_cast<long long>(day), static_cast<long long>(rest / 3600),
                 static_cast<long long>(rest / 60 % 60), static_cast<long long>(rest % 60));

@@ -25,6 +25,27 @@ public:
   using EZpError::EZpError;
 };
 
+// Every problem of a project at once, one line each; the message holds them
+// all, one per line.
+class EProjectErrors : public EProjectError {
+public:
+  EProjectErrors(std::vector<std::string> lines, bool stopped)
+      : EProjectError(Joined(lines, stopped)), lines_(std::move(lines)), stopped_(stopped) {}
+  const std::vector<std::string>& Lines() const { return lines_; }
+  // True when reading stopped at the most problems it names.
+  bool Stopped() const { return stopped_; }
+
+private:
+  static std::string Joined(const std::vector<std::string>& lines, bool stopped) {
+    std::string text;
+    for (const std::string& line : lines) text += (text.empty() ? "" : "\n") + line;
+    if (stopped) text += "\n(stopped after " + std::to_string(lines.size()) + " problems)";
+    return text;
+  }
+  std::vector<std::string> lines_;
+  bool stopped_;
+};
+
 using TContentKey = std::array<uint8_t, 16>;
 
 // What a record stores: the bytes of a file read at build time (streamed,
@@ -107,12 +128,9 @@ struct TProject {
   std::vector<TProjectExec> Execs;
 };
 
-// The placeholders a target path may use, as written (lower case).
-extern const char* const kPlaceholders[15];
-
-// Checks a target path: it must begin with a placeholder, a drive ("C:\")
-// or a network path, name a file, and use only known placeholders. Returns
-// the problem, or an empty string when the path is fine.
+// Checks a target path as the installer does (TargetPathProblem): a known
+// placeholder, a drive ("C:\") or a network share first, then names Windows
+// can hold, the last one a file. Returns the problem, or "" when it is fine.
 std::string CheckTargetPath(const std::string& path);
 
 // Checks a terminal settings text; returns the problem or an empty string.

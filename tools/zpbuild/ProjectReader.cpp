@@ -12,8 +12,10 @@
 
 #include "BuilderOS.h"
 #include "FilePatterns.h"
+#include "PackageWriter.h"
 #include "base/Strings.h"
 #include "engine/RunFiles.h"
+#include "package/Content.h"
 #include "package/Streams.h"
 #include "picture/JpegImage.h"
 #include "strings/ZpTrans.h"
@@ -117,10 +119,29 @@ bool ParseNumber(const std::string& text, TNumber& value) {
   return result.ec == std::errc() && result.ptr == text.data() + text.size() && !text.empty();
 }
 
-bool ParseVersion(const std::string& text, int32_t& major, int32_t& minor) {
-  const size_t dot = text.find('.');
-  if (dot == std::string::npos || text.find_first_not_of("0123456789.") != std::string::npos) return false;
-  return ParseNumber(text.substr(0, dot), major) && ParseNumber(text.substr(dot + 1), minor);
+// "MAJOR.MINOR", "MAJOR.MINOR.BUILD" or "MAJOR.MINOR.BUILD.RELEASE": the
+// number of parts read into `numbers`, or 0 when the text is none of these.
+int ParseVersion(const std::string& text, int32_t numbers[4]) {
+  int parts = 0;
+  for (size_t start = 0;; ++parts) {
+    const size_t dot = text.find('.', start);
+    const std::string part = text.substr(start, dot == std::string::npos ? std::string::npos : dot - start);
+    if (parts == 4 || part.find_first_not_of("0123456789") != std::string::npos || !ParseNumber(part, numbers[parts]))
+      return 0;
+    if (dot == std::string::npos) return parts + 1 >= 2 ? parts + 1 : 0;
+    start = dot + 1;
+  }
+}
+
+// The plain size of a content; 0 when its file cannot be read (which its
+// entry has said already).
+int64_t FileSizeOf(const TContent& content) {
+  if (!content.FromFile()) return static_cast<int64_t>(content.Bytes.size());
+  try {
+    return TFileStream(content.SourcePath, TFileMode::OpenRead).Size();
+  } catch (const EZpError&) {
+    return 0;
+  }
 }
 
 bool IsRtf(const std::string& text) { return text.rfind("{\\rtf", 0) == 0; }
@@ -169,6 +190,37 @@ bool IsShippedName(const std::string& name) {
          name.find_first_not_of("abcdefghijklmnopqrstuvwxyz-") == std::string::npos;
 }
 
+// Who installs a target: the entry, where it stands and the source file.
+struct TClaim {
+  std::string Entry;   // "files[2] (line 7)"
+  std::string Source;  // the file it carries
+};
+
+// The known name closest to `name`, when it is close enough to be a slip
+// ("nmae" for "name"); "" otherwise.
+std::string ClosestName(const std::string& name, std::initializer_list<const char*> known) {
+  size_t best = 3;  // at most two edits
+  std::string closest;
+  for (const char* candidate : known) {
+    const std::string b = candidate;
+    // Edit distance with transpositions, over two rows of the table.
+    std::vector<size_t> before(b.size() + 1), row(b.size() + 1), older(b.size() + 1);
+    for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+    for (size_t i = 1; i <= name.size(); ++i) {
+      older = before, before = row;
+      row[0] = i;
+      for (size_t j = 1; j <= b.size(); ++j) {
+        const bool same = std::tolower(static_cast<unsigned char>(name[i - 1])) == b[j - 1];
+        row[j] = std::min({before[j] + 1, row[j - 1] + 1, before[j - 1] + (same ? 0 : 1)});
+        if (i > 1 && j > 1 && name[i - 1] == b[j - 2] && name[i - 2] == b[j - 1])
+          row[j] = std::min(row[j], older[j - 2] + 1);
+      }
+    }
+    if (row[b.size()] < best && row[b.size()] < b.size()) best = row[b.size()], closest = b;
+  }
+  return closest;
+}
+
 class TProjectReader {
 public:
   TProjectReader(std::string path, const TLoadOptions& options)
@@ -177,13 +229,45 @@ public:
   TLoadedProject Read();
 
 private:
-  [[noreturn]] void Fail(const TValue& at, const std::string& field, const std::string& what) const {
+  // A problem ends the reading of its field (Fail) or is only noted (Error);
+  // reading goes on with the next field, entry or section, so that one run
+  // names every problem of a project, up to kMaxErrors.
+  struct TSkip {};  // the field at hand cannot be read further
+  struct TStop {};  // too many problems to go on
+  static constexpr size_t kMaxErrors = 50;
+
+  // "FILE:LINE" of a value, or "--set SETTING" for one that a setting put there.
+  std::string Where(const TValue& at) const {
     const auto set = origins_.find(&at);
-    if (set != origins_.end()) throw EProjectError("--set " + set->second + ": " + field + ": " + what);
-    throw EProjectError(file_ + ":" + std::to_string(at.location().line()) + ": " + field + ": " + what);
+    if (set != origins_.end()) return "--set " + set->second;
+    return file_ + ":" + std::to_string(at.location().line());
   }
-  void Warn(const std::string& field, const std::string& what) {
-    result_.Warnings.push_back(file_ + ": " + field + ": " + what);
+  void Note(const std::string& message) const {
+    errors_.push_back(message);
+    if (errors_.size() >= kMaxErrors) throw TStop{};
+  }
+  void Error(const TValue& at, const std::string& field, const std::string& what) const {
+    Note(Where(at) + ": " + field + ": " + what);
+  }
+  [[noreturn]] void Fail(const TValue& at, const std::string& field, const std::string& what) const {
+    Error(at, field, what);
+    throw TSkip{};
+  }
+  // Runs one reading step; a problem in it is noted and the caller goes on.
+  // True when the step went through.
+  template <typename TStep>
+  bool Guard(TStep&& step) const {
+    try {
+      step();
+      return true;
+    } catch (const TSkip&) {
+    } catch (const EProjectError& e) {
+      Note(e.Message());
+    }
+    return false;
+  }
+  void Warn(const TValue& at, const std::string& field, const std::string& what) {
+    result_.Warnings.push_back(Where(at) + ": " + field + ": " + what);
   }
 
   const TValue& Table(const TValue& parent, const char* key, const std::string& field) const;
@@ -208,7 +292,9 @@ private:
   void ReadTranslations(const TValue& root);
   void ReadTranslationTable(const TValue& table, const std::string& prefix, bool allowInclude);
   void ReadFiles(const TValue& root);
+  void ReadFileEntry(const TValue& t, int index, std::map<std::string, TClaim>& targets);
   void ReadExecs(const TValue& root);
+  void ReadExec(const TValue& t, const std::string& prefix);
   std::vector<uint8_t> ReadPicture(const TValue& table, const char* key, const std::string& prefix) const;
   std::string IncludePath(const TValue& table) const;
   std::vector<TMatchedFile> SourceFiles(const TValue& table, const std::string& prefix, bool& many) const;
@@ -222,6 +308,7 @@ private:
   mutable std::map<const TValue*, std::string> origins_;
   mutable std::map<const TValue*, TValue> typed_;
   TLoadedProject result_;
+  mutable std::vector<std::string> errors_;
 };
 
 const TValue* TProjectReader::Find(const TValue& table, const char* key) const {
@@ -311,7 +398,9 @@ void TProjectReader::CheckKeys(const TValue& table, const std::string& prefix,
   for (const auto& [key, value] : table.as_table()) {
     bool found = false;
     for (const char* name : known) found = found || key == name;
-    if (!found) Fail(value, prefix + key, "unknown key");
+    if (found) continue;
+    const std::string closest = ClosestName(key, known);
+    Error(value, prefix + key, closest.empty() ? "unknown key" : "unknown key; did you mean \"" + closest + "\"?");
   }
 }
 
@@ -435,29 +524,49 @@ void TProjectReader::ReadProduct(const TValue& root) {
   const std::string p = "product.";
   CheckKeys(t, p, {"name", "version", "build", "release", "publisher", "website", "address", "contact", "email"});
   TProject& project = result_.Project;
-  project.ProgramName = Utf8(t, "name", p, true);
-  // The name becomes the program folder, the start-menu folder and the
-  // registry key of the installation.
-  if (const std::string problem = FileNameProblem(project.ProgramName); !problem.empty())
-    Fail(*Find(t, "name"), p + "name", "\"" + project.ProgramName + "\" cannot be a folder name: " + problem);
-  if (const TValue* version = Find(t, "version")) {
+  Guard([&] {
+    project.ProgramName = Utf8(t, "name", p, true);
+    // The name becomes the program folder, the start-menu folder and the
+    // registry key of the installation.
+    if (const std::string problem = FileNameProblem(project.ProgramName); !problem.empty())
+      Fail(*Find(t, "name"), p + "name", "\"" + project.ProgramName + "\" cannot be a folder name: " + problem);
+  });
+  int parts = 2;  // of the version: a third and fourth give the build and release
+  Guard([&] {
+    const TValue* version = Find(t, "version");
+    if (!version) return;
     if (!version->is_string()) Fail(*version, p + "version", "must be a string such as \"1.2\"");
     const std::string text = version->as_string().str;
-    if (!ParseVersion(text, project.VersionMajor, project.VersionMinor))
-      Fail(*version, p + "version", "\"" + text + "\" is not MAJOR.MINOR, such as \"1.2\"");
+    int32_t numbers[4] = {};
+    parts = ParseVersion(text, numbers);
+    if (parts == 0)
+      Fail(*version, p + "version",
+           "\"" + text + "\" is not a version such as \"1.2\", \"1.7.3\" or \"1.7.3.4\" (MAJOR.MINOR[.BUILD[.RELEASE]])");
+    project.VersionMajor = numbers[0], project.VersionMinor = numbers[1];
+    project.Build = numbers[2], project.Release = numbers[3];
+  });
+  const std::pair<const char*, int32_t*> counters[] = {{"build", &project.Build}, {"release", &project.Release}};
+  for (int i = 0; i < 2; ++i) {
+    const auto [key, field] = counters[i];
+    Guard([&, key = key, field = field] {
+      if (Find(t, key) && parts > 2 + i)
+        Fail(*Find(t, key), p + key, std::string("the version gives the ") + key + " already");
+      *field = Integer(t, key, p, *field, 0, INT32_MAX);
+    });
   }
-  project.Build = Integer(t, "build", p, 0, 0, INT32_MAX);
-  project.Release = Integer(t, "release", p, 0, 0, INT32_MAX);
-  project.Publisher = Utf8(t, "publisher", p);
-  project.Website = Utf8(t, "website", p);
-  project.Address = Utf8(t, "address", p);
-  project.ContactName = Utf8(t, "contact", p);
-  project.Email = Utf8(t, "email", p);
+  const std::pair<const char*, std::string*> texts[] = {{"publisher", &project.Publisher},
+                                                         {"website", &project.Website},
+                                                         {"address", &project.Address},
+                                                         {"contact", &project.ContactName},
+                                                         {"email", &project.Email}};
+  bool textsRead = true;
+  for (const auto& [key, field] : texts)
+    textsRead = Guard([&, key = key, field = field] { *field = Utf8(t, key, p); }) && textsRead;
   // With a web site, the publisher names the web shortcut: PUBLISHER Website.url.
-  if (!TrimText(project.Website).empty()) {
+  if (textsRead && !TrimText(project.Website).empty()) {
     if (const std::string problem = FileNameProblem(project.Publisher + " Website.url"); !problem.empty())
-      Fail(*Find(t, "publisher"), p + "publisher",
-           "\"" + project.Publisher + "\" names the web site's shortcut and cannot be part of a file name: " + problem);
+      Error(Find(t, "publisher") ? *Find(t, "publisher") : t, p + "publisher",
+            "\"" + project.Publisher + "\" names the web site's shortcut and cannot be part of a file name: " + problem);
   }
 }
 
@@ -472,11 +581,13 @@ void TProjectReader::ReadTexts(const TValue& root) {
   };
   for (const auto& [key, text] : documents) {
     if (!Find(t, key)) continue;
-    const std::vector<uint8_t> bytes = ReadFileBytes(SourcePath(t, key, "texts."));
-    *text = std::string(bytes.begin(), bytes.end());
-    if (!IsRtf(*text) && HasHighBytes(*text) && IsValidUtf8(*text))
-      Warn(std::string("texts.") + key,
-           "plain text in UTF-8 shows its accented letters wrongly; save it in the ANSI code page or as RTF");
+    Guard([&, key = key, text = text] {
+      const std::vector<uint8_t> bytes = ReadFileBytes(SourcePath(t, key, "texts."));
+      *text = std::string(bytes.begin(), bytes.end());
+      if (!IsRtf(*text) && HasHighBytes(*text) && IsValidUtf8(*text))
+        Warn(*Find(t, key), std::string("texts.") + key,
+             "plain text in UTF-8 shows its accented letters wrongly; save it in the ANSI code page or as RTF");
+    });
   }
 }
 
@@ -484,8 +595,8 @@ void TProjectReader::ReadPictures(const TValue& root) {
   if (!Find(root, "pictures")) return;
   const TValue& t = Table(root, "pictures", "pictures");
   CheckKeys(t, "pictures.", {"banner", "splash"});
-  result_.Project.Banner = ReadPicture(t, "banner", "pictures.");
-  result_.Project.Splash = ReadPicture(t, "splash", "pictures.");
+  Guard([&] { result_.Project.Banner = ReadPicture(t, "banner", "pictures."); });
+  Guard([&] { result_.Project.Splash = ReadPicture(t, "splash", "pictures."); });
 }
 
 void TProjectReader::ReadTerminal(const TValue& root) {
@@ -501,17 +612,20 @@ void TProjectReader::ReadTerminal(const TValue& root) {
 void TProjectReader::ReadTranslationTable(const TValue& table, const std::string& prefix, bool allowInclude) {
   for (const auto& [key, value] : table.as_table()) {
     if (allowInclude && key == "include") continue;
-    int32_t id = 0;
-    if (!ParseNumber(key, id)) Fail(value, prefix + key, "unknown key (translations are text id = \"text\")");
-    if (!value.is_string()) Fail(value, prefix + key, "must be a string");
-    const std::string text = value.as_string().str;
-    if (!IsValidUtf8(text)) Fail(value, prefix + key, "holds a character beyond U+FFFF, which the installer cannot show");
-    if (TZpTrans::DefaultIndex(id) < 0) Warn(prefix + key, "the installer has no text " + std::to_string(id));
-    // The project's own texts replace those of its included file.
-    auto& items = result_.Project.Translations;
-    const auto known = std::find_if(items.begin(), items.end(), [&](const TTranslation& t) { return t.Id == id; });
-    if (known != items.end()) known->Text = text;
-    else items.push_back({id, text});
+    Guard([&, &key = key, &value = value] {
+      int32_t id = 0;
+      if (!ParseNumber(key, id)) Fail(value, prefix + key, "unknown key (translations are text id = \"text\")");
+      if (!value.is_string()) Fail(value, prefix + key, "must be a string");
+      const std::string text = value.as_string().str;
+      if (!IsValidUtf8(text))
+        Fail(value, prefix + key, "holds a character beyond U+FFFF, which the installer cannot show");
+      if (TZpTrans::DefaultIndex(id) < 0) Warn(value, prefix + key, "the installer has no text " + std::to_string(id));
+      // The project's own texts replace those of its included file.
+      auto& items = result_.Project.Translations;
+      const auto known = std::find_if(items.begin(), items.end(), [&](const TTranslation& t) { return t.Id == id; });
+      if (known != items.end()) known->Text = text;
+      else items.push_back({id, text});
+    });
   }
 }
 
@@ -538,18 +652,26 @@ void TProjectReader::ReadTranslations(const TValue& root) {
   if (!Find(root, "translations")) return;
   const TValue& t = Table(root, "translations", "translations");
   if (Find(t, "include")) {
-    const std::string path = IncludePath(t);
-    const TValue included = ParseToml(path);
-    const std::string outer = file_;
-    file_ = path;
-    ReadTranslationTable(included, "", false);
-    file_ = outer;
+    Guard([&] {
+      const std::string path = IncludePath(t);
+      const TValue included = ParseToml(path);
+      const std::string outer = file_;
+      file_ = path;
+      try {
+        ReadTranslationTable(included, "", false);
+      } catch (...) {
+        file_ = outer;
+        throw;
+      }
+      file_ = outer;
+    });
   }
   ReadTranslationTable(t, "translations.", true);
   // Tables carry no order of their own; keep the package deterministic.
   auto& items = result_.Project.Translations;
   std::sort(items.begin(), items.end(), [](const TTranslation& a, const TTranslation& b) { return a.Id < b.Id; });
 }
+
 
 // The files an entry's source names: one file, every file below a folder, or
 // what a pattern matches, in a stable order (by target, ignoring case).
@@ -604,49 +726,87 @@ void TProjectReader::ReadFiles(const TValue& root) {
   const TValue* files = Find(root, "files");
   if (!files) return;
   if (!files->is_array()) Fail(*files, "files", "must be an array of tables ([[files]])");
-  std::map<std::string, std::string> targets;  // lower-case target -> the entry that installs it
+  std::map<std::string, TClaim> targets;  // lower-case target -> who installs it
   int index = 0;
   for (const TValue& t : files->as_array()) {
-    const std::string entry = "files[" + std::to_string(++index) + "]", p = entry + ".";
-    if (!t.is_table()) Fail(t, entry, "must be a table ([[files]])");
-    CheckKeys(t, p, {"source", "target", "shortcut", "desktop_shortcut", "keep_newer", "keep_on_uninstall",
-                     "created", "modified"});
-    TProjectFile file;
+    ++index;
+    Guard([&] { ReadFileEntry(t, index, targets); });
+  }
+}
+
+// The name part of a matched file's relative path ("Sub\\a.mq4" -> "a.mq4").
+std::string LastName(const std::string& relative) { return relative.substr(relative.find_last_of('\\') + 1); }
+
+void TProjectReader::ReadFileEntry(const TValue& t, int index, std::map<std::string, TClaim>& targets) {
+  const std::string entry = "files[" + std::to_string(index) + "]", p = entry + ".";
+  if (!t.is_table()) Fail(t, entry, "must be a table ([[files]])");
+  CheckKeys(t, p, {"source", "target", "flatten", "shortcut", "desktop_shortcut", "keep_newer", "keep_on_uninstall",
+                   "created", "modified"});
+  TProjectFile file;
+  bool flatten = false;
+  bool sound = Guard([&] {
     file.ShortcutName = Utf8(t, "shortcut", p);
     if (const std::string problem = file.ShortcutName.empty() ? "" : ShortcutNameProblem(file.ShortcutName);
         !problem.empty())
       Fail(*Find(t, "shortcut"), p + "shortcut", problem);
+  });
+  sound = Guard([&] {
     file.DesktopShortcut = Boolean(t, "desktop_shortcut", p);
-    if (file.DesktopShortcut && file.ShortcutName.empty())
+    if (file.DesktopShortcut && !Find(t, "shortcut"))
       Fail(*Find(t, "desktop_shortcut"), p + "desktop_shortcut", "needs a shortcut name (shortcut = \"...\")");
-    file.KeepNewer = Boolean(t, "keep_newer", p);
-    file.KeepOnUninstall = Boolean(t, "keep_on_uninstall", p);
-    file.CreationTime = Time(t, "created", p);
-    file.LastWriteTime = Time(t, "modified", p);
-    bool many = false;
-    const std::vector<TMatchedFile> sources = SourceFiles(t, p, many);
-    if (!Find(t, "target")) Fail(t, p + "target", "is missing");
-    std::string target = Utf8(t, "target", p, true);
-    for (char& c : target)
-      if (c == '/') c = '\\';
-    const bool intoFolder = many || target.back() == '\\';
-    while (intoFolder && !target.empty() && target.back() == '\\') target.pop_back();
-    if (sources.size() > 1 && !file.ShortcutName.empty())
-      Fail(*Find(t, "shortcut"), p + "shortcut",
-           "a shortcut needs an entry that installs one file; this one installs " + std::to_string(sources.size()));
-    const TValue& at = *Find(t, "target");
-    const auto set = origins_.find(&at);
-    const std::string line =
-        set != origins_.end() ? "--set " + set->second : "line " + std::to_string(at.location().line());
-    for (const TMatchedFile& source : sources) {
-      file.Content = TContent::FromFile(source.Path);
-      file.Path = intoFolder ? target + "\\" + source.Relative : target;
-      const std::string problem = CheckTargetPath(file.Path);
-      if (!problem.empty()) Fail(at, p + "target", "\"" + file.Path + "\" " + problem);
-      const auto [other, added] = targets.emplace(LowerAscii(file.Path), entry + " (" + line + ")");
-      if (!added) Fail(at, p + "target", "\"" + file.Path + "\" is installed by " + other->second + " too");
-      result_.Project.Files.push_back(file);
+  }) && sound;
+  sound = Guard([&] { file.KeepNewer = Boolean(t, "keep_newer", p); }) && sound;
+  sound = Guard([&] { file.KeepOnUninstall = Boolean(t, "keep_on_uninstall", p); }) && sound;
+  sound = Guard([&] { flatten = Boolean(t, "flatten", p); }) && sound;
+  sound = Guard([&] { file.CreationTime = Time(t, "created", p); }) && sound;
+  sound = Guard([&] { file.LastWriteTime = Time(t, "modified", p); }) && sound;
+  bool many = false;
+  std::vector<TMatchedFile> sources;
+  std::string target;
+  const bool found = Guard([&] { sources = SourceFiles(t, p, many); });
+  if (!Find(t, "target")) Fail(t, p + "target", "is missing");
+  target = Utf8(t, "target", p, true);
+  if (!found) return;
+  for (char& c : target)
+    if (c == '/') c = '\\';
+  const bool intoFolder = many || target.back() == '\\';
+  if (flatten)  // the records in the order of the names they get
+    std::stable_sort(sources.begin(), sources.end(), [](const TMatchedFile& a, const TMatchedFile& b) {
+      return LowerAscii(LastName(a.Relative)) < LowerAscii(LastName(b.Relative));
+    });
+  while (intoFolder && !target.empty() && target.back() == '\\') target.pop_back();
+  if (sources.size() > 1 && !file.ShortcutName.empty())
+    Fail(*Find(t, "shortcut"), p + "shortcut",
+         "a shortcut needs an entry that installs one file; this one installs " + std::to_string(sources.size()));
+  const TValue& at = *Find(t, "target");
+  const auto set = origins_.find(&at);
+  const std::string line =
+      set != origins_.end() ? "--set " + set->second : "line " + std::to_string(at.location().line());
+  for (const TMatchedFile& source : sources) {
+    file.Content = TContent::FromFile(source.Path);
+    file.Path = !intoFolder ? target : target + "\\" + (flatten ? LastName(source.Relative) : source.Relative);
+    if (const std::string problem = CheckTargetPath(file.Path); !problem.empty()) {
+      Error(at, p + "target", "\"" + file.Path + "\" " + problem);
+      continue;
     }
+    if (!sound) continue;  // its entry's problems are named; the target was worth checking
+    const auto [other, added] = targets.emplace(LowerAscii(file.Path), TClaim{entry + " (" + line + ")", source.Path});
+    if (!added) {
+      const std::string both = "from \"" + other->second.Source + "\" and \"" + source.Path + "\"";
+      Error(at, p + "target",
+            "\"" + file.Path + "\" is installed by " +
+                (other->second.Entry.rfind(entry + " ", 0) == 0 ? "this entry twice, " : other->second.Entry + " too, ") +
+                both);
+      continue;
+    }
+    // Each content must fit the package's 32-bit positions; say which file does not.
+    // (A file that cannot be read is named by the build, which reads it.)
+    const int64_t size = FileSizeOf(file.Content);
+    if (StoredContentSize(size) > kPackageLimit)
+      Error(*Find(t, "source"), p + "source",
+            "\"" + source.Path + "\" is " + std::to_string(size) +
+                " bytes, beyond the 2 GiB limit of a package file");
+    result_.Project.Files.push_back(file);
   }
 }
 
@@ -657,64 +817,87 @@ void TProjectReader::ReadExecs(const TValue& root) {
   int index = 0;
   for (const TValue& t : execs->as_array()) {
     const std::string p = "execs[" + std::to_string(++index) + "].";
-    if (!t.is_table()) Fail(t, p.substr(0, p.size() - 1), "must be a table ([[execs]])");
-    CheckKeys(t, p, {"source", "path", "title", "parameters", "stage", "external", "created", "modified"});
-    TProjectExec exec;
-    exec.External = Boolean(t, "external", p);
+    Guard([&] { ReadExec(t, p); });
+  }
+}
+
+void TProjectReader::ReadExec(const TValue& t, const std::string& p) {
+  if (!t.is_table()) Fail(t, p.substr(0, p.size() - 1), "must be a table ([[execs]])");
+  CheckKeys(t, p, {"source", "path", "title", "parameters", "stage", "external", "created", "modified"});
+  TProjectExec exec;
+  bool sound = Guard([&] { exec.External = Boolean(t, "external", p); });
+  sound = Guard([&] {
     if (exec.External && Find(t, "source"))
       Fail(*Find(t, "source"), p + "source", "an external program has no source: it is already on the machine");
     if (!exec.External) {
       if (!Find(t, "source")) Fail(t, p + "source", "is missing (or set external = true)");
       exec.Content = TContent::FromFile(SourcePath(t, "source", p));
     }
-    exec.Path = TargetPath(t, "path", p);
-    exec.Title = Utf8(t, "title", p);
-    if (exec.Title.empty()) exec.Title = FileNamePart(exec.Path);
-    exec.Parameters = Utf8(t, "parameters", p);
-    if (const TValue* stage = Typed(Find(t, "stage")); stage && stage->is_integer() &&
-                                                (stage->as_integer() < 0 || stage->as_integer() > 3))
+  }) && sound;
+  sound = Guard([&] { exec.Path = TargetPath(t, "path", p); }) && sound;
+  sound = Guard([&] { exec.Title = Utf8(t, "title", p); }) && sound;
+  if (exec.Title.empty()) exec.Title = FileNamePart(exec.Path);
+  sound = Guard([&] { exec.Parameters = Utf8(t, "parameters", p); }) && sound;
+  sound = Guard([&] {
+    if (const TValue* stage = Typed(Find(t, "stage"));
+        stage && stage->is_integer() && (stage->as_integer() < 0 || stage->as_integer() > 3))
       Fail(*stage, p + "stage",
            std::to_string(stage->as_integer()) +
                " is not a stage (0 = wizard start, 1 = before the files, 2 = after the files, 3 = wizard close)");
     exec.Stage = Integer(t, "stage", p, stAfterFiles, 0, 3);
-    exec.CreationTime = Time(t, "created", p);
-    exec.LastWriteTime = Time(t, "modified", p);
-    if (exec.External && (exec.CreationTime || exec.LastWriteTime))
-      Fail(*Find(t, exec.CreationTime ? "created" : "modified"), p + (exec.CreationTime ? "created" : "modified"),
-           "an external program is not written, so it takes no times");
-    result_.Project.Execs.push_back(std::move(exec));
-  }
+  }) && sound;
+  sound = Guard([&] { exec.CreationTime = Time(t, "created", p); }) && sound;
+  sound = Guard([&] { exec.LastWriteTime = Time(t, "modified", p); }) && sound;
+  if (exec.External && (exec.CreationTime || exec.LastWriteTime))
+    Fail(*Find(t, exec.CreationTime ? "created" : "modified"), p + (exec.CreationTime ? "created" : "modified"),
+         "an external program is not written, so it takes no times");
+  if (sound) result_.Project.Execs.push_back(std::move(exec));
 }
 
 TLoadedProject TProjectReader::Read() {
   file_ = path_;
   TValue root = ParseToml(path_);
-  for (const std::string& setting : options_.Overrides) ApplyOverride(root, setting);
-  CheckKeys(root, "", {"output", "key", "file_times", "product", "texts", "pictures", "terminal", "translations", "files", "execs"});
-  const std::string output = Utf8(root, "output", "");
   try {
-    result_.OutputPath = output.empty() ? JoinPath(folder_, StemOf(path_) + ".exe") : JoinPath(folder_, NativePath(output));
-  } catch (const EZpError& e) {
-    Fail(*Find(root, "output"), "output", e.Message());
+    for (const std::string& setting : options_.Overrides) Guard([&] { ApplyOverride(root, setting); });
+    CheckKeys(root, "", {"output", "key", "file_times", "product", "texts", "pictures", "terminal", "translations",
+                         "files", "execs"});
+    Guard([&] {
+      const std::string output = Utf8(root, "output", "");
+      try {
+        result_.OutputPath =
+            output.empty() ? JoinPath(folder_, StemOf(path_) + ".exe") : JoinPath(folder_, NativePath(output));
+      } catch (const EZpError& e) {
+        Fail(*Find(root, "output"), "output", e.Message());
+      }
+    });
+    Guard([&] {
+      if (const TValue* key = Find(root, "key")) {
+        TContentKey bytes{};
+        if (!key->is_string() || !ParseHexKey(key->as_string().str, bytes))
+          Fail(*key, "key", "must be 32 hexadecimal digits (16 bytes)");
+        result_.Project.Key = bytes;
+      }
+    });
+    for (void (TProjectReader::*section)(const TValue&) :
+         {&TProjectReader::ReadFileTimes, &TProjectReader::ReadProduct, &TProjectReader::ReadTexts,
+          &TProjectReader::ReadPictures, &TProjectReader::ReadTerminal, &TProjectReader::ReadTranslations,
+          &TProjectReader::ReadFiles, &TProjectReader::ReadExecs})
+      Guard([&] { (this->*section)(root); });
+    int64_t total = 0;
+    for (const TProjectFile& file : result_.Project.Files) total += StoredContentSize(FileSizeOf(file.Content));
+    for (const TProjectExec& exec : result_.Project.Execs)
+      if (!exec.External) total += StoredContentSize(FileSizeOf(exec.Content));
+    if (total > kPackageLimit)
+      Note(file_ + ": the contents add up to " + std::to_string(total) +
+           " bytes stored, beyond the 2 GiB limit of a package file");
+  } catch (const TStop&) {
   }
-  if (const TValue* key = Find(root, "key")) {
-    TContentKey bytes{};
-    if (!key->is_string() || !ParseHexKey(key->as_string().str, bytes))
-      Fail(*key, "key", "must be 32 hexadecimal digits (16 bytes)");
-    result_.Project.Key = bytes;
-  }
-  ReadFileTimes(root);
-  ReadProduct(root);
-  ReadTexts(root);
-  ReadPictures(root);
-  ReadTerminal(root);
-  ReadTranslations(root);
-  ReadFiles(root);
-  ReadExecs(root);
+  if (!errors_.empty()) throw EProjectErrors(errors_, errors_.size() >= kMaxErrors);
   if (result_.Project.Files.empty() && result_.Project.Execs.empty())
-    Warn("files", "the package installs no files and starts no programs");
+    Warn(root, "files", "the package installs no files and starts no programs");
   return std::move(result_);
 }
+
 
 int64_t DaysFromCivil(int64_t y, int64_t m, int64_t d) {
   // Howard Hinnant's algorithm: days since 1970-01-01 of a proleptic Gregorian date.

@@ -442,6 +442,36 @@ void FillForUninstall(TZpInstall& p) {
   p.Translations.Add(301, "zweite");  // a duplicate id is kept too
 }
 
+// A package from another builder may carry any path: the run refuses one
+// that is no sound target before it writes anything. An external program is
+// only started, never written, so its path is the system's to judge.
+TEST(ZpInstall, TargetProblemNamesTheFirstPathThatIsNoSoundTarget) {
+  TZpInstall data;
+  const auto add = [&](const char* path, bool exec = false, bool external = false) {
+    if (exec) {
+      auto record = std::make_unique<TZpInstallExec>();
+      record->Path = path;
+      record->External = external;
+      data.Execs.push_back(std::move(record));
+    } else {
+      auto record = std::make_unique<TZpInstallFile>();
+      record->Path = path;
+      data.Files.push_back(std::move(record));
+    }
+  };
+  add("{experts}\\a.ex4");
+  add("{temp}setup.exe", true);
+  add("notepad.exe", true, true);
+  EXPECT_EQ(data.TargetProblem(), "");
+  add("{app}\\..\\..\\Windows\\x.txt", true);
+  add("{app}\\CON");
+  const std::string problem = data.TargetProblem();
+  EXPECT_NE(problem.find("\"{app}\\CON\" has the part \"CON\""), std::string::npos) << problem;
+  EXPECT_NE(problem.find("Nothing was installed."), std::string::npos) << problem;
+  data.Files.pop_back();
+  EXPECT_NE(data.TargetProblem().find("the part \"..\""), std::string::npos);
+}
+
 TEST(ZpUninstall, ReadsTheDataTheInstallerAppends) {
   TZpInstall p;
   FillForUninstall(p);

@@ -128,13 +128,18 @@ TEST(TerminalPlaceholders, OldLayoutUsesTheInstallationFolder) {
   EXPECT_EQ(Names(list), (std::vector<std::string>{"{app}", "{bootdir}", "{windir}", "{winsysdir}", "{mydocuments}",
                                                    "{desktop}", "{temp}", "{virtualstore}", "{virtualstoreapp}",
                                                    "{experts}", "{indicators}", "{scripts}", "{templates}",
-                                                   "{metatrader}", "{vsmetatrader}"}));
+                                                   "{metatrader}", "{vsmetatrader}", "{include}", "{libraries}",
+                                                   "{files}", "{presets}", "{images}"}));
   EXPECT_EQ(ExpandPlaceholders("{experts}\\A.ex4", list), "C:\\Program Files\\MT4\\experts\\A.ex4");
   EXPECT_EQ(list.Value("{indicators}"), "C:\\Program Files\\MT4\\experts\\indicators");
   EXPECT_EQ(list.Value("{scripts}"), "C:\\Program Files\\MT4\\scripts");
   EXPECT_EQ(list.Value("{templates}"), "C:\\Program Files\\MT4\\templates");
   EXPECT_EQ(list.Value("{metatrader}"), "C:\\Program Files\\MT4");
   EXPECT_EQ(list.Value("{vsmetatrader}"), kStore + "\\Program Files\\MT4");
+  const std::string experts = "C:\\Program Files\\MT4\\experts";
+  for (const auto& [name, folder] : {std::pair{"{include}", "\\include"}, {"{libraries}", "\\libraries"},
+                                     {"{files}", "\\files"}, {"{presets}", "\\presets"}, {"{images}", "\\images"}})
+    EXPECT_EQ(list.Value(name), experts + folder) << name;
 
   // A folder given with a trailing backslash keeps it.
   SetTerminalPlaceholders(list, "D:\\MT4\\", "", false, kMachine);
@@ -147,17 +152,66 @@ TEST(TerminalPlaceholders, NewLayoutUsesTheDataFolderAndLaterTerminalsOverwriteI
   SetTerminalPlaceholders(list, "C:\\MT4 old", "", false, kMachine);
   const std::string data = "C:\\Users\\ann\\AppData\\Roaming\\MetaQuotes\\Terminal\\ABC";
   SetTerminalPlaceholders(list, "C:\\Program Files\\MT4", data, true, kMachine);
-  ASSERT_EQ(list.Count(), 15);
+  ASSERT_EQ(list.Count(), 20);
   EXPECT_EQ(list[9].Name, "{experts}");
   EXPECT_EQ(list[9].Value, data + "\\MQL4\\Experts");
   EXPECT_EQ(list.Value("{indicators}"), data + "\\MQL4\\Indicators");
   EXPECT_EQ(list.Value("{scripts}"), data + "\\MQL4\\Scripts");
   EXPECT_EQ(list.Value("{templates}"), data + "\\templates");
   EXPECT_EQ(list.Value("{metatrader}"), data);
+  for (const auto& [name, folder] : {std::pair{"{include}", "\\MQL4\\Include"}, {"{libraries}", "\\MQL4\\Libraries"},
+                                     {"{files}", "\\MQL4\\Files"}, {"{presets}", "\\MQL4\\Presets"},
+                                     {"{images}", "\\MQL4\\Images"}})
+    EXPECT_EQ(list.Value(name), data + folder) << name;
   // Always the installation folder as listed, never the data folder.
   EXPECT_EQ(list[14].Value, kStore + "\\Program Files\\MT4");
   EXPECT_EQ(ExpandPlaceholders("{METATRADER}\\{vsmetatrader}", list),
             data + "\\" + kStore + "\\Program Files\\MT4");
+}
+
+// Targets that would leave their folder, name a device or a stream, or lose
+// their name to Windows' trimming are refused with the part at fault.
+TEST(TargetPathProblem, RefusesEveryPartThatIsNoPlainName) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"{app}\\x.txt", ""},
+      {"{TEMP}setup.exe", ""},
+      {"{temp}\\setup.exe", ""},
+      {"{libraries}\\Sub\\Lib.dll", ""},
+      {"C:\\Tools\\x.exe", ""},
+      {"\\\\server\\share\\x.ex4", ""},
+      {"", "is empty"},
+      {"x.txt", "must begin with a placeholder"},
+      {"C:x.txt", "must begin with a placeholder"},
+      {"{expert}\\a", "unknown placeholder {expert}"},
+      {"{app\\a", "without its"},
+      {"{app}", "names a folder"},
+      {"{app}\\Sub\\", "names a folder"},
+      {"\\\\server\\share", "names a network share"},
+      {"\\\\\\share\\x", "the part \"\""},
+      {"\\\\?\\C:\\x", "the part \"?\""},
+      {"{app}\\x.txt:ads", "the part \"x.txt:ads\", which cannot be a file or folder name: it holds the character \":\""},
+      {"{app}\\CON", "the part \"CON\", which cannot be a file or folder name: it is a device name"},
+      {"{app}\\lpt9.log\\x", "it is a device name"},
+      {"{app}\\x.txt.", "it ends with a dot or a blank"},
+      {"{app}\\Sub \\x", "it ends with a dot or a blank"},
+      {"{app}\\..\\..\\Windows\\x.txt", "the part \"..\""},
+      {"{temp}..\\x", "the part \"..\""},
+      {"{app}\\.\\x", "the part \".\""},
+      {"{app}\\a\tb", "control character"},
+      {"{app}\\{bootdir}\\x", "placeholder {bootdir} after its start"},
+      {"{app}\\a{x}b", "unknown placeholder {x}"},
+  };
+  for (const auto& [path, problem] : cases) {
+    const std::string found = TargetPathProblem(path);
+    if (*problem == 0) EXPECT_EQ(found, "") << path;
+    else EXPECT_NE(found.find(problem), std::string::npos) << path << ": " << found;
+  }
+}
+
+TEST(TerminalPlaceholders, EveryTerminalPlaceholderMakesATerminalPath) {
+  for (const char* name : kTerminalPlaceholders) EXPECT_TRUE(IsTerminalPath(std::string(name) + "\\x")) << name;
+  EXPECT_TRUE(IsTerminalPath("{LIBRARIES}\\x.dll"));
+  EXPECT_FALSE(IsTerminalPath("{app}\\files\\x.txt"));
 }
 
 }  // namespace

@@ -81,12 +81,25 @@ TEST_F(CommandLine, BuildsListsVerifiesAndExtractsTheDemo) {
   EXPECT_EQ(Read(scratch / "out/{app}/ZpDemo Manual.txt"), Read(DemoFile("files/ZpDemo Manual.txt")));
 }
 
-TEST_F(CommandLine, BadProjectGivesOneLineAndNoOutput) {
+// One run names every problem of a project, each with its line, entry by
+// entry; none leaves an output behind.
+TEST_F(CommandLine, BadProjectGivesEveryProblemAndNoOutput) {
   const std::string project = scratch / "bad.toml";
-  Write(project, "[product]\nname = \"x\"\nnmae = \"y\"\n");
+  Write(scratch / "a.mq4", "a");
+  Write(project, "[product]\nname = \"x\"\nnmae = \"y\"\nversion = \"1.x\"\n"
+                 "[[files]]\nsource = \"a.mq4\"\ntarget = '{app}\\CON'\n"
+                 "[[files]]\nsource = \"a.mq4\"\ntarget = '{expert}\\a'\nkeep_newer = 1\n");
   const TRun run = Run("build " + Q(project) + " --stub " + Q(stub));
   EXPECT_EQ(run.ExitCode, 1);
-  EXPECT_EQ(run.Err, "zpbuild: " + project + ":3: product.nmae: unknown key\n");
+  EXPECT_EQ(run.Err, "zpbuild: " + project + ":3: product.nmae: unknown key; did you mean \"name\"?\n" +
+                         "zpbuild: " + project + ":4: product.version: \"1.x\" is not a version such as \"1.2\", "
+                         "\"1.7.3\" or \"1.7.3.4\" (MAJOR.MINOR[.BUILD[.RELEASE]])\n" +
+                         "zpbuild: " + project + ":7: files[1].target: \"{app}\\CON\" has the part \"CON\", which "
+                         "cannot be a file or folder name: it is a device name\n" +
+                         "zpbuild: " + project + ":11: files[2].keep_newer: must be true or false\n" +
+                         "zpbuild: " + project + ":10: files[2].target: \"{expert}\\a\" uses the unknown placeholder "
+                         "{expert}\n" +
+                         "zpbuild: 5 problems\n");
   EXPECT_FALSE(fs::exists(scratch / "bad.exe"));
   EXPECT_FALSE(fs::exists(scratch / "bad.exe.tmp"));
 }
@@ -118,7 +131,7 @@ TEST_F(CommandLine, SetOverridesTheProject) {
   EXPECT_NE(list.Out.find("Program name: \"ZpDemo Nightly\"\n"), std::string::npos) << list.Out;
   const TRun bad = Run("build " + demo + " -o " + Q(setup) + " --stub " + Q(stub) + " --set product.bulid=1");
   EXPECT_EQ(bad.ExitCode, 1);
-  EXPECT_EQ(bad.Err, "zpbuild: --set product.bulid=1: product.bulid: unknown key\n");
+  EXPECT_EQ(bad.Err, "zpbuild: --set product.bulid=1: product.bulid: unknown key; did you mean \"build\"?\n");
   EXPECT_EQ(Run("build " + demo + " --set").ExitCode, 2);
   EXPECT_EQ(Run("build " + demo + " --set product.build").ExitCode, 2);
 }

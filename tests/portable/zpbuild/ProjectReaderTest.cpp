@@ -3,6 +3,9 @@
 // one line naming the file, the line, the field and the problem.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <tuple>
+
 #include "TestFiles.h"
 #include "zpbuild/BuilderOS.h"
 #include "zpbuild/FilePatterns.h"
@@ -193,7 +196,7 @@ struct TBadProject {
 const TBadProject kBadProjects[] = {
     {"colour = 1\n[product]\nname = \"x\"\n", "1: colour", "unknown key"},
     {"output = \"x.exe\"\n", "1: product", "[product] table is missing"},
-    {"[product]\nnmae = \"x\"\n", "2: product.nmae", "unknown key"},
+    {"[product]\nnmae = \"x\"\nname = \"x\"\n", "2: product.nmae", "unknown key; did you mean \"name\"?"},
     {"[product]\nversion = \"1.0\"\n", "1: product.name", "is missing"},
     {"[product]\nname = \"\"\n", "2: product.name", "is empty"},
     {"[product]\nname = \"..\"\n", "2: product.name", "\"..\" cannot be a folder name: it is \"..\""},
@@ -202,7 +205,7 @@ const TBadProject kBadProjects[] = {
     {"[product]\nname = \"EA.\"\n", "2: product.name", "cannot be a folder name: it ends with a dot or a blank"},
     {"[product]\nname = \"x\"\npublisher = \"A/S\"\nwebsite = \"a.example\"\n", "3: product.publisher",
      "names the web site's shortcut and cannot be part of a file name: it holds the character \"/\""},
-    {"[product]\nname = \"x\"\nversion = \"1.x\"\n", "3: product.version", "is not MAJOR.MINOR"},
+    {"[product]\nname = \"x\"\nversion = \"1.x\"\n", "3: product.version", "is not a version such as"},
     {"[product]\nname = \"x\"\nversion = 1.2\n", "3: product.version", "must be a string"},
     {"[product]\nname = \"x\"\nbuild = -1\n", "3: product.build", "-1 is not in 0.."},
     {"[product]\nname = \"x\"\nbuild = \"3\"\n", "3: product.build", "must be an integer"},
@@ -253,8 +256,6 @@ const TBadProject kBadProjects[] = {
      "6: files[1].modified", "date and time"},
     {"[product]\nname = \"x\"\n[[files]]\nsource = \"files/a.mq4\"\ntarget = '{app}\\a'\ncreated = 1600-12-31\n",
      "6: files[1].created", "before the year 1601"},
-    {"[product]\nname = \"x\"\n[[files]]\nsource = \"files/a.mq4\"\ntarget = '{app}\\a'\n[[files]]\nsourse = \"x\"\n",
-     "7: files[2].sourse", "unknown key"},
     {"[product]\nname = \"x\"\n[[execs]]\nexternal = true\npath = '{app}\\a.exe'\nstage = 4\n", "6: execs[1].stage",
      "4 is not a stage"},
     {"[product]\nname = \"x\"\n[[execs]]\nexternal = true\npath = '{app}\\a.exe'\nstage = \"2\"\n",
@@ -274,6 +275,75 @@ TEST_F(ProjectFolder, BadInputIsNamedByFileLineAndField) {
     EXPECT_EQ(message.rfind(project + ":" + bad.Where + ":", 0), 0u) << message;
     EXPECT_NE(message.find(bad.Problem), std::string::npos) << message;
   }
+}
+
+const char kSmallProject[] =
+    "[product]\nname = \"A\"\nversion = \"1.0\"\n[[files]]\nsource = \"files/a.mq4\"\ntarget = '{app}\\a'\n";
+
+// The problems of a project as a list, one line each.
+std::vector<std::string> ErrorLines(const std::function<void()>& load) {
+  try {
+    load();
+  } catch (const EProjectErrors& e) {
+    return e.Lines();
+  }
+  return {};
+}
+
+TEST_F(ProjectFolder, VersionsFillMajorMinorBuildAndRelease) {
+  const std::tuple<const char*, int32_t, int32_t, int32_t, int32_t> cases[] = {
+      {"1.7", 1, 7, 0, 0}, {"1.7.3", 1, 7, 3, 0}, {"1.7.3.4", 1, 7, 3, 4}, {"10.0.2024", 10, 0, 2024, 0}};
+  for (const auto& [version, major, minor, build, release] : cases) {
+    const TProject p = Load(kSmallProject, {std::string("product.version=") + version}).Project;
+    EXPECT_EQ(std::make_tuple(p.VersionMajor, p.VersionMinor, p.Build, p.Release),
+              std::make_tuple(major, minor, build, release)) << version;
+  }
+  for (const char* bad : {"1", "1.", "1.7.3.4.5", "1..3", "1.7.-3", "1.7.3a", "1.99999999999"})
+    EXPECT_NE(ErrorOf(kSmallProject, {std::string("product.version=") + bad}).find("is not a version"),
+              std::string::npos) << bad;
+  // A build or release given twice is a slip, not a choice.
+  EXPECT_EQ(ErrorOf(kSmallProject, {"product.version=1.7.3", "product.build=4"}),
+            "--set product.build=4: product.build: the version gives the build already");
+  EXPECT_EQ(Load(kSmallProject, {"product.version=1.7.3", "product.release=4"}).Project.Release, 4);
+}
+
+TEST_F(ProjectFolder, FlattenPutsEveryMatchIntoTheTargetFolder) {
+  for (const char* name : {"src/a/One.mq4", "src/b/deep/Two.mq4", "src/c/one.MQ4", "src/Three.mq4"})
+    Write(scratch / ("proj/" + std::string(name)), name);
+  const char* const project = "[product]\nname = \"P\"\n[[files]]\nsource = \"src/**/T*.mq4\"\n"
+                              "target = '{indicators}'\nflatten = true\n";
+  std::vector<std::string> targets;
+  for (const TProjectFile& f : Load(project).Project.Files) targets.push_back(f.Path);
+  EXPECT_EQ(targets, (std::vector<std::string>{"{indicators}\\Three.mq4", "{indicators}\\Two.mq4"}));
+  // Two matches of one name clash, ignoring case, and both sources are named.
+  const std::vector<std::string> lines = ErrorLines([&] { Load(project, {"files[1].source=src/**/*.mq4"}); });
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_NE(lines[0].find("files[1].target: \"{indicators}\\one.MQ4\" is installed by this entry twice, from \"" +
+                          scratch / "proj/src/a/One.mq4" + "\" and \"" + scratch / "proj/src/c/one.MQ4" + "\""),
+            std::string::npos) << lines[0];
+}
+
+TEST_F(ProjectFolder, EveryProblemIsNamedUpToACap) {
+  std::string toml = "[product]\nname = \"P\"\npublsher = \"x\"\n";
+  for (int i = 0; i < 60; ++i)
+    toml += "[[files]]\nsource = \"files/a.mq4\"\ntarget = '{app}\\x" + std::to_string(i) + ".txt.'\n";
+  const std::vector<std::string> lines = ErrorLines([&] { Load(toml); });
+  ASSERT_EQ(lines.size(), 50u);
+  EXPECT_EQ(lines[0], project + ":3: product.publsher: unknown key; did you mean \"publisher\"?");
+  EXPECT_EQ(lines[49].rfind(project + ":" + std::to_string(6 + 3 * 48) + ": files[49].target: \"{app}\\x48.txt.\"", 0),
+            0u) << lines[49];
+  try {
+    Load(toml);
+  } catch (const EProjectErrors& e) {
+    EXPECT_TRUE(e.Stopped());
+  }
+}
+
+TEST_F(ProjectFolder, WarningsNameTheirLine) {
+  const TLoadedProject loaded = Load("[product]\nname = \"W\"\n[translations]\n\n99999 = \"x\"\n");
+  ASSERT_EQ(loaded.Warnings.size(), 2u);
+  EXPECT_EQ(loaded.Warnings[0], project + ":5: translations.99999: the installer has no text 99999");
+  EXPECT_EQ(loaded.Warnings[1].rfind(project + ":1: files: the package installs no files", 0), 0u) << loaded.Warnings[1];
 }
 
 TEST_F(ProjectFolder, ErrorsInAnIncludedFileNameThatFile) {
@@ -338,9 +408,6 @@ TEST_F(ProjectFolder, FolderWithADanglingLinkIsListed) {
 }
 #endif
 
-const char kSmallProject[] =
-    "[product]\nname = \"A\"\nversion = \"1.0\"\n[[files]]\nsource = \"files/a.mq4\"\ntarget = '{app}\\a'\n";
-
 TEST_F(ProjectFolder, SetReplacesAndAddsValuesBeforeTheyAreRead) {
   const TLoadedProject loaded =
       Load(kSmallProject, {"product.version=1.3", "product.build=42", "product.name=Big Name", "key=" + std::string(32, 'a'),
@@ -363,11 +430,12 @@ TEST_F(ProjectFolder, SetReplacesAndAddsValuesBeforeTheyAreRead) {
 
 TEST_F(ProjectFolder, BadSettingsAreNamedLikeLinesOfTheFile) {
   const std::pair<const char*, const char*> bad[] = {
-      {"product.nmae=x", "product.nmae: unknown key"},
+      {"product.nmae=x", "product.nmae: unknown key; did you mean \"name\"?"},
       {"nosuch.a=1", "nosuch: unknown key"},
       {"product.build=abc", "product.build: must be an integer"},
       {"product.build=-1", "product.build: -1 is not in 0..2147483647"},
-      {"product.version=1.x", "product.version: \"1.x\" is not MAJOR.MINOR, such as \"1.2\""},
+      {"product.version=1.x",
+       "product.version: \"1.x\" is not a version such as \"1.2\", \"1.7.3\" or \"1.7.3.4\" (MAJOR.MINOR[.BUILD[.RELEASE]])"},
       {"files[1].keep_newer=yes", "files[1].keep_newer: must be true or false"},
       {"files[1].target={expert}\\a", "files[1].target: \"{expert}\\a\" uses the unknown placeholder {expert}"},
       {"files[3].target=x", "files[3]: the project has 1 [[files]] tables"},

@@ -9,6 +9,7 @@
 
 #include "TestFiles.h"
 #include "package/Crc32.h"
+#include "zpbuild/BuilderOS.h"
 #include "zpbuild/PackageReader.h"
 #include "zpbuild/PackageWriter.h"
 
@@ -111,6 +112,37 @@ TEST(Writer, RefusesThe2GiBLimitBeforeWritingAndKeepsTheOldOutput) {
 
   EXPECT_EQ(Read(out), "the previous build");
   EXPECT_FALSE(fs::exists(out + ".tmp"));
+}
+
+// A package's file times are any 64 bits: each lists as a date or as an
+// invalid time, and goes to and from the file system without overflow.
+TEST(FileTimes, EveryValueListsAndStoresSoundly) {
+  const struct {
+    uint64_t time;
+    const char* text;
+  } cases[] = {
+      {0, "1601-01-01 00:00:00 UTC"},
+      {kUnixEpochFileTime - 5000000, "1969-12-31 23:59:59.5000000 UTC"},
+      {kUnixEpochFileTime, "1970-01-01 00:00:00 UTC"},
+      {133537247991234567ULL, "2024-02-29 23:59:59.1234567 UTC"},
+      {0x7FFFFFFFFFFFFFFFULL, "30828-09-14 02:48:05.4775807 UTC"},
+      {0x8000000000000000ULL, "invalid time (0x8000000000000000)"},
+      {0xFFFFFFFFFFFFFFFFULL, "invalid time (0xffffffffffffffff)"},
+  };
+  TScratch scratch;
+  const std::string file = scratch / "timed";
+  Write(file, "x");
+  for (const auto& c : cases) {
+    EXPECT_EQ(ListTimes(c.time, c.time), std::string("created ") + c.text + ", modified " + c.text);
+    try {
+      SetFileTimes(file, {c.time, c.time});
+    } catch (const EZpError&) {
+      continue;  // a time the file system does not hold is refused, not garbled
+    }
+    if (c.time >= kUnixEpochFileTime - 5000000 && c.time < 0x7FFFFFFFFFFFFFFFULL) {
+      EXPECT_EQ(GetFileTimes(file).LastWriteTime, c.time) << c.text;
+    }
+  }
 }
 
 TEST(Extract, RefusesEveryPathThatWouldLeaveTheFolder) {

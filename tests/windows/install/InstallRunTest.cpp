@@ -97,6 +97,25 @@ TEST_F(InstallRun, InstallsEveryFileIntoOldAndNewLayoutTerminals) {
   DeleteTree(vsOld), DeleteTree(vsNew), DeleteFileA(desktopLink.c_str());
 }
 
+// Include files, libraries, data files, presets and pictures land where a
+// terminal of each layout looks for them, in every chosen terminal.
+TEST_F(InstallRun, FillsTheMql4FoldersOfEitherLayout) {
+  TProject project;
+  const char* const names[] = {"{include}", "{libraries}", "{files}", "{presets}", "{images}"};
+  for (const char* name : names) project.Files.push_back(FileRecord(std::string(name) + "\\Sub\\x.bin", name));
+  std::string data;
+  const std::string oldTerminal = OldTerminal("Old"), newTerminal = NewTerminal("New", &data);
+  TZpInstall engine;
+  Load(engine, BuildInstaller(project), {oldTerminal, newTerminal});
+  engine.Run();
+  const char* const oldFolders[] = {"include", "libraries", "files", "presets", "images"};
+  const char* const newFolders[] = {"Include", "Libraries", "Files", "Presets", "Images"};
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_EQ(ReadText(oldTerminal + "\\experts\\" + oldFolders[i] + "\\Sub\\x.bin"), names[i]);
+    EXPECT_EQ(ReadText(data + "\\MQL4\\" + newFolders[i] + "\\Sub\\x.bin"), names[i]);
+  }
+}
+
 TEST_F(InstallRun, KeepsEqualOrNewerOnlyWhenAskedAndGoesOnPastReadOnlyFiles) {
   const uint64_t packageTime = FileTimeOf(2021, 1, 1);
   TProject project;

@@ -3,6 +3,8 @@
 // and read-only files in the places a run must write.
 #include <windows.h>
 
+#include <functional>
+
 #include "InstallFixture.h"
 #include "engine/RunFiles.h"
 #include "engine/RunUtils.h"
@@ -54,6 +56,33 @@ TEST_F(SharpEdges, ProgramNamesThatAreNoFolderNameEndTheRunBeforeAnythingIsWritt
     if (*name) {
       EXPECT_FALSE(TRegKey().Open(HKEY_LOCAL_MACHINE, UninstallKeyPath(name).c_str())) << name;
     }
+  }
+}
+
+// A package of another builder with a target that would leave its folder,
+// write a stream or open a device: refused before anything is written, at
+// the start of the run and of a stage alike.
+TEST_F(SharpEdges, TargetsThatAreNoSoundPathEndTheRunBeforeAnythingIsWritten) {
+  const std::string terminal = OldTerminal("T");
+  for (const char* bad : {"{app}\\x.txt:ads", "{app}\\CON", "{app}\\x.txt.", "{app}\\..\\..\\Windows\\x.txt"}) {
+    TProject project;
+    project.Files = {FileRecord("{experts}\\A.ex4", "a"), FileRecord(bad, "b")};
+    project.Execs.push_back({false, "{app}\\Stage0.exe", "stage", "", stWizardStart,
+                             TContent::FromBytes({'M', 'Z'}), std::nullopt, std::nullopt});
+    TZpInstall engine;
+    Load(engine, BuildInstaller(project), {terminal});
+    for (const auto& run : {std::function<void()>([&] { engine.RunStage(0); }), std::function<void()>([&] { engine.Run(); })}) {
+      try {
+        run();
+        ADD_FAILURE() << "ran with " << bad;
+      } catch (const EZpError& e) {
+        EXPECT_THAT(e.Message(), HasSubstr("the path \"" + std::string(bad) + "\" has the part")) << bad;
+      }
+    }
+    EXPECT_TRUE(log_.Lines.empty()) << bad;
+    EXPECT_TRUE(engine.UninstallList.empty()) << bad;
+    EXPECT_FALSE(Exists(terminal + "\\experts\\A.ex4")) << bad;
+    EXPECT_FALSE(Exists(places_.ProgramFolder)) << bad;
   }
 }
 
