@@ -50,9 +50,12 @@ void TWordEnumerator::Reset() {
   count_ = 0;
 }
 
+// A word ends after its space, or where East Asian text may break a line.
 size_t TWordEnumerator::WordEnd() const {
-  const size_t space = text_.find(u' ', pos_);
-  return space == std::u16string::npos ? text_.size() : space + 1;
+  for (size_t i = pos_; i < text_.size(); ++i) {
+    if (text_[i] == u' ' || IsLineBreakAfter(text_, i)) return i + 1;
+  }
+  return text_.size();
 }
 
 std::u16string TWordEnumerator::PeekNext() const {
@@ -157,9 +160,11 @@ void TTextHandler::LayOutString(size_t k, const TStringElement& element) {
     lineWidth += info.Width;
     // A trailing space may hang over the edge.
     const int32_t fit = info.EndsWithSpace ? lineWidth - info.SpaceWidth : lineWidth;
-    const bool atTopLeft = penX_ == bounds_.Left && penY_ == bounds_.Top && n == 1;
+    // Nothing stands before the word on its line: wrapping would only leave
+    // that line empty.
+    const bool atLineStart = penX_ == bounds_.Left && line.empty();
     const bool continuesWord = node.Joined && n == 1;
-    if (penX_ + fit >= bounds_.Right && word != u" " && !atTopLeft && !continuesWord) {
+    if (penX_ + fit >= bounds_.Right && word != u" " && !atLineStart && !continuesWord) {
       DrawSegment(node, line, true);
       line.clear();
       penX_ = bounds_.Left;
@@ -170,9 +175,44 @@ void TTextHandler::LayOutString(size_t k, const TStringElement& element) {
       // first piece. The rest of this line starts after it all the same.
       lineWidth += canvas_.TextWidth(word);
     }
+    // A word wider than a whole line now starts one (or the corner): it is
+    // broken inside, as little as the width asks.
+    const int32_t ownWidth = info.EndsWithSpace ? info.Width - info.SpaceWidth : info.Width;
+    if (!continuesWord && line.empty() && ownWidth >= bounds_.Right - bounds_.Left) {
+      const std::u16string rest = BreakLongWord(node, word);
+      lineWidth = info.Width - canvas_.TextWidth(word) + canvas_.TextWidth(rest);
+      line = rest;
+      continue;
+    }
     line += word;
   }
   penX_ += DrawSegment(node, line, false);
+}
+
+std::u16string TTextHandler::BreakLongWord(TStringNode& node, const std::u16string& word) {
+  const int32_t room = bounds_.Right - bounds_.Left;
+  size_t start = 0;
+  for (;;) {
+    const std::u16string rest = word.substr(start);
+    if (canvas_.TextWidth(WideTrimRight(rest)) < room) return rest;
+    // The longest head that stays inside, at least one character; a
+    // surrogate pair stays whole.
+    size_t low = 1;
+    size_t high = rest.size();
+    while (low + 1 < high) {
+      const size_t mid = (low + high) / 2;
+      if (canvas_.TextWidth(rest.substr(0, mid)) < room)
+        low = mid;
+      else
+        high = mid;
+    }
+    size_t take = low;
+    if (take < rest.size() && rest[take] >= 0xDC00 && rest[take] <= 0xDFFF) take += (take == 1) ? 1 : -1;
+    DrawSegment(node, rest.substr(0, take), false);
+    penX_ = bounds_.Left;
+    penY_ += lineHeight_;
+    start += take;
+  }
 }
 
 TWordInfo TTextHandler::MeasureWord(const std::u16string& word, bool moreWords, size_t n, size_t k) {
@@ -191,7 +231,7 @@ TWordInfo TTextHandler::MeasureWord(const std::u16string& word, bool moreWords, 
     auto* before = dynamic_cast<TStringElement*>(&elements_.Item(j - 1));
     auto* next = dynamic_cast<TStringElement*>(&elements_.Item(j));
     if (!before || !next || EndsWithSpace(before->Node->Text) || StartsWithSpace(next->Node->Text) ||
-        next->Node->Text.empty()) {
+        next->Node->Text.empty() || IsLineBreakBetween(before->Node->Text, next->Node->Text)) {
       break;
     }
     canvas_.SetFontStyle(next->Style);

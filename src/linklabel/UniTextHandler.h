@@ -76,7 +76,8 @@ public:
 };
 
 // Words of a text: each word carries its one trailing space; in a run of
-// spaces every further space is a word of its own.
+// spaces every further space is a word of its own. East Asian text, which
+// has no spaces, ends a word wherever a line may break (IsLineBreakAfter).
 class IWordEnumerator {
 public:
   virtual ~IWordEnumerator() = default;
@@ -148,6 +149,9 @@ private:
   TWordInfo MeasureWord(const std::u16string& word, bool moreWords, size_t n, size_t k);
   // Draws a line segment and records its rectangle; returns its width.
   int32_t DrawSegment(TStringNode& node, const std::u16string& line, bool trim);
+  // Draws the heads of a word too wide for a line, each on a line of its
+  // own, and returns the tail that fits; the pen is then at its line's start.
+  std::u16string BreakLongWord(TStringNode& node, const std::u16string& word);
 
   int32_t penX_;
   int32_t penY_;

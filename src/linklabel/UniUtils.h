@@ -24,6 +24,15 @@ std::u16string WideUpperCase(const std::u16string& s);
 // A space or punctuation by the platform's character classification.
 bool IsWideSpaceOrPunct(char16_t c);
 
+// Whether a line may break between the code unit at `index` and the one
+// after it without a space: between ideographs, kana and other characters
+// of East Asian scripts, and between those and other text, but never inside
+// a surrogate pair, before closing punctuation or a small kana, nor after
+// opening punctuation.
+bool IsLineBreakAfter(const std::u16string& s, size_t index);
+// The same between the last code unit of `before` and the first of `after`.
+bool IsLineBreakBetween(const std::u16string& before, const std::u16string& after);
+
 enum TReplaceFlag : uint8_t {
   rfReplaceAll = 1u << 0,
   rfIgnoreCase = 1u << 1,

@@ -5,6 +5,7 @@
 
 #include "base/Errors.h"
 #include "base/Strings.h"
+#include "picture/Resample.h"
 
 namespace zp {
 
@@ -29,18 +30,43 @@ SIZE BitmapSize(HBITMAP bitmap) {
   return {info.bmWidth, info.bmHeight < 0 ? -info.bmHeight : info.bmHeight};
 }
 
-// Draws `bitmap` with its top left at (x, y). Transparent: the colour of its
-// bottom-left pixel lets the background through.
-void DrawBitmap(HDC dc, HBITMAP bitmap, int x, int y, bool transparent) {
-  const SIZE size = BitmapSize(bitmap);
+// Draws `bitmap` at (x, y) in `size` (stretched when it differs from the
+// bitmap's). Transparent: the colour of its bottom-left pixel lets the
+// background through.
+void DrawBitmap(HDC dc, HBITMAP bitmap, int x, int y, SIZE size, bool transparent) {
+  const SIZE own = BitmapSize(bitmap);
   TScopedMemDC source(dc);
   TScopedSelect picture(source.Get(), bitmap);
   if (transparent) {
-    const COLORREF key = GetPixel(source.Get(), 0, size.cy - 1);
-    TransparentBlt(dc, x, y, size.cx, size.cy, source.Get(), 0, 0, size.cx, size.cy, key);
-  } else {
+    const COLORREF key = GetPixel(source.Get(), 0, own.cy - 1);
+    TransparentBlt(dc, x, y, size.cx, size.cy, source.Get(), 0, 0, own.cx, own.cy, key);
+  } else if (size.cx == own.cx && size.cy == own.cy) {
     BitBlt(dc, x, y, size.cx, size.cy, source.Get(), 0, 0, SRCCOPY);
+  } else {
+    SetStretchBltMode(dc, HALFTONE);
+    SetBrushOrgEx(dc, 0, 0, nullptr);
+    StretchBlt(dc, x, y, size.cx, size.cy, source.Get(), 0, 0, own.cx, own.cy, SRCCOPY);
   }
+}
+
+// The size a picture drawn for `drawnFor` DPI takes at `dpi`.
+SIZE ShownSize(SIZE size, int drawnFor, int dpi) {
+  return {MulDiv(size.cx, dpi, drawnFor), MulDiv(size.cy, dpi, drawnFor)};
+}
+
+HBITMAP BitmapOfPixels(const TPixels24& pixels) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = pixels.Width;
+  info.bmiHeader.biHeight = -pixels.Height;  // top-down, as the pixels are laid out
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (!bitmap) RaiseLastOSError("CreateDIBSection");
+  std::memcpy(bits, pixels.Bits.data(), std::min(pixels.Bits.size(), static_cast<size_t>(pixels.Stride) * pixels.Height));
+  return bitmap;
 }
 
 }  // namespace
@@ -69,8 +95,9 @@ void TLabel::Paint(HDC dc) {
   TScopedSelect font(dc, FontHandle());
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, IsWindowEnabled(Handle()) ? ColorToRGB(Font().Color) : GetSysColor(COLOR_GRAYTEXT));
-  DrawTextW(dc, W(caption), static_cast<int>(caption.size()), &client,
-            DT_NOPREFIX | (wordWrap_ ? DT_WORDBREAK : DT_SINGLELINE));
+  // A one-line label breaks too when its text grows past it (its form then
+  // gives it the height, TForm::FitLabels).
+  DrawTextW(dc, W(caption), static_cast<int>(caption.size()), &client, DT_NOPREFIX | DT_WORDBREAK | DT_EDITCONTROL);
 }
 
 // ---- TBevel ----
@@ -85,59 +112,130 @@ void TBevel::Paint(HDC dc) {
 
 // ---- TImage ----
 
-TImage::TImage(const TControlCreateArgs& args, bool center, bool transparent)
-    : center_(center), transparent_(transparent) {
+HBITMAP LoadPictureResource(int id, int dpi, int& drawnFor) {
+  HBITMAP best = nullptr;
+  for (const auto& [size, offset] : kPictureSizes) {
+    if (best && std::abs(size - dpi) >= std::abs(drawnFor - dpi)) continue;
+    if (HBITMAP bitmap = LoadBitmapResource(id + offset)) {
+      if (best) DeleteObject(best);
+      best = bitmap;
+      drawnFor = size;
+    }
+  }
+  return best;
+}
+
+TImage::TImage(const TControlCreateArgs& args, TImageFit fit, bool transparent, int dpi)
+    : fit_(fit), transparent_(transparent), dpi_(dpi) {
   CreateControl(args, u"ZpImage");
 }
 
-void TImage::Take(HBITMAP bitmap) {
+void TImage::Take(HBITMAP bitmap, int drawnFor) {
   bitmap_.Reset(bitmap);
+  drawnFor_ = drawnFor;
   Invalidate();
 }
 
 void TImage::LoadPixels(const TPixels24& pixels) {
-  if (pixels.Width <= 0 || pixels.Height <= 0) {
-    Take(nullptr);
+  pixels_ = pixels.Width > 0 && pixels.Height > 0 ? pixels : TPixels24{};
+  MakeShownBitmap();
+}
+
+void TImage::MakeShownBitmap() {
+  if (pixels_.Width <= 0) {
+    Take(nullptr, 96);
     return;
   }
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = pixels.Width;
-  info.bmiHeader.biHeight = -pixels.Height;  // top-down, as the pixels are laid out
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 24;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (!bitmap) RaiseLastOSError("CreateDIBSection");
-  std::memcpy(bits, pixels.Bits.data(), std::min(pixels.Bits.size(), static_cast<size_t>(pixels.Stride) * pixels.Height));
-  Take(bitmap);
+  const RECT client = ClientRect();
+  if (fit_ == TImageFit::Cover) {
+    Take(BitmapOfPixels(CoverPixels(pixels_, client.right, client.bottom)), dpi_);
+  } else {
+    const SIZE size = ShownSize({pixels_.Width, pixels_.Height}, 96, dpi_);
+    Take(BitmapOfPixels(ResizePixels(pixels_, size.cx, size.cy)), dpi_);
+  }
+}
+
+void TImage::Resize() {
+  if (fit_ == TImageFit::Cover && pixels_.Width > 0) MakeShownBitmap();
+  TControl::Resize();
 }
 
 void TImage::LoadResource(int id) {
-  HBITMAP bitmap = LoadBitmapResource(id);
+  int drawnFor = 96;
+  HBITMAP bitmap = LoadPictureResource(id, dpi_, drawnFor);
   if (!bitmap) RaiseLastOSError("LoadImageW");
-  Take(bitmap);
+  pixels_ = {};
+  Take(bitmap, drawnFor);
+}
+
+void TImage::SetGradient(TColor top, TColor bottom, const std::u16string& caption) {
+  gradientTop_ = top;
+  gradientBottom_ = bottom;
+  gradientCaption_ = caption;
+  gradient_ = true;
+  Invalidate();
+}
+
+void TImage::PaintGradient(HDC dc) {
+  RECT client = ClientRect();
+  const COLORREF top = ColorToRGB(gradientTop_);
+  const COLORREF bottom = ColorToRGB(gradientBottom_);
+  TRIVERTEX ends[2] = {
+      {client.left, client.top, static_cast<COLOR16>(GetRValue(top) << 8), static_cast<COLOR16>(GetGValue(top) << 8),
+       static_cast<COLOR16>(GetBValue(top) << 8), 0},
+      {client.right, client.bottom, static_cast<COLOR16>(GetRValue(bottom) << 8),
+       static_cast<COLOR16>(GetGValue(bottom) << 8), static_cast<COLOR16>(GetBValue(bottom) << 8), 0},
+  };
+  GRADIENT_RECT rect{0, 1};
+  GradientFill(dc, ends, 2, &rect, 1, GRADIENT_FILL_RECT_V);
+  if (gradientCaption_.empty()) return;
+  // The caption in lines across the band with a margin, centred both ways.
+  TScopedSelect font(dc, FontHandle());
+  const int margin = MulDiv(10, dpi_, 96);
+  RECT box{client.left + margin, 0, client.right - margin, 0};
+  const UINT format = DT_CENTER | DT_NOPREFIX | DT_WORDBREAK | DT_EDITCONTROL;
+  DrawTextW(dc, W(gradientCaption_), static_cast<int>(gradientCaption_.size()), &box, format | DT_CALCRECT);
+  const int height = box.bottom - box.top;
+  box.left = client.left + margin;
+  box.right = client.right - margin;
+  box.top = std::max<LONG>(client.top, (client.bottom - height) / 2);
+  box.bottom = box.top + height;
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, RGB(255, 255, 255));
+  DrawTextW(dc, W(gradientCaption_), static_cast<int>(gradientCaption_.size()), &box, format);
 }
 
 void TImage::Paint(HDC dc) {
+  if (!bitmap_) {
+    if (gradient_)
+      PaintGradient(dc);
+    else
+      TControl::Paint(dc);
+    return;
+  }
   TControl::Paint(dc);
-  if (!bitmap_) return;
+  const RECT client = ClientRect();
+  const SIZE size = fit_ == TImageFit::Cover && pixels_.Width > 0
+                        ? BitmapSize(bitmap_.Get())
+                        : ShownSize(BitmapSize(bitmap_.Get()), drawnFor_, dpi_);
   int x = 0;
   int y = 0;
-  if (center_) {
-    const RECT client = ClientRect();
-    const SIZE size = BitmapSize(bitmap_.Get());
+  if (fit_ != TImageFit::TopLeft) {
     x = (client.right - size.cx) / 2;
     y = (client.bottom - size.cy) / 2;
   }
-  DrawBitmap(dc, bitmap_.Get(), x, y, transparent_);
+  DrawBitmap(dc, bitmap_.Get(), x, y, size, transparent_);
 }
 
 // ---- TSpeedButton ----
 
-TSpeedButton::TSpeedButton(const TControlCreateArgs& args, const std::u16string& caption, int glyphResource) {
-  if (glyphResource) glyph_.Reset(LoadBitmapResource(glyphResource));
+TSpeedButton::TSpeedButton(const TControlCreateArgs& args, const std::u16string& caption, int glyphResource,
+                           int dpi) {
+  if (glyphResource) {
+    int drawnFor = 96;
+    glyph_.Reset(LoadPictureResource(glyphResource, dpi, drawnFor));
+    if (glyph_) glyphSize_ = ShownSize(BitmapSize(glyph_.Get()), drawnFor, dpi);
+  }
   CreateControl(args, u"ZpSpeedButton");
   SetText(caption);
 }
@@ -153,11 +251,11 @@ void TSpeedButton::Paint(HDC dc) {
   TScopedSelect font(dc, FontHandle());
   SIZE text{};
   GetTextExtentPoint32W(dc, W(caption), static_cast<int>(caption.size()), &text);
-  const SIZE glyph = glyph_ ? BitmapSize(glyph_.Get()) : SIZE{0, 0};
+  const SIZE glyph = glyphSize_;
   const int shift = pressed_ ? 1 : 0;
   int x = (client.right - glyph.cx - text.cx) / 2 + shift;
   if (glyph_) {
-    DrawBitmap(dc, glyph_.Get(), x, (client.bottom - glyph.cy) / 2 + shift, true);
+    DrawBitmap(dc, glyph_.Get(), x, (client.bottom - glyph.cy) / 2 + shift, glyph, true);
     x += glyph.cx;
   }
   SetBkMode(dc, TRANSPARENT);

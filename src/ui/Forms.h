@@ -1,6 +1,9 @@
 // Forms built from a description: one table per form, one row per control in
-// creation order (parents before children), every position in pixels. Any
-// control is then found by its name, and click handlers are bound by name.
+// creation order (parents before children), every position in pixels of a
+// 96-DPI screen. Build lays the form out at the screen's DPI: positions,
+// sizes, fonts and list items scaled by DPI / 96, pictures in the drawing
+// made for the nearest size. Any control is then found by its name, and
+// click handlers are bound by name.
 #pragma once
 
 #include <windows.h>
@@ -46,7 +49,12 @@ enum TControlOption : uint32_t {
   coCenter = 1u << 5,       // image: the picture centred
   coGroup = 1u << 6,        // radio button: starts a group
   coHidden = 1u << 7,
+  coShrink = 1u << 8,       // label: a text too long for it gets a smaller font, step by step
+  coCover = 1u << 9,        // image: the picture covers the box, cropped evenly on both sides
 };
+
+// Pixels per logical inch of the screen (96 at 100 %).
+int ScreenDpi();
 
 // The colour of a row that takes its parent's colour.
 constexpr TColor clParent = 0x20000000;
@@ -70,7 +78,7 @@ struct TControlDesc {
   uint32_t Options = 0;
   TColor Color = clParent;
   int Font = 0;   // 1-based index into the form's font table; 0: the parent's
-  int Extra = 0;  // image and speed button: bitmap resource; lists: item height
+  int Extra = 0;  // image and speed button: bitmap resource (see kPictureSizes); lists: item height
 };
 
 struct TFormDesc {
@@ -94,10 +102,33 @@ public:
   TColor Color() const override { return color_; }
   const TFont& Font() const override { return font_; }
 
-  // Creates the window and every control of `rows`. Raises EZpError for a
-  // row whose parent is not an earlier row or whose name is taken.
-  void Build(const TFormDesc& form, const TControlDesc* rows, size_t count);
+  // Creates the window and every control of `rows`, laid out for `dpi`
+  // (0: the screen's). Raises EZpError for a row whose parent is not an
+  // earlier row or whose name is taken.
+  void Build(const TFormDesc& form, const TControlDesc* rows, size_t count, int dpi = 0);
 
+  // The DPI the form is laid out for, and a length of its descriptions in
+  // pixels at that DPI.
+  int Dpi() const { return dpi_; }
+  int Scale(int pixels) const { return MulDiv(pixels, dpi_, 96); }
+
+  // Gives every control's font the face `face`, keeping sizes and styles
+  // (a script the description's faces lack glyphs for). Before rich texts
+  // are loaded: a viewer's new font resets its formatting.
+  // Fonts smaller than `minHeight` pixels grow to it (scripts whose glyphs
+  // need more pixels than Latin ones).
+  void SetFontFace(const std::u16string& face, int minHeight = 0);
+
+  // Makes every label's text fit after its text changed: from the designed
+  // layout, a label marked coShrink takes smaller fonts until its text fits
+  // (down to the form's font size); a text still too high takes the free
+  // space below its label, then moves the controls below down, and the
+  // first list, memo or viewer among them gives up that height. A button
+  // too narrow for its caption widens (FitButton).
+  void FitLabels();
+
+  // The names of the controls, in creation order.
+  std::vector<std::string> ControlNames() const;
   // The control of that name: nullptr when there is none (or of another type).
   TComponent* FindComponent(const std::string& name) const;
   template <typename T>
@@ -130,9 +161,23 @@ protected:
   LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
+  // A control with the bounds and font its row gave it.
+  struct TPlaced {
+    TComponent* Control;
+    const TControlDesc* Row;
+    RECT Bounds;
+    TFont Font;  // labels: the font before any shrinking
+  };
+
   std::unique_ptr<TComponent> CreateRow(const TControlDesc& row, HWND parent, int id, const TFormDesc& form);
+  TFont ScaledFont(const TFontDesc& desc) const;
+  void FitLabel(const TPlaced& label);
+  void FitButton(const TPlaced& button);
+  void Grow(const TPlaced& control, int height);
 
   TApplication& application_;
+  int dpi_ = 96;
+  std::vector<TPlaced> placed_;  // creation order
   TColor color_ = clBtnFace;
   TFont font_;
   std::vector<std::unique_ptr<TComponent>> controls_;  // creation order

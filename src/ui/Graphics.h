@@ -39,4 +39,12 @@ struct TFont {
 TScopedFont CreateFontHandle(const TFont& font, TFontStyles style);
 inline TScopedFont CreateFontHandle(const TFont& font) { return CreateFontHandle(font, font.Style); }
 
+// A face with the glyphs of the East Asian script that `sample` is written
+// in (Japanese when it holds kana, Korean for Hangul, Chinese for other
+// ideographs): the script's usual interface faces first, then any face the
+// system lists for the script's character set. Empty for other scripts, or
+// when no such face is installed (the faces of the form then rely on the
+// system's font linking).
+std::u16string EastAsianFace(const std::u16string& sample);
+
 }  // namespace zp

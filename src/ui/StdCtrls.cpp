@@ -33,6 +33,14 @@ void TNativeControl::CreateNative(const TNativeArgs& args, const wchar_t* classN
   Send(WM_SETFONT, reinterpret_cast<WPARAM>(fontHandle_.Get()), FALSE);
 }
 
+void TNativeControl::SetFont(const TFont& font) {
+  if (font == font_) return;
+  TScopedFont handle = CreateFontHandle(font);
+  font_ = font;
+  Send(WM_SETFONT, reinterpret_cast<WPARAM>(handle.Get()), TRUE);
+  fontHandle_ = std::move(handle);
+}
+
 void TNativeControl::SetColor(TColor color) {
   if (color == color_) return;
   color_ = color;
@@ -150,12 +158,9 @@ void TComboBox::DrawItem(const DRAWITEMSTRUCT& item) {
   DrawItemText(item, item.rcItem.left, index < 0 ? std::u16string() : Item(index));
 }
 
-namespace {
-constexpr int kTickBox = 13;    // the tick box's side
-constexpr int kTickSpace = 18;  // box and gap before the text
-}  // namespace
-
-TCheckListBox::TCheckListBox(const TNativeArgs& args, int itemHeight) : TOwnerDrawList(false) {
+// The tick box and its gap grow with the items: 13 and 18 pixels for 17.
+TCheckListBox::TCheckListBox(const TNativeArgs& args, int itemHeight)
+    : TOwnerDrawList(false), tickBox_(itemHeight * 13 / 17), tickSpace_(itemHeight * 18 / 17) {
   CreateNative(args, L"LISTBOX",
                LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_TABSTOP,
                WS_EX_CLIENTEDGE, clWindow);
@@ -188,12 +193,12 @@ void TCheckListBox::Toggle(int index) {
 void TCheckListBox::DrawItem(const DRAWITEMSTRUCT& item) {
   const int index = static_cast<int>(item.itemID);
   if (index < 0) return;
-  DrawItemText(item, item.rcItem.left + kTickSpace, Item(index));
+  DrawItemText(item, item.rcItem.left + tickSpace_, Item(index));
   RECT box = item.rcItem;
   box.left += 2;
-  box.top += (box.bottom - box.top - kTickBox) / 2;
-  box.right = box.left + kTickBox;
-  box.bottom = box.top + kTickBox;
+  box.top += (box.bottom - box.top - tickBox_) / 2;
+  box.right = box.left + tickBox_;
+  box.bottom = box.top + tickBox_;
   UINT state = DFCS_BUTTONCHECK | (Checked(index) ? DFCS_CHECKED : 0);
   if (!IsWindowEnabled(Handle())) state |= DFCS_INACTIVE;
   DrawFrameControl(item.hDC, &box, DFC_BUTTON, state);
@@ -206,7 +211,7 @@ LRESULT CALLBACK TCheckListBox::SubclassProc(HWND window, UINT message, WPARAM w
     if (message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK) {
       const LRESULT hit = SendMessageW(window, LB_ITEMFROMPOINT, 0, lParam);
       const int x = static_cast<short>(LOWORD(lParam));
-      if (HIWORD(hit) == 0 && x < kTickSpace) self->Toggle(LOWORD(hit));
+      if (HIWORD(hit) == 0 && x < self->tickSpace_) self->Toggle(LOWORD(hit));
     } else if (message == WM_KEYDOWN && wParam == VK_SPACE) {
       self->Toggle(self->ItemIndex());
       return 0;

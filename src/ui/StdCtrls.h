@@ -34,6 +34,7 @@ public:
   HWND Handle() const override { return handle_; }
   int Id() const { return GetDlgCtrlID(handle_); }
   const TFont& Font() const { return font_; }
+  void SetFont(const TFont& font);
   TColor Color() const { return color_; }
   void SetColor(TColor color);
 
@@ -148,6 +149,9 @@ private:
   static LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                        UINT_PTR id, DWORD_PTR data);
   void Toggle(int index);
+
+  int tickBox_;    // the tick box's side
+  int tickSpace_;  // box and gap before the text
 };
 
 // A read-only multi-line text with a vertical scroll bar and no word wrap.

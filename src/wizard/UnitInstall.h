@@ -32,6 +32,8 @@ struct TWizardServices {
   std::function<bool(const std::u16string& title, const std::u16string& start, std::u16string& folder)> BrowseFolder;
   // Where the terminal page looks for terminals.
   std::function<TTerminalRoots()> TerminalRoots;
+  // The DPI the window is laid out for; 0: the screen's.
+  int Dpi = 0;
 };
 
 class TFormInstaller : public TForm {

@@ -33,7 +33,7 @@ const TFontDesc kFonts[] = {
 // and a separator line at its bottom edge.
 #define ZP_HEADER(page, title, subtitle, image, picture)                              \
   {K::ckPanel, page "Header", page, 0, 0, 513, 68, nullptr, 0, clWhite},             \
-      {K::ckLabel, title, page "Header", 24, 18, 409, 19, nullptr, 0, clParent, 1},  \
+      {K::ckLabel, title, page "Header", 24, 18, 409, 19, nullptr, coShrink, clParent, 1}, \
       {K::ckLabel, subtitle, page "Header", 24, 38, 417, 13},                        \
       {K::ckImage, image, page "Header", 456, 9, 48, 48, nullptr, coTransparent, clParent, 0, picture}, \
       {K::ckBevel, page "Line", page "Header", 0, 66, 513, 2}
@@ -52,12 +52,12 @@ const TControlDesc kInstallerControls[] = {
 
     {K::ckPanel,        "PanelStart",      "",              0,   0, 513, 320, nullptr, 0, clWhite},
     {K::ckPanel,        "Panel5",          "PanelStart",    0,   0, 160, 320, nullptr, 0, clBlack},
-    {K::ckImage,        "ImgBanner",       "Panel5",        0,   0, 160, 320, nullptr, coCenter},
+    {K::ckImage,        "ImgBanner",       "Panel5",        0,   0, 160, 320, nullptr, coCover, clParent, 2},
     {K::ckPanel,        "PanelInstall",    "PanelStart",  161,   8, 343, 305},
-    {K::ckLabel,        "LabelStart1",     "PanelInstall", 16,  24, 321,  73, nullptr, coWrap, clParent, 2},
+    {K::ckLabel,        "LabelStart1",     "PanelInstall", 16,  24, 321,  73, nullptr, coWrap | coShrink, clParent, 2},
     {K::ckCustom,       "LabelStart2",     "PanelInstall", 16, 104, 313, 169},
     {K::ckPanel,        "PanelFinish",     "PanelStart",  161,   8, 343, 305},
-    {K::ckLabel,        "LabelFinish1",    "PanelFinish",  16,  24, 321,  33, nullptr, coWrap, clParent, 2},
+    {K::ckLabel,        "LabelFinish1",    "PanelFinish",  16,  24, 321,  33, nullptr, coWrap | coShrink, clParent, 2},
     {K::ckLabel,        "LabelFinish2",    "PanelFinish",  16,  64, 313,  65, nullptr, coWrap},
     {K::ckCheckBox,     "CheckRun",        "PanelFinish",  16, 136, 305,  17},
     {K::ckComboBox,     "ComboRun",        "PanelFinish",  32, 168, 273,  23, nullptr, 0, clParent, 0, 17},
@@ -98,6 +98,10 @@ const TControlDesc kInstallerControls[] = {
 };
 
 #undef ZP_HEADER
+
+// The band of a package without a banner: night blue to a lighter blue.
+constexpr TColor kBannerTop = 0x004A2B0A;
+constexpr TColor kBannerBottom = 0x00BE7F2F;
 
 const TFormDesc kInstallerForm = {
     u"Install", 513, 368, {u"MS Sans Serif", -11, 0}, clBtnFace, kFonts, sizeof(kFonts) / sizeof(kFonts[0]),
@@ -188,7 +192,7 @@ TFormInstaller::TFormInstaller(TApplication& application, TWizardServices servic
     };
   if (!services_.TerminalRoots) services_.TerminalRoots = [] { return TTerminalRoots::System(); };
 
-  Build(kInstallerForm, kInstallerControls, sizeof(kInstallerControls) / sizeof(kInstallerControls[0]));
+  Build(kInstallerForm, kInstallerControls, sizeof(kInstallerControls) / sizeof(kInstallerControls[0]), services_.Dpi);
   On("BtnNext", &TFormInstaller::BtnNextClick);
   On("BtnPrev", &TFormInstaller::BtnPrevClick);
   On("BtnCancel", &TFormInstaller::BtnCancelClick);
@@ -225,6 +229,7 @@ void TFormInstaller::FormCreate() {
   Find<TRadioButton>("RadioNotAccept").SetChecked(true);
   packageLoaded_ = uninstallMode_ ? SetupUninstall(exePath_) : SetupInstall(exePath_);
   if (!packageLoaded_) return;  // the program is already ending
+  FitLabels();
   pageIndex_ = -1;
   BtnNextClick(*this);
 }
@@ -306,11 +311,19 @@ bool TFormInstaller::SetupUninstall(const std::string& exe) {
 // What both modes show alike: the translated captions, the window caption
 // (also the taskbar text), the welcome texts and the banner.
 void TFormInstaller::SetupTexts(const TZpData& data, int32_t caption, int32_t welcomeTitle, int32_t welcomeText) {
+  // Texts in an East Asian script get a face that has their glyphs, at 9
+  // points at least, the size their strokes need.
+  const std::u16string face = EastAsianFace(data.GetText(welcomeTitle, "") + data.GetText(idNext));
+  if (!face.empty()) SetFontFace(face, Scale(12));
   TranslateForm(data);
   SetCaption(Utf8ToWide(data.ProgramName + " - ") + Text(caption));
   Find<TLabel>("LabelStart1").SetText(data.GetText(welcomeTitle, NameVersion(data)));
   Find<TUniLinkLabel>("LabelStart2").SetCaption(data.GetText(welcomeText, NameVersion(data)));
-  if (!data.Banner.Empty()) Find<TImage>("ImgBanner").LoadPixels(data.Banner.Pixels());
+  TImage& banner = Find<TImage>("ImgBanner");
+  if (!data.Banner.Empty())
+    banner.LoadPixels(data.Banner.Pixels());
+  else
+    banner.SetGradient(kBannerTop, kBannerBottom, Utf8ToWide(data.ProgramName));
 }
 
 bool TFormInstaller::Fail(const std::u16string& message) {

@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """Draws the wizard's pictures as 24-bit BMP files: six 48x48 page headers and
-the 16x16 picture of the add-folder button. Flat shapes, 4x4 supersampled;
-the bottom-left pixel is the key colour that lets the background through.
+the 16x16 picture of the add-folder button, each for screens of 100 % (NAME.bmp),
+150 % (NAME_150.bmp) and 200 % (NAME_200.bmp). Flat shapes in the coordinates
+of the 100 % size, 4x4 supersampled; the bottom-left pixel is the key colour
+that lets the background through.
 
 usage: draw_pictures.py OUTPUT_FOLDER"""
 import math
@@ -58,17 +60,18 @@ def polyline(points, w):
     return lambda x, y: any(p(x, y) for p in parts)
 
 
-def render(size, layers):
+def render(size, layers, scale=1.0):
     rows = []
-    for py in range(size):
+    pixels = round(size * scale)
+    for py in range(pixels):
         row = []
-        for px in range(size):
+        for px in range(pixels):
             acc = [0.0, 0.0, 0.0]
             covered = 0
             for sy in range(SS):
                 for sx in range(SS):
-                    x = px + (sx + 0.5) / SS
-                    y = py + (sy + 0.5) / SS
+                    x = (px + (sx + 0.5) / SS) / scale
+                    y = (py + (sy + 0.5) / SS) / scale
                     colour = None
                     for shape, c in layers:
                         if shape(x, y):
@@ -147,11 +150,15 @@ PICTURES = {
 }
 
 
+SCALES = [('', 1.0), ('_150', 1.5), ('_200', 2.0)]
+
+
 def main():
     out = sys.argv[1]
     os.makedirs(out, exist_ok=True)
     for name, (size, layers) in PICTURES.items():
-        write_bmp(os.path.join(out, name), render(size, layers))
+        for suffix, scale in SCALES:
+            write_bmp(os.path.join(out, name.replace('.bmp', suffix + '.bmp')), render(size, layers, scale))
 
 
 if __name__ == '__main__':

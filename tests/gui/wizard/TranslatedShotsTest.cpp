@@ -1,15 +1,12 @@
 // The wizard in the languages shipped with zpbuild: every page of a full
 // package, translated, through to the finish page, with a screenshot of each
-// (shots/LANG-N-PANEL.png) to look at for clipped or missing text. Wine
-// draws Chinese and Japanese only with an East Asian font it can link to
-// (e.g. Debian's fonts-wqy-microhei named in the prefix's FontLink\SystemLink
-// for Tahoma); without one those pages show boxes, as they pass.
+// (shots/LANG-N-PANEL.png) to look at for clipped or missing text. Chinese
+// and Japanese show their glyphs when an East Asian font is installed (the
+// setup installs fonts-wqy-zenhei); without one those pages show boxes.
 #include "WizardFixture.h"
-#include "package/Streams.h"
-#include "strings/DefStrings.h"
 #include "base/Strings.h"
 #include "engine/SysFolders.h"
-#include "zpbuild/ProjectReader.h"
+#include "strings/DefStrings.h"
 
 namespace zp {
 namespace {
@@ -19,16 +16,6 @@ const std::string I8 = "        ";
 
 class TranslatedWizard : public TWizardTest {
 protected:
-  // The shipped translation NAME, read as a project that includes it reads it.
-  std::vector<TTranslation> Shipped(const std::string& name) {
-    const std::string project = Scratch("lang.toml");
-    const std::string text = "[product]\nname = \"x\"\n[translations]\ninclude = \"zpinstall:" + name + "\"\n";
-    WriteFileBytes(project, std::vector<uint8_t>(text.begin(), text.end()));
-    TLoadOptions options;
-    options.TranslationFolders = {HostPath(std::string(ZP_SOURCE_DIR) + "/tools/zpbuild/lang")};
-    return LoadProject(project, options).Project.Translations;
-  }
-
   void WalkEveryPage(const std::string& language);
 };
 

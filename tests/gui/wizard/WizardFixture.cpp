@@ -3,6 +3,7 @@
 #include "base/Strings.h"
 #include "package/Streams.h"
 #include "shots/Shots.h"
+#include "zpbuild/ProjectReader.h"
 
 namespace zp {
 
@@ -41,8 +42,9 @@ TWizardTest::TWizardTest() {
 
 TWizardTest::~TWizardTest() { Destroy(); }
 
-TFormInstaller& TWizardTest::Open(const std::string& exe) {
+TFormInstaller& TWizardTest::Open(const std::string& exe, int dpi) {
   TWizardServices services;
+  services.Dpi = dpi;
   services.ExePath = exe;
   services.ShowMessage = [this](const std::u16string& text, TMessageKind kind) {
     messages_.push_back({kind, WideToUtf8(text)});
@@ -128,6 +130,15 @@ std::vector<std::string> TWizardTest::NextUntil(const std::string& panel, int li
 
 void TWizardTest::Shot(const std::string& name) {
   if (form_) SaveShot(form_->Handle(), name, [this] { app_->ProcessMessages(); });
+}
+
+std::vector<TTranslation> TWizardTest::Shipped(const std::string& name) {
+  const std::string project = Scratch("lang.toml");
+  const std::string text = "[product]\nname = \"x\"\n[translations]\ninclude = \"zpinstall:" + name + "\"\n";
+  WriteFileBytes(project, std::vector<uint8_t>(text.begin(), text.end()));
+  TLoadOptions options;
+  options.TranslationFolders = {HostPath(std::string(ZP_SOURCE_DIR) + "/tools/zpbuild/lang")};
+  return LoadProject(project, options).Project.Translations;
 }
 
 }  // namespace zp

@@ -27,8 +27,9 @@ protected:
   TWizardTest();
   ~TWizardTest() override;
 
-  // Creates the wizard on `exe` and shows it (when its package loaded).
-  TFormInstaller& Open(const std::string& exe);
+  // Creates the wizard on `exe`, laid out for `dpi` (0: the screen's), and
+  // shows it (when its package loaded).
+  TFormInstaller& Open(const std::string& exe, int dpi = 0);
   // Destroys the wizard, as closing the program does.
   void Destroy();
   // Destroys the wizard and starts a fresh application object.
@@ -50,6 +51,9 @@ protected:
   std::vector<std::string> NextUntil(const std::string& panel, int limit = 12);
   // Saves a picture of the window as shots/NAME.png (when run by the shots wrapper).
   void Shot(const std::string& name);
+  // The translation NAME shipped with zpbuild, read as a project that
+  // includes it reads it.
+  std::vector<TTranslation> Shipped(const std::string& name);
 
   std::unique_ptr<TApplication> app_ = std::make_unique<TApplication>();
   std::unique_ptr<TFormInstaller> form_;

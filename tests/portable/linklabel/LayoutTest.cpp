@@ -116,16 +116,53 @@ TEST(Layout, TrailingSpacesMayHangOverTheEdge) {
   EXPECT_EQ(TLayout(u"a   b").Draws(), "0,0 a   b");
 }
 
-TEST(Layout, TooWideWordsOverflowAndOnlyTheFirstStaysInTheCorner) {
-  EXPECT_EQ(TLayout(u"wwwwwwwwww next", 30).Draws(), "0,0 wwwwwwwwww|0,13 next");
-  // After a break the same word wraps at once and leaves its line empty.
+TEST(Layout, TooWideWordsBreakInsideThemselves) {
+  // 30 wide: four code units (24) fit, five (30) reach the edge.
+  EXPECT_EQ(TLayout(u"wwwwwwwwww next", 30).Draws(), "0,0 wwww|0,13 wwww|0,26 ww|0,39 next");
+  // After a break the word starts a new line and breaks there.
   TLayout broken(u"x<br>wwwwwwwwww", 30);
-  EXPECT_EQ(broken.Draws(), "0,0 x|0,26 wwwwwwwwww");
-  EXPECT_EQ(broken.renderer.RenderedHeight(), 39);
-  // A word that wraps as the first of its text leaves no rectangle behind.
-  TLayout link(u"see <link>somewhere</link>", 60);
-  EXPECT_EQ(link.Draws(), "0,0 see |0,13 somewhere");
-  EXPECT_EQ(link.tree->Root().LinkRects, (TRectArray{{0, 13, 54, 26}}));
+  EXPECT_EQ(broken.Draws(), "0,0 x|0,13 wwww|0,26 wwww|0,39 ww");
+  EXPECT_EQ(broken.renderer.RenderedHeight(), 52);
+  // Behind other text it first wraps; every piece of a link answers hit tests.
+  TLayout link(u"see <link>somewherefar</link>", 60);
+  EXPECT_EQ(link.Draws(), "0,0 see |0,13 somewhere|0,26 far");
+  EXPECT_EQ(link.tree->Root().LinkRects, (TRectArray{{0, 13, 54, 26}, {0, 26, 18, 39}}));
+  // A surrogate pair is never split: 5 code units would fit, 4 are drawn.
+  EXPECT_EQ(TLayout(u"wwww\U0001F600ww", 31).surface.Draws.size(), 2u);
+  EXPECT_EQ(TLayout(u"wwww\U0001F600ww", 31).surface.Draws[0].Text, u"wwww");
+}
+
+// Lines in East Asian text break between characters (six code units of 6 fit
+// in 40), not before closing punctuation nor after opening punctuation.
+TEST(Layout, EastAsianTextBreaksBetweenCharacters) {
+  const struct {
+    const char16_t* Text;
+    std::u16string Lines;
+  } cases[] = {
+      {u"\u65E5\u672C\u8A9E\u306E\u6587\u7AE0\u3092\u8868\u793A",  // 日本語の文章を表示
+       u"\u65E5\u672C\u8A9E\u306E\u6587\u7AE0|\u3092\u8868\u793A"},
+      {u"\u4E00\u4E8C\u4E09\u56DB\u4E94\u516D\u3002\u4E03",  // 一二三四五六。七: 。 stays
+       u"\u4E00\u4E8C\u4E09\u56DB\u4E94|\u516D\u3002\u4E03"},
+      {u"\u4E00\u4E8C\u4E09\u56DB\u4E94\u300C\u516D\u300D",  // 「 goes with 六
+       u"\u4E00\u4E8C\u4E09\u56DB\u4E94|\u300C\u516D\u300D"},
+      {u"Demo v1\u3092\u8868\u793A", u"Demo|v1\u3092\u8868\u793A"},  // Latin words stay whole
+      {u"\u4E00\u4E8C\u4E09\u56DB<b>\u4E94\u516D</b>\u4E03", u"\u4E00\u4E8C\u4E09\u56DB\u4E94|\u516D\u4E03"},
+  };
+  for (const auto& c : cases) {
+    TLayout layout(c.Text, 40);
+    std::u16string lines;
+    int32_t y = 0;
+    for (const auto& draw : layout.surface.Draws) {
+      if (draw.Y != y) lines += u"|";
+      y = draw.Y;
+      lines += draw.Text;
+    }
+    EXPECT_TRUE(lines == c.Lines) << layout.Draws();
+  }
+  TWordEnumerator words(u"\u3042\u3044 ab\u3001\u3046");  // あい ab、う
+  std::vector<std::u16string> got;
+  while (words.HasNext()) got.push_back(words.GetNext());
+  EXPECT_EQ(got, (std::vector<std::u16string>{u"\u3042", u"\u3044 ", u"ab\u3001", u"\u3046"}));
 }
 
 TEST(Layout, WordsThatTouchAcrossStylesWrapAsOne) {
