@@ -51,11 +51,23 @@ inline const wchar_t* W(const std::u16string& text) { return reinterpret_cast<co
 inline std::u16string FromW(const wchar_t* text) {
   return text ? std::u16string(reinterpret_cast<const char16_t*>(text)) : std::u16string();
 }
-// UTF-8 text for a W call, and a W call's text back as UTF-8.
-inline std::wstring WStr(const std::string& utf8) {
-  const std::u16string wide = Utf8ToWide(utf8);
-  return std::wstring(wide.begin(), wide.end());
-}
+// UTF-8 text made wide for a W call: WStr(path).c_str(). Held in a
+// u16string rather than a std::wstring, whose library instantiation would
+// bring some 40 KiB into the image.
+class TWideText {
+public:
+  explicit TWideText(const std::string& utf8) : text_(Utf8ToWide(utf8)) {}
+  const wchar_t* c_str() const { return W(text_); }
+  // Writable, for the calls that may change their buffer (CreateProcessW).
+  wchar_t* data() { return reinterpret_cast<wchar_t*>(&text_[0]); }
+  size_t size() const { return text_.size(); }
+  bool empty() const { return text_.empty(); }
+
+private:
+  std::u16string text_;
+};
+inline TWideText WStr(const std::string& utf8) { return TWideText(utf8); }
+// A W call's text back as UTF-8.
 inline std::string Utf8FromW(const wchar_t* text) { return WideToUtf8(FromW(text)); }
 inline std::string Utf8FromW(const wchar_t* text, size_t length) {
   return WideToUtf8(std::u16string(reinterpret_cast<const char16_t*>(text), length));

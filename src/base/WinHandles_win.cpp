@@ -24,17 +24,17 @@ LONG TRegKey::Create(HKEY root, const std::string& path, REGSAM access) {
 }
 
 bool TRegKey::ReadString(const std::string& name, std::string& value) const {
-  const std::wstring wideName = WStr(name);
+  const TWideText wideName = WStr(name);
   DWORD type = 0, size = 0;
   if (RegQueryValueExW(Get(), wideName.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return false;
   if (type != REG_SZ && type != REG_EXPAND_SZ) return false;
-  std::wstring data(size / sizeof(wchar_t) + 1, L'\0');
+  std::u16string data(size / sizeof(char16_t) + 1, u'\0');
   if (size > 0 && RegQueryValueExW(Get(), wideName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&data[0]),
                                    &size) != ERROR_SUCCESS)
     return false;
   // Stored strings usually, but not always, end with a NUL.
-  data.resize(std::min<size_t>(size / sizeof(wchar_t), data.find(L'\0')));
-  value = Utf8FromW(data.c_str(), data.size());
+  data.resize(std::min<size_t>(size / sizeof(char16_t), data.find(u'\0')));
+  value = WideToUtf8(data);
   return true;
 }
 
@@ -49,7 +49,7 @@ bool TRegKey::ReadInteger(const std::string& name, DWORD& value) const {
 }
 
 LONG TRegKey::WriteString(const std::string& name, const std::string& value) const {
-  const std::wstring wide = WStr(value);
+  const TWideText wide = WStr(value);
   return RegSetValueExW(Get(), WStr(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(wide.c_str()),
                         static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t)));
 }

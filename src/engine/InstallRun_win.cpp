@@ -113,12 +113,12 @@ void WriteTextFile(const std::string& path, const std::string& text) {
 // for it to end, calling `onWaiting` after every slice it is still running.
 // False when it cannot be started.
 bool RunProgram(const std::string& program, const std::string& parameters, const std::function<void()>& onWaiting) {
-  std::wstring commandLine = WStr(parameters);  // CreateProcessW may write into it
-  const std::wstring folder = WStr(ExtractFileDir(program));
+  TWideText commandLine = WStr(parameters);  // CreateProcessW may write into it
+  const TWideText folder = WStr(ExtractFileDir(program));
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   TProcessInfo process;
-  if (!CreateProcessW(WStr(program).c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+  if (!CreateProcessW(WStr(program).c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                       folder.empty() ? nullptr : folder.c_str(), &startup, process.Out()))
     return false;
   while (WaitForSingleObject(process.Process(), kWaitSlice) == WAIT_TIMEOUT) {

@@ -29,7 +29,7 @@ void RaiseRegistryError(LONG code, const std::string& context) {
 }
 
 void SetStringValue(HKEY key, const char* name, const std::string& value, const std::string& keyPath) {
-  const std::wstring wide = WStr(value);
+  const TWideText wide = WStr(value);
   const LONG result = RegSetValueExW(key, WStr(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(wide.c_str()),
                                      static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t)));
   if (result != ERROR_SUCCESS) RaiseRegistryError(result, keyPath);
@@ -55,7 +55,7 @@ void ForceDirectories(const std::string& folder) {
 }
 
 void MakeWritable(const std::string& path) {
-  const std::wstring wide = WStr(path);
+  const TWideText wide = WStr(path);
   const DWORD attributes = GetFileAttributesW(wide.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
     SetFileAttributesW(wide.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
@@ -121,14 +121,14 @@ bool StartSelfRemoval(const std::string& exe, bool removeFolder) {
     }
     // Quoted: a blank in the temporary folder's path would otherwise split
     // it, and Windows would look for a program named by the first part.
-    std::wstring commandLine = WStr('"' + batch + '"');  // CreateProcessW may write into it
-    const std::wstring folder = WStr(ExtractFilePath(batch));
+    TWideText commandLine = WStr('"' + batch + '"');  // CreateProcessW may write into it
+    const TWideText folder = WStr(ExtractFilePath(batch));
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_HIDE;
     TProcessInfo process;
-    if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED | IDLE_PRIORITY_CLASS,
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED | IDLE_PRIORITY_CLASS,
                         nullptr, folder.c_str(), &startup, process.Out()))
       return false;
     SetThreadPriority(process.Info.hThread, THREAD_PRIORITY_IDLE);

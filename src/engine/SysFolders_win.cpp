@@ -86,7 +86,7 @@ std::string ReadKeyValue(HKEY root, const char* key, const char* name) {
 
 // Environment references ("%SystemRoot%\...") expanded, as far as they are set.
 std::string ExpandEnvironment(const std::string& text) {
-  const std::wstring wide = WStr(text);
+  const TWideText wide = WStr(text);
   std::vector<wchar_t> buffer(MAX_PATH);
   for (;;) {
     const DWORD needed = ExpandEnvironmentStringsW(wide.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));

@@ -26,9 +26,9 @@ bool IsFolder(const std::string& path) {
 
 // Letter case ignored the way the system sees it, for every alphabet.
 bool SameTextIgnoringCase(const std::string& a, const std::string& b) {
-  const std::wstring wa = WStr(a), wb = WStr(b);
-  return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE | SORT_STRINGSORT, wa.data(), static_cast<int>(wa.size()),
-                        wb.data(), static_cast<int>(wb.size())) == CSTR_EQUAL;
+  const TWideText wa = WStr(a), wb = WStr(b);
+  return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE | SORT_STRINGSORT, wa.c_str(), static_cast<int>(wa.size()),
+                        wb.c_str(), static_cast<int>(wb.size())) == CSTR_EQUAL;
 }
 
 // Calls `visit` with the name of every subfolder of `folder` that is neither
@@ -56,7 +56,7 @@ void Guarded(TScan scan) {
 bool PathExists(const std::string& path) { return TFileSearch(path).Found(); }
 
 bool IsNewTerminal(const std::string& terminalExe) {
-  const std::wstring path = WStr(terminalExe);
+  const TWideText path = WStr(terminalExe);
   DWORD ignored = 0;
   const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
   if (size == 0) return true;

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "base/Strings.h"
+
 namespace zp {
 
 // The two kernel32 functions of the version test, looked up by name once
@@ -41,7 +43,7 @@ struct TElevatedLaunch {
   TElevatedLaunch(const TElevatedLaunch&) = delete;
   TElevatedLaunch& operator=(const TElevatedLaunch&) = delete;
 
-  std::wstring File, Directory;
+  TWideText File, Directory;
   SHELLEXECUTEINFOW Info;
 };
 

@@ -46,9 +46,8 @@ bool IsVistaOrLater(const TVersionFunctions& functions) {
   return functions.VerifyVersionInfoW(&info, kTypeMask, mask) != FALSE;
 }
 
-TElevatedLaunch::TElevatedLaunch(const std::string& path) : File(WStr(path)) {
-  // "C:\Setup.exe" runs in "C:\", "C:\Files\Setup.exe" in "C:\Files".
-  Directory = WStr(ExtractFileDir(path));
+// "C:\Setup.exe" runs in "C:\", "C:\Files\Setup.exe" in "C:\Files".
+TElevatedLaunch::TElevatedLaunch(const std::string& path) : File(path), Directory(ExtractFileDir(path)) {
   ZeroMemory(&Info, sizeof(Info));
   Info.cbSize = sizeof(Info);
   Info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_DDEWAIT | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOZONECHECKS;

@@ -74,7 +74,7 @@ void SetReadOnly(const std::string& path, bool readOnly) {
 }
 
 void DeleteTree(const std::string& path) {
-  const std::wstring wide = WStr(path);
+  const TWideText wide = WStr(path);
   const DWORD attributes = GetFileAttributesW(wide.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return;
   if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
