@@ -98,6 +98,51 @@ function(zp_package_image target)
     VERBATIM)
 endfunction()
 
+# The Windows DLLs that the programs load at their first call instead of
+# importing them: zp_delay_user32 and so on, made at configure time by
+# cmake/delay_import.py. The image then imports known DLLs of the system
+# only; these DLLs, which under Wine import others that are not (user32
+# imports version.dll), load after the entry has restricted the DLL search.
+set(ZP_DELAY_LOADED user32 gdi32 comctl32 comdlg32 shell32 ole32 oleaut32)
+function(zp_make_delay_imports)
+  if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+    set(machine amd64)
+  else()
+    set(machine i386)
+  endif()
+  set(folder ${CMAKE_BINARY_DIR}/delay)
+  file(MAKE_DIRECTORY ${folder})
+  set_property(DIRECTORY ${CMAKE_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+    ${CMAKE_SOURCE_DIR}/cmake/delay_import.py)
+  foreach(dll ${ZP_DELAY_LOADED})
+    find_library(ZP_IMPORT_LIB_${dll} NAMES ${dll} REQUIRED NO_CACHE)
+    set(lib ${folder}/lib${dll}_delay.a)
+    if(NOT EXISTS ${lib} OR ${CMAKE_SOURCE_DIR}/cmake/delay_import.py IS_NEWER_THAN ${lib})
+      execute_process(COMMAND ${ZP_PYTHON} ${CMAKE_SOURCE_DIR}/cmake/delay_import.py ${CMAKE_NM} ${CMAKE_DLLTOOL}
+                        ${ZP_IMPORT_LIB_${dll}} ${dll}.dll ${machine} ${lib}
+                      COMMAND_ERROR_IS_FATAL ANY)
+    endif()
+    add_library(zp_delay_${dll} STATIC IMPORTED GLOBAL)
+    set_target_properties(zp_delay_${dll} PROPERTIES IMPORTED_LOCATION ${lib})
+  endforeach()
+endfunction()
+
+# zp_program_entry(target): the GUI program starts in ZpEntry
+# (src/startup/Entry_win.cpp), which restricts the DLL search to the system
+# folder and then starts the run-time library.
+function(zp_program_entry target)
+  target_sources(${target} PRIVATE ${CMAKE_SOURCE_DIR}/src/startup/Entry_win.cpp)
+  if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+    target_link_options(${target} PRIVATE -Wl,-e,ZpEntry)
+  else()
+    target_link_options(${target} PRIVATE -Wl,-e,_ZpEntry)
+  endif()
+  # A DLL import that is no known one of the system fails the build.
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${ZP_PYTHON} ${CMAKE_SOURCE_DIR}/cmake/pe_image.py imports $<TARGET_FILE:${target}>
+    VERBATIM)
+endfunction()
+
 # zp_module(name [DEPS ...] [WINDOWS_DEPS ...]): a static library of every
 # .cpp in the folder; Name_win.cpp files are built only for Windows and
 # Name_posix.cpp files only natively.
@@ -113,6 +158,14 @@ function(zp_module name)
   target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR}/src)
   target_link_libraries(${name} PUBLIC ${M_DEPS})
   if(WIN32)
-    target_link_libraries(${name} PUBLIC ${M_WINDOWS_DEPS})
+    set(deps)
+    foreach(dep ${M_WINDOWS_DEPS})
+      if(TARGET zp_delay_${dep})
+        list(APPEND deps zp_delay_${dep})
+      else()
+        list(APPEND deps ${dep})
+      endif()
+    endforeach()
+    target_link_libraries(${name} PUBLIC ${deps})
   endif()
 endfunction()

@@ -4,6 +4,7 @@
   pe_image.py move-header EXE        move the PE header to offset 256
   pe_image.py check EXE MACHINE      check an image that carries packages
   pe_image.py check-tool EXE MACHINE check a plain program (no header move)
+  pe_image.py imports EXE            fail unless EXE imports the program image's DLLs only
 MACHINE is i386 or amd64. The checks print the image's size; an image that
 carries packages must have no debug sections (they would travel with every
 installer), and the 32-bit one must stay under MAX_CARRIER_SIZE.
@@ -16,11 +17,17 @@ import sys
 
 HEADER_AT = 256
 MAX_CARRIER_SIZE = 1024 * 1024
-SYSTEM_DLLS = {
-    "advapi32.dll", "comctl32.dll", "comdlg32.dll", "gdi32.dll", "kernel32.dll",
-    "msvcrt.dll", "ole32.dll", "oleaut32.dll", "shell32.dll", "shlwapi.dll",
-    "user32.dll", "uuid.dll", "version.dll", "uxtheme.dll", "ntdll.dll",
-    "bcrypt.dll", "advapi32", "msimg32.dll", "riched20.dll",
+# What the program image may import: DLLs that Windows always maps from the
+# system folder (its known DLLs) and that import only such DLLs themselves,
+# under Wine too. Every other DLL (user32, gdi32, the common controls, shell32,
+# ole32, ...) is delay-loaded after the entry has restricted the DLL search
+# to the system folder; version.dll, msimg32.dll, riched20.dll and the like
+# are loaded from the system folder by name, never imported.
+IMAGE_DLLS = {"kernel32.dll", "advapi32.dll", "msvcrt.dll"}
+# The tools (zpbuild) run with the publisher's own rights: system DLLs.
+SYSTEM_DLLS = IMAGE_DLLS | {
+    "comctl32.dll", "comdlg32.dll", "gdi32.dll", "ole32.dll", "oleaut32.dll", "shell32.dll",
+    "shlwapi.dll", "user32.dll", "ntdll.dll", "bcrypt.dll",
 }
 
 
@@ -118,6 +125,13 @@ def move_header(path):
     open(path, "wb").write(data)
 
 
+def check_imports(path):
+    foreign = [d for d in Image(open(path, "rb").read()).imports() if d not in IMAGE_DLLS]
+    if foreign:
+        raise SystemExit("%s: imports %s, outside the allowed %s"
+                         % (path, ", ".join(foreign), ", ".join(sorted(IMAGE_DLLS))))
+
+
 def check(path, machine, carrier=True):
     data = open(path, "rb").read()
     img = Image(data)
@@ -136,9 +150,10 @@ def check(path, machine, carrier=True):
         problems.append("debug sections: " + ", ".join(img.debug_sections()))
     if carrier and machine == "i386" and len(data) > MAX_CARRIER_SIZE:
         problems.append("%d bytes, more than %d" % (len(data), MAX_CARRIER_SIZE))
-    foreign = [d for d in img.imports() if d not in SYSTEM_DLLS and not d.startswith("api-ms-win-")]
+    allowed = IMAGE_DLLS if carrier else SYSTEM_DLLS
+    foreign = [d for d in img.imports() if d not in allowed]
     if foreign:
-        problems.append("imports from non-system DLLs: " + ", ".join(foreign))
+        problems.append("imports %s, outside the allowed %s" % (", ".join(foreign), ", ".join(sorted(allowed))))
     for p in problems:
         print("%s: %s" % (path, p))
     if problems:
@@ -150,6 +165,8 @@ def check(path, machine, carrier=True):
 if __name__ == "__main__":
     if len(sys.argv) == 3 and sys.argv[1] == "move-header":
         move_header(sys.argv[2])
+    elif len(sys.argv) == 3 and sys.argv[1] == "imports":
+        check_imports(sys.argv[2])
     elif len(sys.argv) == 4 and sys.argv[1] in ("check", "check-tool"):
         check(sys.argv[2], sys.argv[3], sys.argv[1] == "check")
     else:

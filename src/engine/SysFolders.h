@@ -73,16 +73,6 @@ std::string GetSpecialFolder(TSpecialFolder kind, bool trailingBackslash = false
 // the placeholder functions. Windows only.
 std::string SystemFolder(TSpecialFolder kind);
 
-// The folder `name` below the user's roaming application-data folder, created
-// with every missing parent when it is not there (a failure to create it is
-// left to whoever uses the folder). Without an application-data folder it is
-// "\" + name, at the root of the current drive. No trailing backslash.
-std::string GetWorkFolder(const std::string& name);
-
-// The command file through which the elevated wizard hands targets to the
-// relay: "command.txt" in the work folder "ZpInstall".
-std::string CommandFilePath();
-
 // The full path of the running program's own file.
 std::string OwnExecutablePath();
 

@@ -178,22 +178,6 @@ std::string GetSpecialFolder(TSpecialFolder kind, bool trailingBackslash) {
 
 std::string SystemFolder(TSpecialFolder kind) { return GetSpecialFolder(kind, false); }
 
-std::string GetWorkFolder(const std::string& name) {
-  wchar_t appData[MAX_PATH + 1] = {};
-  std::string folder;
-  if (SHGetSpecialFolderPathW(nullptr, appData, CSIDL_APPDATA, FALSE)) folder = Utf8FromW(appData);
-  if (folder.empty() || folder.back() != '\\') folder += '\\';
-  folder += name;
-  try {
-    ForceDirectories(folder);
-  } catch (const EZpError&) {
-    // Whoever uses the folder meets the failure.
-  }
-  return folder;
-}
-
-std::string CommandFilePath() { return GetWorkFolder("ZpInstall") + "\\command.txt"; }
-
 std::string OwnExecutablePath() {
   std::vector<wchar_t> path(MAX_PATH);
   for (;;) {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/Strings.h"
+#include "base/SystemLibrary.h"
 #include "base/WinHandles.h"
 #include "engine/SysFolders.h"
 #include "engine/ZpUtils.h"
@@ -56,15 +57,23 @@ void Guarded(TScan scan) {
 bool PathExists(const std::string& path) { return TFileSearch(path).Found(); }
 
 bool IsNewTerminal(const std::string& terminalExe) {
-  const TWideText path = WStr(terminalExe);
+  // version.dll is no known DLL of the system: looked up, never imported.
+  using TGetSize = DWORD(WINAPI*)(LPCWSTR file, LPDWORD handle);
+  using TGetInfo = BOOL(WINAPI*)(LPCWSTR file, DWORD handle, DWORD size, LPVOID data);
+  using TQueryValue = BOOL(WINAPI*)(LPCVOID block, LPCWSTR subBlock, LPVOID* value, PUINT length);
+  const auto getSize = SystemFunction<TGetSize>(L"version.dll", "GetFileVersionInfoSizeW");
+  const auto getInfo = SystemFunction<TGetInfo>(L"version.dll", "GetFileVersionInfoW");
+  const auto queryValue = SystemFunction<TQueryValue>(L"version.dll", "VerQueryValueW");
+  if (!getSize || !getInfo || !queryValue) return true;
+  const std::u16string file = Utf8ToWide(terminalExe);
   DWORD ignored = 0;
-  const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
+  const DWORD size = getSize(W(file), &ignored);
   if (size == 0) return true;
   std::vector<char> info(size);
-  if (!GetFileVersionInfoW(path.c_str(), 0, size, info.data())) return true;
+  if (!getInfo(W(file), 0, size, info.data())) return true;
   void* fixed = nullptr;
   UINT length = 0;
-  if (!VerQueryValueW(info.data(), L"\\", &fixed, &length) || length < sizeof(VS_FIXEDFILEINFO)) return true;
+  if (!queryValue(info.data(), L"\\", &fixed, &length) || length < sizeof(VS_FIXEDFILEINFO)) return true;
   const auto* version = static_cast<const VS_FIXEDFILEINFO*>(fixed);
   return IsNewTerminalVersion(version->dwFileVersionMS, version->dwFileVersionLS);
 }

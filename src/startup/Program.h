@@ -28,9 +28,10 @@ struct TProgramServices {
 };
 
 // Picks the role, creates its form as the application's main form and runs
-// the message loop. Returns the process exit code: 0 when the wizard closes
-// or the relay's elevated copy has ended; 1 when the relay could not start
-// the copy, or when the form could not be created (its error was shown).
+// the message loop. Returns the process exit code: 0 when the wizard closes;
+// 1 when the program ends on an error box (the wizard cannot read its
+// package, the relay could not start the copy, the form could not be
+// created); the relay passes on its elevated copy's code.
 int RunProgram(const TProgramServices& services);
 
 }  // namespace zp

@@ -37,7 +37,9 @@ int RunProgram(const TProgramServices& services) {
     return 1;
   }
   application.SetMainForm(*mainForm);
-  return application.Run();
+  application.Run();
+  mainForm.reset();  // the wizard's closing steps may still fail
+  return application.ExitCode();
 }
 
 }  // namespace zp

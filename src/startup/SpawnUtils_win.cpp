@@ -2,30 +2,16 @@
 
 #include <windows.h>
 #include <shellapi.h>
-#include <tlhelp32.h>
 
 #include "base/Errors.h"
 #include "base/Strings.h"
 #include "base/WinHandles.h"
 #include "engine/RunFiles.h"
+#include "engine/SysFolders.h"
+#include "wizard/RelayLink.h"
 
 namespace zp {
 namespace {
-
-bool ParentProcessId(DWORD& parent) {
-  TScopedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-  if (!snapshot) return false;
-  PROCESSENTRY32 entry;
-  entry.dwSize = sizeof(entry);
-  const DWORD self = GetCurrentProcessId();
-  for (BOOL found = Process32First(snapshot.Get(), &entry); found; found = Process32Next(snapshot.Get(), &entry)) {
-    if (entry.th32ProcessID == self) {
-      parent = entry.th32ParentProcessID;
-      return true;
-    }
-  }
-  return false;
-}
 
 // Vista's function: looked up, so that the program still loads on Windows XP.
 bool ProcessImagePath(HANDLE process, std::string& path) {
@@ -62,44 +48,17 @@ uint64_t CreationTime(HANDLE process) {
 
 }  // namespace
 
-std::string ReadFirstLine(const std::string& path) {
-  TScopedHandle file(CreateFileW(WStr(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) RaiseLastOSError(path);
-  std::string line;
-  char buffer[4096];
-  for (;;) {
-    DWORD read = 0;
-    if (!ReadFile(file.Get(), buffer, sizeof(buffer), &read, nullptr)) RaiseLastOSError(path);
-    for (DWORD i = 0; i < read; ++i) {
-      if (buffer[i] == '\r' || buffer[i] == '\n' || line.size() > kMaxTargetLength) return line;
-      line += buffer[i];
-    }
-    if (read == 0) return line;
-  }
-}
-
-void RelayCommandStep(const std::string& commandFile, const TOpenTarget& open) noexcept {
-  if (GetFileAttributesW(WStr(commandFile).c_str()) == INVALID_FILE_ATTRIBUTES) return;
-  try {
-    const std::string target = TrimText(ReadFirstLine(commandFile));
-    if (!target.empty() && target.size() <= kMaxTargetLength) open(target);
-    DeleteFileW(WStr(commandFile).c_str());
-  } catch (...) {
-    // Kept for the next look.
-  }
-}
-
 void OpenWithShell(const std::string& target) {
   ShellExecuteW(nullptr, L"open", WStr(target).c_str(), nullptr, nullptr, SW_SHOW);
 }
 
 bool IsStartedByRelay() {
-  DWORD parentId = 0;
-  if (!ParentProcessId(parentId)) return false;
+  const DWORD parentId = ParentProcessId();
+  if (parentId == 0) return false;
   TScopedHandle parent(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, parentId));
+  if (!parent) return GetLastError() == ERROR_ACCESS_DENIED;
   std::string parentPath;
-  if (!parent || WaitForSingleObject(parent.Get(), 0) != WAIT_TIMEOUT || !ProcessImagePath(parent.Get(), parentPath))
+  if (WaitForSingleObject(parent.Get(), 0) != WAIT_TIMEOUT || !ProcessImagePath(parent.Get(), parentPath))
     return false;
   // A process id can be used again once its process has ended.
   const uint64_t parentStart = CreationTime(parent.Get()), ownStart = CreationTime(GetCurrentProcess());

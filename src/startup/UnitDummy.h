@@ -1,6 +1,6 @@
 // The relay window: a form that is never shown. Created as the main form on
 // Windows Vista and later, it starts the elevated copy of the program and,
-// until that copy ends, opens the targets the copy leaves in the command file
+// until that copy ends, opens the targets the copy hands it (RelayLink.h)
 // with the user's own rights. Windows only.
 #pragma once
 
@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "base/WinHandles.h"
 #include "ui/Forms.h"
@@ -18,7 +19,7 @@ namespace zp {
 struct TRelayShell {
   // Starts the elevated copy; null (with the last error set) when it failed.
   std::function<HANDLE(const std::string& executable)> Launch;
-  // Opens a target from the command file.
+  // Opens a target the copy handed over.
   std::function<void(const std::string& target)> Open;
   // Shows the launch failure and returns when the user has closed it.
   std::function<void(const std::u16string& text)> ShowError;
@@ -37,15 +38,21 @@ public:
   // 200 ms, disabled until the elevated copy runs.
   TTimer Timer1;
 
-  const std::string& CommandFile() const { return commandFile_; }
+protected:
+  LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
   void FormCreate();
   void Timer1Timer(TTimer& sender);
+  // Takes a target handed over by the window `sender`: only from the
+  // elevated copy, only a well-formed one. Opened after the message returns,
+  // so that the copy never waits for the shell.
+  bool TakeTarget(HWND sender, const COPYDATASTRUCT& record);
+  void OpenTaken();
 
   TRelayShell shell_;
   TScopedHandle process_;  // the elevated copy
-  std::string commandFile_;
+  std::vector<std::string> taken_;
 };
 
 }  // namespace zp

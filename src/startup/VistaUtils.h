@@ -31,7 +31,7 @@ bool IsVistaOrLater();
 bool IsVistaOrLater(const TVersionFunctions& functions);
 
 // Starts `path` again through the shell's elevation prompt ("runas") with the
-// single argument "spawn", in the folder of `path`. Returns the new process's
+// single argument "spawn", in the system folder. Returns the new process's
 // handle, or null when the launch failed or was declined (GetLastError says
 // why). The caller owns the handle.
 HANDLE LaunchElevated(const std::string& path);

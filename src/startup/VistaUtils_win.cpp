@@ -25,6 +25,12 @@ TVersionFunctions LookUpVersionFunctions() {
   return functions;
 }
 
+std::string SystemFolderPath() {
+  wchar_t system[MAX_PATH];
+  const UINT length = GetSystemDirectoryW(system, MAX_PATH);
+  return length > 0 && length < MAX_PATH ? Utf8FromW(system, length) : std::string();
+}
+
 // Looked up while the program's units initialise, before the entry runs.
 const TVersionFunctions kSystemVersionFunctions = LookUpVersionFunctions();
 
@@ -46,8 +52,9 @@ bool IsVistaOrLater(const TVersionFunctions& functions) {
   return functions.VerifyVersionInfoW(&info, kTypeMask, mask) != FALSE;
 }
 
-// "C:\Setup.exe" runs in "C:\", "C:\Files\Setup.exe" in "C:\Files".
-TElevatedLaunch::TElevatedLaunch(const std::string& path) : File(path), Directory(ExtractFileDir(path)) {
+// The elevated copy runs in the system folder, not in the folder it was
+// started from (Downloads, say), which any program of the user can fill.
+TElevatedLaunch::TElevatedLaunch(const std::string& path) : File(path), Directory(SystemFolderPath()) {
   ZeroMemory(&Info, sizeof(Info));
   Info.cbSize = sizeof(Info);
   Info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_DDEWAIT | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOZONECHECKS;

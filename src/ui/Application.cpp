@@ -34,10 +34,11 @@ int TApplication::Run() {
 }
 
 void TApplication::Terminate(int exitCode) {
+  // A failure is never overwritten by a later normal end.
+  if (exitCode != 0 || !terminated_) exitCode_ = exitCode;
   if (terminated_) return;
-  exitCode_ = exitCode;
   terminated_ = true;
-  PostQuitMessage(exitCode);
+  PostQuitMessage(exitCode_);
 }
 
 void TApplication::MainFormClosed() { Terminate(exitCode_); }

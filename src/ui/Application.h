@@ -32,9 +32,11 @@ public:
   // Shows the main form (unless ShowMainForm is off) and dispatches messages
   // until the main form is closed or Terminate is called; returns the exit code.
   int Run();
-  // Ends Run after the current message with `exitCode`.
+  // Ends Run after the current message with `exitCode`. Once ended, a
+  // non-zero code still replaces the exit code (a failure while closing).
   void Terminate(int exitCode = 0);
   bool Terminated() const { return terminated_; }
+  int ExitCode() const { return exitCode_; }
 
   // Dispatches every pending message, then returns (also used while the
   // engine waits for a program it started).

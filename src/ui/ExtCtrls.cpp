@@ -32,14 +32,15 @@ SIZE BitmapSize(HBITMAP bitmap) {
 
 // Draws `bitmap` at (x, y) in `size` (stretched when it differs from the
 // bitmap's). Transparent: the colour of its bottom-left pixel lets the
-// background through.
+// background through (gdi32's own TransparentBlt: msimg32.dll, which exports
+// it too, is no known DLL of the system).
 void DrawBitmap(HDC dc, HBITMAP bitmap, int x, int y, SIZE size, bool transparent) {
   const SIZE own = BitmapSize(bitmap);
   TScopedMemDC source(dc);
   TScopedSelect picture(source.Get(), bitmap);
   if (transparent) {
     const COLORREF key = GetPixel(source.Get(), 0, own.cy - 1);
-    TransparentBlt(dc, x, y, size.cx, size.cy, source.Get(), 0, 0, own.cx, own.cy, key);
+    GdiTransparentBlt(dc, x, y, size.cx, size.cy, source.Get(), 0, 0, own.cx, own.cy, key);
   } else if (size.cx == own.cx && size.cy == own.cy) {
     BitBlt(dc, x, y, size.cx, size.cy, source.Get(), 0, 0, SRCCOPY);
   } else {
@@ -187,7 +188,7 @@ void TImage::PaintGradient(HDC dc) {
        static_cast<COLOR16>(GetGValue(bottom) << 8), static_cast<COLOR16>(GetBValue(bottom) << 8), 0},
   };
   GRADIENT_RECT rect{0, 1};
-  GradientFill(dc, ends, 2, &rect, 1, GRADIENT_FILL_RECT_V);
+  GdiGradientFill(dc, ends, 2, &rect, 1, GRADIENT_FILL_RECT_V);  // gdi32's: no msimg32.dll
   if (gradientCaption_.empty()) return;
   // The caption in lines across the band with a margin, centred both ways.
   TScopedSelect font(dc, FontHandle());

@@ -6,6 +6,7 @@
 
 #include "base/Errors.h"
 #include "base/Strings.h"
+#include "base/SystemLibrary.h"
 
 namespace zp {
 
@@ -295,7 +296,7 @@ bool IsRtf(const std::string& text) { return text.compare(0, 5, "{\\rtf") == 0; 
 }  // namespace
 
 TRichEdit::TRichEdit(const TNativeArgs& args) {
-  if (!GetModuleHandleW(L"riched20.dll") && !LoadLibraryW(L"riched20.dll")) RaiseLastOSError("LoadLibrary riched20.dll");
+  if (!LoadSystemLibrary(L"riched20.dll")) RaiseLastOSError("LoadLibrary riched20.dll");
   CreateNative(args, RICHEDIT_CLASSW, ES_MULTILINE | ES_READONLY | WS_VSCROLL | ES_AUTOVSCROLL | WS_TABSTOP,
                WS_EX_CLIENTEDGE, clWindow);
   Send(EM_SETBKGNDCOLOR, 0, static_cast<LPARAM>(ColorToRGB(Color())));

@@ -46,7 +46,8 @@ public:
   ~TFormInstaller() override;
 
   // How targets are opened: false, by the shell in this process; true,
-  // through the command file that the non-elevated relay process reads.
+  // handed to the relay, the non-elevated parent process (RelayLink.h), or
+  // opened here when no relay takes them.
   bool UseRelay = true;
 
   bool UninstallMode() const { return uninstallMode_; }
@@ -108,10 +109,5 @@ private:
   bool running_ = false;
   TButtonStates buttons_;
 };
-
-// Writes `target` as the single line of the relay's command file
-// (CommandFilePath), CR LF after it, replacing what it held. Raises EOSError
-// when it cannot be written.
-void WriteRelayCommand(const std::string& target);
 
 }  // namespace zp

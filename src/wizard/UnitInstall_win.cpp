@@ -11,8 +11,8 @@
 #include "engine/RunUtils.h"
 #include "engine/SysFolders.h"
 #include "linklabel/UniLinkLabel.h"
-#include "package/Streams.h"
 #include "strings/TextIds.h"
+#include "wizard/RelayLink.h"
 #include "wizard/res/WizardRes.h"
 
 namespace zp {
@@ -166,14 +166,6 @@ bool BrowseForFolder(HWND owner, const std::u16string& title, const std::u16stri
 
 }  // namespace
 
-// ---- The relay's command file ----
-
-void WriteRelayCommand(const std::string& target) {
-  TFileStream file(CommandFilePath(), TFileMode::Create);
-  const std::string line = target + "\r\n";
-  file.WriteBuffer(line.data(), static_cast<int64_t>(line.size()));
-}
-
 // ---- Creation and destruction ----
 
 TFormInstaller::TFormInstaller(TApplication& application, TWizardServices services)
@@ -240,6 +232,7 @@ void TFormInstaller::FormDestroy() {
       installData_->RunStage(esWizardClose);
     } catch (const std::exception& e) {
       Message(Utf8ToWide(e.what()), TMessageKind::Error);
+      Application().Terminate(1);  // the program ends on this box
     }
   }
 }
@@ -328,7 +321,7 @@ void TFormInstaller::SetupTexts(const TZpData& data, int32_t caption, int32_t we
 
 bool TFormInstaller::Fail(const std::u16string& message) {
   Message(message, TMessageKind::Error);
-  Application().Terminate();
+  Application().Terminate(1);
   return false;
 }
 
@@ -572,10 +565,10 @@ void TFormInstaller::LabelStart2LinkClick(TUniCustomLinkLabel&, int32_t, const s
 }
 
 void TFormInstaller::OpenTarget(const std::string& target) {
-  if (UseRelay)
-    WriteRelayCommand(target);
-  else
-    services_.ShellOpen(target);
+  // Without a relay to take it (it was ended from outside), the target is
+  // still opened, here.
+  if (UseRelay && SendToRelay(Handle(), Utf8ToWide(target))) return;
+  services_.ShellOpen(target);
 }
 
 void TFormInstaller::Message(const std::u16string& text, TMessageKind kind) { services_.ShowMessage(text, kind); }

@@ -17,11 +17,16 @@
 #include "WizardDriver.h"
 #include "base/WinHandles.h"
 #include "engine/RunUtils.h"
-#include "startup/SpawnUtils.h"
 #include "zpbuild/PackageWriter.h"
 
 namespace zp {
 namespace {
+
+std::string HandOverFile() {
+  char appData[MAX_PATH] = {};
+  GetEnvironmentVariableA("APPDATA", appData, MAX_PATH);
+  return std::string(appData) + "\\ZpInstall\\command.txt";
+}
 
 std::vector<std::string> Lines(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -44,7 +49,6 @@ protected:
     // The trace program as terminal.exe: it leaves trace.txt when it runs.
     EXPECT_TRUE(CopyFileA(HostPath(TRACE_EXE).c_str(), (terminal_ + "\\terminal.exe").c_str(), FALSE));
     SetEnvironmentVariableA("ZP_PROBE_LOG", log_.c_str());
-    DeleteFileA(CommandFilePath().c_str());
 
     TProject project;
     project.ProgramName = places_.ProgramName;
@@ -55,7 +59,6 @@ protected:
   ~RelayEndToEnd() override {
     SetEnvironmentVariableA("ZP_PROBE_LOG", nullptr);
     DeleteTree(terminal_);
-    DeleteFileA(CommandFilePath().c_str());
   }
 
   // Starts the installer with `arguments`, walks its wizard and waits for it.
@@ -108,7 +111,7 @@ TEST_F(RelayEndToEnd, TheRelayOpensTheWizardsTargets) {
   EXPECT_NE(log[0].find(" " + std::to_string(pid_) + " 1 "), std::string::npos) << log[0];  // child, UseRelay
   EXPECT_EQ(Opens(), (std::vector<std::string>{"https://example.com/e2e", terminal_ + "\\terminal.exe"}));
   EXPECT_FALSE(Exists(terminal_ + "\\trace.txt"));  // the wizard opened nothing itself
-  EXPECT_FALSE(Exists(CommandFilePath()));
+  EXPECT_FALSE(Exists(HandOverFile()));  // nothing went through a file
 }
 
 TEST_F(RelayEndToEnd, SpawnByHandOpensTheTerminalItself) {
@@ -120,7 +123,7 @@ TEST_F(RelayEndToEnd, SpawnByHandOpensTheTerminalItself) {
   EXPECT_TRUE(Opens().empty());
   for (int waited = 0; waited < 100 && !Exists(terminal_ + "\\trace.txt"); ++waited) Sleep(50);
   EXPECT_TRUE(Exists(terminal_ + "\\trace.txt"));
-  EXPECT_FALSE(Exists(CommandFilePath()));
+  EXPECT_FALSE(Exists(HandOverFile()));  // nothing went through a file
 }
 
 BOOL CALLBACK FindBox(HWND window, LPARAM found) {
@@ -136,7 +139,8 @@ BOOL CALLBACK FindBox(HWND window, LPARAM found) {
 }
 
 // A child that ends early (its package lies past the end of its file: it
-// says so and ends) ends the relay as well, at its next tick.
+// says so and ends with 1) ends the relay as well, at its next tick, and the
+// relay passes the failure on.
 TEST_F(RelayEndToEnd, TheRelayEndsSoonAfterAChildThatEndedEarly) {
   std::string bytes = ReadText(setup_);
   const uint32_t past = static_cast<uint32_t>(bytes.size() + 1000);
@@ -158,7 +162,7 @@ TEST_F(RelayEndToEnd, TheRelayEndsSoonAfterAChildThatEndedEarly) {
   ASSERT_EQ(WaitForSingleObject(process.Info.hProcess, 30000), WAIT_OBJECT_0);
   DWORD code = 99;
   GetExitCodeProcess(process.Info.hProcess, &code);
-  EXPECT_EQ(code, 0u);
+  EXPECT_EQ(code, 1u);
   FILETIME creation, exit, kernel, user;
   GetProcessTimes(process.Info.hProcess, &creation, &exit, &kernel, &user);
   const int64_t relayEnd = static_cast<int64_t>(uint64_t(exit.dwHighDateTime) << 32 | exit.dwLowDateTime);

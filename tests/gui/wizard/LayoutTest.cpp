@@ -92,13 +92,24 @@ TEST_P(WizardLayout, EveryTextFitsItsBox) {
   TProject project = FullProject();
   project.Splash.clear();  // the welcome page comes first and is painted
   if (std::string(language) != "en") project.Translations = Shipped(language);
-  places_.ProgramName = kLongName;
-  Open(BuildInstaller(project), dpi);
-  ASSERT_TRUE(form_->PackageLoaded());
-  for (const std::string& name : form_->ControlNames()) names_.push_back({name, form_->FindComponent(name)->Handle()});
-  EXPECT_EQ(Misfits(form_->Handle()), std::vector<std::string>{}) << language << " at " << dpi;
-  EXPECT_NE(Text("LabelStart1").find(kLongName), std::string::npos);
-  Shot(std::string("layout-") + language + "-" + std::to_string(dpi) + "-welcome");
+  places_ = TProgramPlaces(kLongName);
+  const std::string installer = BuildInstaller(project);
+  // The uninstaller's texts are checked too: the engine writes it.
+  {
+    TZpInstall engine;
+    Load(engine, installer, {});
+    engine.Run();
+  }
+  for (const std::string& exe : {installer, places_.ProgramFolder + "\\Uninstall.exe"}) {
+    NewApplication();
+    Open(exe, dpi);
+    ASSERT_TRUE(form_->PackageLoaded()) << exe;
+    names_.clear();
+    for (const std::string& name : form_->ControlNames())
+      names_.push_back({name, form_->FindComponent(name)->Handle()});
+    EXPECT_EQ(Misfits(form_->Handle()), std::vector<std::string>{}) << language << " at " << dpi << ": " << exe;
+    EXPECT_NE(Text("LabelStart1").find(kLongName), std::string::npos);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Languages, WizardLayout,

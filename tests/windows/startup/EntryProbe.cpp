@@ -6,20 +6,21 @@
 //   returned PID TIME                        the entry has returned (the process ends)
 //   open PID TARGET                          the relay was asked to open TARGET
 // TIME is the system time as a FILETIME value. A stand-in wizard that uses
-// the relay hands it "target-from-PID" through the command file, waits, then
-// closes itself after ZP_PROBE_CLOSE_MS milliseconds (default 800).
+// the relay hands it "target-from-PID-1" and "target-from-PID-2" as the real
+// wizard does, then closes itself after ZP_PROBE_CLOSE_MS milliseconds
+// (default 800); with ZP_PROBE_HIDDEN set it shows no window.
 // Built with ZP_PROBE_REAL_WIZARD, the probe creates the real wizard instead
 // (and logs its "wizard" line), for tests that walk it end to end.
 #include <windows.h>
-#include <tlhelp32.h>
 
 #include <cstdlib>
-#include <fstream>
 #include <string>
 
+#include "base/Strings.h"
 #include "base/WinHandles.h"
 #include "startup/Program.h"
 #include "startup/SpawnUtils.h"
+#include "wizard/RelayLink.h"
 #ifdef ZP_PROBE_REAL_WIZARD
 #include "wizard/UnitInstall.h"
 #endif
@@ -37,15 +38,6 @@ void Log(const std::string& line) {
   if (file) WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
 }
 
-DWORD ParentId() {
-  TScopedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-  PROCESSENTRY32 entry;
-  entry.dwSize = sizeof(entry);
-  for (BOOL found = Process32First(snapshot.Get(), &entry); found; found = Process32Next(snapshot.Get(), &entry))
-    if (entry.th32ProcessID == GetCurrentProcessId()) return entry.th32ParentProcessID;
-  return 0;
-}
-
 std::string Now() {
   FILETIME now;
   GetSystemTimePreciseAsFileTime(&now);
@@ -59,8 +51,11 @@ public:
   TProbeWizard(TApplication& application, bool useRelay) : TForm(application) {
     Build(kProbeForm, nullptr, 0);
     const std::string pid = std::to_string(GetCurrentProcessId());
-    Log("wizard " + pid + " " + std::to_string(ParentId()) + " " + (useRelay ? "1" : "0") + " " + GetCommandLineA());
-    if (useRelay) std::ofstream(CommandFilePath(), std::ios::binary) << "target-from-" << pid << "\r\n";
+    Log("wizard " + pid + " " + std::to_string(ParentProcessId()) + " " + (useRelay ? "1" : "0") + " " + GetCommandLineA());
+    if (std::getenv("ZP_PROBE_HIDDEN")) application.ShowMainForm = false;
+    if (useRelay)
+      for (const char* n : {"-1", "-2"})
+        if (!SendToRelay(Handle(), Utf8ToWide("target-from-" + pid + n))) Log("refused " + pid + n);
     const char* close = std::getenv("ZP_PROBE_CLOSE_MS");
     closer_.SetInterval(close ? static_cast<UINT>(std::atoi(close)) : 800);
     closer_.OnTimer = [this, pid](TTimer& timer) {
@@ -83,7 +78,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   TProgramServices services = TProgramServices::System(
       [](TApplication& application, bool useRelay) -> std::unique_ptr<TForm> {
 #ifdef ZP_PROBE_REAL_WIZARD
-        Log("wizard " + std::to_string(GetCurrentProcessId()) + " " + std::to_string(ParentId()) + " " +
+        Log("wizard " + std::to_string(GetCurrentProcessId()) + " " + std::to_string(ParentProcessId()) + " " +
             (useRelay ? "1" : "0") + " " + GetCommandLineA());
         auto wizard = std::make_unique<TFormInstaller>(application);
         wizard->UseRelay = useRelay;

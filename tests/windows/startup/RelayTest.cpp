@@ -1,6 +1,6 @@
 // The relay window in this process, with its launch, shell and message box
-// replaced: the exit codes, how soon it follows its child's end, and the
-// command file at its ticks. The child is the trace program, sleeping.
+// replaced: the exit codes, how soon it follows its child's end, and whose
+// targets it takes. The child is the trace program, sleeping.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -13,6 +13,7 @@
 #include "base/Strings.h"
 #include "startup/SpawnUtils.h"
 #include "startup/UnitDummy.h"
+#include "wizard/RelayLink.h"
 
 namespace zp {
 namespace {
@@ -31,8 +32,7 @@ int64_t ExitMs(HANDLE process) {
 
 class Relay : public ::testing::Test {
 protected:
-  Relay() : trace_(tree_.Copy(HostPath(TRACE_EXE), "trace.exe")) { DeleteFileA(CommandFilePath().c_str()); }
-  ~Relay() override { DeleteFileA(CommandFilePath().c_str()); }
+  Relay() : trace_(tree_.Copy(HostPath(TRACE_EXE), "trace.exe")) {}
 
   // A shell whose launch starts the trace program sleeping `sleepMs` (its
   // handle kept in child_) and whose "open" records the target and time.
@@ -133,32 +133,25 @@ TEST_F(Relay, EndsWithZeroSoonAfterItsChild) {
   }
 }
 
-TEST_F(Relay, OpensALeftCommandFileAtTheFirstTick) {
-  std::ofstream(CommandFilePath(), std::ios::binary) << "  https://example.com/left \r\nC:\\never.exe\r\n";
-  EXPECT_EQ(RunRelay(Shell(800)), 0);
-  ASSERT_EQ(opened_.size(), 1u);
-  EXPECT_EQ(opened_[0].Target, "https://example.com/left");
-  EXPECT_LE(opened_[0].AtMs, 350);
-  EXPECT_EQ(GetFileAttributesA(CommandFilePath().c_str()), INVALID_FILE_ATTRIBUTES);
-}
-
-// A file that a writer holds open is kept until it can be read.
-TEST_F(Relay, OpensALockedCommandFileOnceItIsReleased) {
-  std::ofstream(CommandFilePath(), std::ios::binary) << "C:\\Terminal\\terminal.exe\r\n";
-  HANDLE writer = CreateFileA(CommandFilePath().c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(writer, INVALID_HANDLE_VALUE);
-  TTimer release;
-  release.SetInterval(700);
-  release.OnTimer = [&](TTimer& timer) {
+// Only its elevated copy hands the relay targets: a well-formed one from
+// any other window (here one of this process) is refused and never opened.
+TEST_F(Relay, TakesTargetsFromItsChildOnly) {
+  BOOL taken = -1;
+  TTimer send;
+  send.SetInterval(300);
+  send.OnTimer = [&](TTimer& timer) {
     timer.SetEnabled(false);
-    CloseHandle(writer);
+    HWND relay = FindRelayWindow(GetCurrentProcessId());
+    ASSERT_NE(relay, nullptr);
+    const std::u16string target = u"C:\\Terminal\\terminal.exe";
+    COPYDATASTRUCT record{kRelayTargetTag, DWORD(target.size() * 2), const_cast<char16_t*>(target.data())};
+    taken = static_cast<BOOL>(SendMessageW(relay, WM_COPYDATA, reinterpret_cast<WPARAM>(relay),
+                                           reinterpret_cast<LPARAM>(&record)));
   };
-  release.SetEnabled(true);
-  EXPECT_EQ(RunRelay(Shell(1500)), 0);
-  ASSERT_EQ(opened_.size(), 1u);
-  EXPECT_EQ(opened_[0].Target, "C:\\Terminal\\terminal.exe");
-  EXPECT_GE(opened_[0].AtMs, 650);
-  EXPECT_LE(opened_[0].AtMs, 1100);
+  send.SetEnabled(true);
+  EXPECT_EQ(RunRelay(Shell(800)), 0);
+  EXPECT_EQ(taken, FALSE);
+  EXPECT_TRUE(opened_.empty());
 }
 
 }  // namespace

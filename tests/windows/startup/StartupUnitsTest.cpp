@@ -1,6 +1,6 @@
 // The start-up units: the version test as it asks the system, the elevated
-// launch's record and effect, the work folder, the relay's command-file step
-// and the test whether the parent process is a relay.
+// launch's record and effect, the targets the relay takes and the test
+// whether the parent process is a relay.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -16,6 +16,7 @@
 #include "engine/RunFiles.h"
 #include "startup/SpawnUtils.h"
 #include "startup/VistaUtils.h"
+#include "wizard/RelayLink.h"
 
 namespace zp {
 namespace {
@@ -81,7 +82,9 @@ TEST(VistaUtils, LaunchRecordAndFolderPart) {
   EXPECT_STREQ(launch.Info.lpVerb, L"runas");
   EXPECT_STREQ(launch.Info.lpFile, L"C:\\Program Files\\\u0418\u0432\u0430\u043D\\Setup.exe");
   EXPECT_STREQ(launch.Info.lpParameters, L"spawn");
-  EXPECT_STREQ(launch.Info.lpDirectory, L"C:\\Program Files\\\u0418\u0432\u0430\u043D");
+  wchar_t system[MAX_PATH];
+  GetSystemDirectoryW(system, MAX_PATH);
+  EXPECT_STREQ(launch.Info.lpDirectory, system);
   EXPECT_EQ(launch.Info.nShow, SW_SHOWNORMAL);
   EXPECT_EQ(launch.Info.hwnd, nullptr);
   for (const auto& c : std::vector<std::pair<std::string, std::string>>{
@@ -91,7 +94,7 @@ TEST(VistaUtils, LaunchRecordAndFolderPart) {
 }
 
 // Started through the shell, the program gets exactly "spawn" and runs in
-// its own folder (the trace program writes both next to itself).
+// the system folder (the trace program writes both next to itself).
 TEST(VistaUtils, LaunchElevatedStartsTheProgramWithSpawn) {
   TTempTree tree;
   const std::string program = tree.Copy(HostPath(TRACE_EXE), "Some Folder\\trace.exe");
@@ -100,7 +103,9 @@ TEST(VistaUtils, LaunchElevatedStartsTheProgramWithSpawn) {
   EXPECT_EQ(WaitForSingleObject(process, 10000), WAIT_OBJECT_0);
   CloseHandle(process);
   const std::string trace = ReadAll(tree / "Some Folder\\trace.txt");
-  EXPECT_EQ(trace.substr(0, trace.find('|')), tree / "Some Folder");
+  char system[MAX_PATH];
+  GetSystemDirectoryA(system, MAX_PATH);
+  EXPECT_EQ(trace.substr(0, trace.find('|')), system);
   EXPECT_NE(trace.find(" spawn\r\n"), std::string::npos) << trace;
 
   SetLastError(0);
@@ -108,89 +113,35 @@ TEST(VistaUtils, LaunchElevatedStartsTheProgramWithSpawn) {
   EXPECT_NE(GetLastError(), 0u);
 }
 
-TEST(SpawnUtils, WorkFolderIsCreatedWithItsParentsBelowAppData) {
-  char appData[MAX_PATH];
-  ASSERT_EQ(GetEnvironmentVariableA("APPDATA", appData, MAX_PATH) > 0, true);
-  const std::string folder = GetWorkFolder("ZpStartupTest\\a\\b");
-  EXPECT_EQ(folder, std::string(appData) + "\\ZpStartupTest\\a\\b");
-  EXPECT_NE(GetFileAttributesA(folder.c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
-  EXPECT_EQ(GetWorkFolder("ZpStartupTest\\a\\b"), folder);  // there already
-  RemoveDirectoryA(folder.c_str());
-  RemoveDirectoryA((std::string(appData) + "\\ZpStartupTest\\a").c_str());
-  RemoveDirectoryA((std::string(appData) + "\\ZpStartupTest").c_str());
-  EXPECT_EQ(CommandFilePath(), std::string(appData) + "\\ZpInstall\\command.txt");
-}
-
-class RelayStep : public ::testing::Test {
-protected:
-  void Step() {
-    RelayCommandStep(file, [this](const std::string& target) {
-      if (failOpen) throw std::runtime_error("no shell");
-      opened.push_back(target);
-    });
-  }
-  bool Kept() const { return GetFileAttributesA(file.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-  TTempTree tree;
-  const std::string file = tree / "command.txt";
-  std::vector<std::string> opened;
-  bool failOpen = false;
-};
-
-TEST_F(RelayStep, OpensTheTrimmedFirstLineOnceAndDeletesTheFile) {
-  const std::string longLine(kMaxTargetLength + 1, 'x');
+// A target handed to the relay: tagged UTF-16 text of a bounded length;
+// anything else is refused whole.
+TEST(RelayLink, ReadsOnlyWellFormedTargets) {
+  const std::u16string longest(kMaxRelayTarget, u'y');
+  const std::u16string tooLong(kMaxRelayTarget + 1, u'x');
+  const char16_t withZero[] = u"C:\\a.exe\0https://x";
+  const char16_t odd[] = u"ab";
   const struct {
-    std::string Content;
-    std::vector<std::string> Opened;
+    ULONG_PTR Tag;
+    const void* Data;
+    DWORD Bytes;
+    const char16_t* Taken;  // null: refused
   } cases[] = {
-      {"https://example.com/\r\n", {"https://example.com/"}},
-      {" \t mailto:a@b.example \x01\r\nC:\\second.exe\r\n", {"mailto:a@b.example"}},
-      {"C:\\Terminal\\terminal.exe", {"C:\\Terminal\\terminal.exe"}},  // no line end
-      {"first\nsecond", {"first"}},
-      {"first\rsecond", {"first"}},
-      {"", {}},
-      {" \t \r\nhttps://second.example/\r\n", {}},
-      {longLine + "\r\n", {}},                                       // nothing the shell could open
-      {std::string(kMaxTargetLength, 'y'), {std::string(kMaxTargetLength, 'y')}},
+      {kRelayTargetTag, u"https://example.com/ \x01", 44, u"https://example.com/ \x01"},  // trimmed by the relay
+      {kRelayTargetTag, u"C:\\MT4\\terminal.exe\u00e9", 40, u"C:\\MT4\\terminal.exe\u00e9"},
+      {kRelayTargetTag, longest.data(), DWORD(longest.size() * 2), longest.c_str()},
+      {kRelayTargetTag, tooLong.data(), DWORD(tooLong.size() * 2), nullptr},
+      {kRelayTargetTag, withZero, DWORD(sizeof(withZero) - 2), nullptr},
+      {kRelayTargetTag, odd, 3, nullptr},
+      {kRelayTargetTag, odd, 0, nullptr},
+      {kRelayTargetTag, nullptr, 4, nullptr},
+      {kRelayTargetTag + 1, odd, 4, nullptr},
   };
   for (const auto& c : cases) {
-    tree.File("command.txt", c.Content);
-    opened.clear();
-    Step();
-    EXPECT_EQ(opened, c.Opened) << c.Content.substr(0, 40);
-    EXPECT_FALSE(Kept()) << c.Content.substr(0, 40);
-    Step();  // nothing left to open
-    EXPECT_EQ(opened, c.Opened);
+    COPYDATASTRUCT record{c.Tag, c.Bytes, const_cast<void*>(c.Data)};
+    std::u16string target = u"unchanged";
+    EXPECT_EQ(ReadRelayTarget(record, target), c.Taken != nullptr) << c.Bytes;
+    EXPECT_EQ(target, c.Taken ? std::u16string(c.Taken) : u"unchanged") << c.Bytes;
   }
-}
-
-TEST_F(RelayStep, KeepsWhatItCannotReadOrOpenForTheNextLook) {
-  Step();  // no file: nothing happens
-  EXPECT_TRUE(opened.empty());
-
-  tree.File("command.txt", "https://example.com/\r\n");
-  HANDLE writer = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(writer, INVALID_HANDLE_VALUE);
-  Step();
-  EXPECT_TRUE(opened.empty());
-  EXPECT_TRUE(Kept());
-  CloseHandle(writer);
-  Step();
-  EXPECT_EQ(opened, std::vector<std::string>{"https://example.com/"});
-  EXPECT_FALSE(Kept());
-
-  tree.File("command.txt", "C:\\a.exe\r\n");
-  failOpen = true;
-  Step();
-  EXPECT_TRUE(Kept());
-  failOpen = false;
-  Step();
-  EXPECT_EQ(opened.back(), "C:\\a.exe");
-
-  tree.Folder("command.txt");  // a folder of that name is never opened
-  Step();
-  EXPECT_TRUE(Kept());
-  EXPECT_EQ(opened.size(), 2u);
 }
 
 // The test program runs itself: a copy of the same file started by it sees a

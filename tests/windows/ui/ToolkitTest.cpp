@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <stdexcept>
 
 #include "base/Strings.h"
@@ -189,6 +190,117 @@ TEST(Application, RunEndsOnTerminateAndTakesItsQuitMessage) {
     MSG left{};
     EXPECT_FALSE(PeekMessageW(&left, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "early " << early;
   }
+}
+
+}  // namespace
+}  // namespace zp
+
+namespace zp {
+namespace {
+
+RECT Bounds(TForm& form, const char* name) { return form.FindComponent(name)->BoundsRect(); }
+
+// What a control paints, read back from a bitmap of its size.
+class TPrinted {
+public:
+  explicit TPrinted(TComponent& control) : dc_(nullptr) {
+    RECT client{};
+    GetClientRect(control.Handle(), &client);
+    TScopedGetDC screen(nullptr);
+    bitmap_.Reset(CreateCompatibleBitmap(screen.Get(), client.right, client.bottom));
+    select_ = std::make_unique<TScopedSelect>(dc_.Get(), bitmap_.Get());
+    SendMessageW(control.Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc_.Get()), PRF_CLIENT);
+  }
+  COLORREF At(int x, int y) const { return GetPixel(dc_.Get(), x, y); }
+
+private:
+  TScopedMemDC dc_;
+  TScopedBitmap bitmap_;
+  std::unique_ptr<TScopedSelect> select_;
+};
+
+TEST(FormLayout, ScalesLengthsFontsListsAndPicturesWithTheDpi) {
+  TApplication application;
+  TForm form(application);
+  form.Build(kForm, kRows, sizeof(kRows) / sizeof(kRows[0]), 192);
+  RECT client{};
+  GetClientRect(form.Handle(), &client);
+  EXPECT_EQ(client.right, 840);
+  EXPECT_EQ(client.bottom, 588);
+  const RECT wrapped = Bounds(form, "Wrapped");
+  EXPECT_EQ(wrapped.left, 24);
+  EXPECT_EQ(wrapped.top, 68);
+  EXPECT_EQ(wrapped.right - wrapped.left, 660);
+  EXPECT_EQ(form.Find<TLabel>("Title").Font().Height, -32);
+  EXPECT_EQ(SendMessageW(form.FindComponent("List")->Handle(), LB_GETITEMHEIGHT, 0, 0), 34);
+  // The picture of 200 %: 96 pixels, the green badge where it belongs.
+  TPrinted picture(form.Find<TImage>("Picture"));
+  EXPECT_EQ(picture.At(66, 50), RGB(60, 160, 80));
+}
+
+TEST(FormLayout, FitsTextsByShrinkingGrowingAndWidening) {
+  const TControlDesc rows[] = {
+      {K::ckPanel, "Page", "", 0, 0, 300, 240},
+      {K::ckLabel, "Title", "Page", 10, 10, 200, 19, u"A title much too long for one line", coShrink, clParent, 1},
+      {K::ckLabel, "Body", "Page", 10, 40, 200, 17, u"A body text that needs three or four lines at this width."},
+      {K::ckMemo, "Memo", "Page", 10, 60, 200, 100},
+      {K::ckButton, "Left", "Page", 135, 200, 75, 25, u"Left"},
+      {K::ckButton, "Right", "Page", 215, 200, 75, 25, u"A much longer caption"},
+      {K::ckSpeedButton, "Speed", "Page", 10, 165, 40, 28, u"Widens to the right"},
+  };
+  TApplication application;
+  TForm form(application);
+  form.Build(kForm, rows, sizeof(rows) / sizeof(rows[0]), 96);
+  form.FitLabels();
+  const int title = form.Find<TLabel>("Title").Font().Height;
+  EXPECT_GT(title, -16);
+  EXPECT_LE(title, -11);
+  const RECT body = Bounds(form, "Body");
+  const RECT memo = Bounds(form, "Memo");
+  EXPECT_GT(body.bottom - body.top, 17);
+  EXPECT_EQ(memo.top, body.bottom);  // the free 3 pixels, then the memo moves
+  EXPECT_EQ(memo.bottom, 160);       // and gives up that height
+  const RECT left = Bounds(form, "Left");
+  const RECT right = Bounds(form, "Right");
+  EXPECT_EQ(right.right, 290);  // nearer the right edge: grows leftwards
+  EXPECT_GT(right.right - right.left, 75);
+  EXPECT_EQ(left.right, right.left - 5);  // and its neighbour moves along
+  const RECT speed = Bounds(form, "Speed");
+  EXPECT_EQ(speed.left, 10);
+  EXPECT_GT(speed.right, 50);
+  // Fitting again starts from the description: the same result.
+  form.FitLabels();
+  EXPECT_EQ(Bounds(form, "Memo").top, memo.top);
+  EXPECT_EQ(Bounds(form, "Left").left, left.left);
+}
+
+TEST(FormLayout, PicturesCoverTheirBoxOrShowAGradientWithACaption) {
+  const TControlDesc rows[] = {
+      {K::ckImage, "Cover", "", 0, 0, 40, 80, nullptr, coCover},
+      {K::ckImage, "Drawn", "", 50, 0, 80, 160, nullptr, coCover},
+  };
+  TApplication application;
+  TForm form(application);
+  form.Build(kForm, rows, 2, 96);
+  // 20 x 20 red: enlarged to 80 x 80 and cut to 40 x 80, no strip anywhere.
+  TPixels24 red;
+  red.Width = red.Height = 20;
+  red.Stride = 60;
+  for (int i = 0; i < 400; ++i) red.Bits.insert(red.Bits.end(), {0, 0, 255});
+  auto& cover = form.Find<TImage>("Cover");
+  cover.LoadPixels(red);
+  TPrinted covered(cover);
+  for (const POINT p : {POINT{0, 0}, POINT{39, 0}, POINT{0, 79}, POINT{39, 79}}) EXPECT_EQ(covered.At(p.x, p.y), RGB(255, 0, 0));
+
+  auto& drawn = form.Find<TImage>("Drawn");
+  drawn.SetGradient(RGB(0, 0, 100), RGB(0, 0, 250), u"Name");
+  TPrinted gradient(drawn);
+  EXPECT_LT(GetBValue(gradient.At(2, 1)), 110);
+  EXPECT_GT(GetBValue(gradient.At(2, 158)), 240);
+  int white = 0;
+  for (int y = 60; y < 100; ++y)
+    for (int x = 0; x < 80; ++x) white += gradient.At(x, y) == RGB(255, 255, 255);
+  EXPECT_GT(white, 10);  // the caption across the middle
 }
 
 }  // namespace
