@@ -37,16 +37,38 @@ struct TRunFolders {
 
 // Creates the folders of the files a run writes. Files come in runs of the
 // same folder, so the folder just made is not looked at again.
+// Every folder it creates is recorded for the uninstaller, parents before
+// children; folders that were there before are not.
 class TFolderMaker {
 public:
+  explicit TFolderMaker(std::vector<TMarkedString>& uninstallList) : uninstallList_(uninstallList) {}
+
   void Make(const std::string& folder) {
     if (made_ && folder == last_) return;
+    std::vector<std::string> missing;  // deepest first
+    for (std::string f = folder; !f.empty() && !IsFolder(f); f = ExtractFileDir(f)) {
+      missing.push_back(f);
+      if (ExtractFileDir(f) == f) break;  // a root that is not there
+    }
     ForceDirectories(folder);
+    for (auto it = missing.rbegin(); it != missing.rend(); ++it)
+      if (!IsRecorded(*it)) uninstallList_.push_back({*it, umFolder});
     last_ = folder;
     made_ = true;
   }
 
 private:
+  static bool IsFolder(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+  }
+  bool IsRecorded(const std::string& folder) const {
+    return std::any_of(uninstallList_.begin(), uninstallList_.end(), [&](const TMarkedString& entry) {
+      return entry.Marker == umFolder && SameTextAscii(entry.Text, folder);
+    });
+  }
+
+  std::vector<TMarkedString>& uninstallList_;
   std::string last_;
   bool made_ = false;
 };
@@ -188,7 +210,7 @@ void TZpInstall::Run() {
   {
     TFileStream package(FileName, TFileMode::OpenRead);
     ExecuteRecords(package, list, esBeforeFiles);
-    TFolderMaker folderMaker;
+    TFolderMaker folderMaker(UninstallList);
     for (size_t i = 0; i < Targets.size(); ++i) {
       const std::string& terminal = Targets[i];
       const bool newLayout = IsNewTerminal(IncludeTrailingBackslash(terminal) + "terminal.exe");

@@ -87,6 +87,9 @@ enum class TFileMode {
   OpenRead,       // existing file, read only; others may read and write it
   OpenReadWrite,  // existing file, read and write; others may read it
   Create,         // created or truncated, read and write, no sharing
+  // As Create, but another thread or process may delete the file while it
+  // is open (a temporary file that an interrupt removes).
+  CreateTemporary,
 };
 
 // The OS file handle held as an integer (HANDLE on Windows, descriptor

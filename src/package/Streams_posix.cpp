@@ -12,7 +12,7 @@ namespace zp {
 TFileStream::TFileStream(const std::string& path, TFileMode mode) : path_(path) {
   int flags = O_RDONLY;
   if (mode == TFileMode::OpenReadWrite) flags = O_RDWR;
-  if (mode == TFileMode::Create) flags = O_RDWR | O_CREAT | O_TRUNC;
+  if (mode == TFileMode::Create || mode == TFileMode::CreateTemporary) flags = O_RDWR | O_CREAT | O_TRUNC;
   const int fd = ::open(path.c_str(), flags | O_CLOEXEC, 0644);
   if (fd < 0) RaiseLastOSError(path);
   handle_.Reset(fd);

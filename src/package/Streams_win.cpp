@@ -16,6 +16,7 @@ TFileStream::TFileStream(const std::string& path, TFileMode mode) : path_(path) 
   DWORD access = GENERIC_READ, share = FILE_SHARE_READ | FILE_SHARE_WRITE, disposition = OPEN_EXISTING;
   if (mode == TFileMode::OpenReadWrite) access |= GENERIC_WRITE, share = FILE_SHARE_READ;
   if (mode == TFileMode::Create) access |= GENERIC_WRITE, share = 0, disposition = CREATE_ALWAYS;
+  if (mode == TFileMode::CreateTemporary) access |= GENERIC_WRITE, share = FILE_SHARE_DELETE, disposition = CREATE_ALWAYS;
   HANDLE handle = CreateFileW(WStr(path).c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) RaiseLastOSError(path);
   handle_.Reset(reinterpret_cast<intptr_t>(handle));

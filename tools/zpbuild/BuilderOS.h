@@ -53,6 +53,21 @@ extern const char kPathSeparator;
 // backslashes on Windows and slashes elsewhere.
 std::string NativePath(const std::string& utf8);
 
+// While one lives, an interrupt that ends the process (Ctrl-C, SIGTERM and
+// SIGHUP; on Windows the console's Ctrl-C, Ctrl-Break, close, log-off and
+// shut-down events) first deletes the file at `path`: a build stopped
+// halfway leaves no temporary file. The file must be opened with
+// TFileMode::CreateTemporary, which lets it be deleted while it is open. One
+// at a time; it does not catch the interrupt, which ends the process as
+// before.
+class TInterruptCleanup {
+public:
+  explicit TInterruptCleanup(const std::string& path);
+  ~TInterruptCleanup();
+  TInterruptCleanup(const TInterruptCleanup&) = delete;
+  TInterruptCleanup& operator=(const TInterruptCleanup&) = delete;
+};
+
 // Lets a console show the UTF-8 that the tool prints: on Windows, standard
 // output and error that are a console get the text as UTF-16
 // (WriteConsoleW); a file or a pipe gets the UTF-8 bytes. Nothing to do

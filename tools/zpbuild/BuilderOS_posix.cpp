@@ -1,5 +1,6 @@
 #include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -7,6 +8,7 @@
 #include <cerrno>
 #include <chrono>
 #include <climits>
+#include <cstring>
 #include <memory>
 
 #include "BuilderOS.h"
@@ -120,6 +122,41 @@ std::string NativePath(const std::string& utf8) {
   for (char& c : path)
     if (c == '\\') c = '/';
   return path;
+}
+
+namespace {
+
+// What the signal handler needs, set before it is armed: plain data only.
+constexpr int kInterrupts[] = {SIGINT, SIGTERM, SIGHUP};
+char gCleanupPath[PATH_MAX];
+volatile sig_atomic_t gCleanupArmed = 0;
+struct sigaction gPreviousActions[3];
+
+extern "C" void RemoveAndDie(int signal) {
+  if (gCleanupArmed) unlink(gCleanupPath);  // async-signal-safe
+  // Die of the same signal, as the caller of zpbuild expects.
+  struct sigaction standard {};
+  standard.sa_handler = SIG_DFL;
+  sigaction(signal, &standard, nullptr);
+  raise(signal);
+}
+
+}  // namespace
+
+TInterruptCleanup::TInterruptCleanup(const std::string& path) {
+  if (path.size() >= sizeof gCleanupPath) return;  // cannot be: the file was just created
+  std::memcpy(gCleanupPath, path.c_str(), path.size() + 1);
+  gCleanupArmed = 1;
+  struct sigaction action {};
+  action.sa_handler = RemoveAndDie;
+  sigemptyset(&action.sa_mask);
+  for (size_t i = 0; i < std::size(kInterrupts); ++i) sigaction(kInterrupts[i], &action, &gPreviousActions[i]);
+}
+
+TInterruptCleanup::~TInterruptCleanup() {
+  if (!gCleanupArmed) return;
+  for (size_t i = 0; i < std::size(kInterrupts); ++i) sigaction(kInterrupts[i], &gPreviousActions[i], nullptr);
+  gCleanupArmed = 0;
 }
 
 void PrepareConsole() {}

@@ -5,6 +5,8 @@
 #include <iostream>
 #include <streambuf>
 
+#include <cstring>
+
 #include "BuilderOS.h"
 #include "base/Errors.h"
 #include "base/Strings.h"
@@ -172,6 +174,35 @@ std::string NativePath(const std::string& utf8) {
     if (c == '/') c = '\\';
   return path;
 }
+
+namespace {
+
+// What the console's handler thread needs, set before it is armed.
+wchar_t gCleanupPath[MAX_PATH * 4];
+volatile LONG gCleanupArmed = 0;
+
+BOOL WINAPI RemoveOnConsoleEvent(DWORD) {
+  // The file is open with delete sharing: it goes when the process closes it.
+  if (InterlockedCompareExchange(&gCleanupArmed, 0, 0)) DeleteFileW(gCleanupPath);
+  return FALSE;  // the next handler, in the end the system's, ends the process
+}
+
+}  // namespace
+
+TInterruptCleanup::TInterruptCleanup(const std::string& path) {
+  const TWideText wide = WStr(path);
+  if (wide.size() >= MAX_PATH * 4) return;
+  std::memcpy(gCleanupPath, wide.c_str(), (wide.size() + 1) * sizeof(wchar_t));
+  InterlockedExchange(&gCleanupArmed, 1);
+  SetConsoleCtrlHandler(RemoveOnConsoleEvent, TRUE);
+}
+
+TInterruptCleanup::~TInterruptCleanup() {
+  if (!InterlockedExchange(&gCleanupArmed, 0)) return;
+  SetConsoleCtrlHandler(RemoveOnConsoleEvent, FALSE);
+}
+
+void PrepareConsole() { SetConsoleOutputCP(CP_UTF8); }
 
 std::vector<std::string> CommandArguments(int, char**) {
   int count = 0;

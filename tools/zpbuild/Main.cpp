@@ -22,10 +22,11 @@ const char kUsage[] =
     "      value of the project, e.g. --set product.build=42.\n"
     "  zpbuild list SETUP.exe\n"
     "      Prints the package's header fields and records.\n"
-    "  zpbuild list PROJECT.toml [--set KEY=VALUE]...\n"
-    "      Prints the records a build of the project would write, patterns expanded.\n"
+    "  zpbuild list PROJECT.toml [--stub PROGRAM.exe] [--set KEY=VALUE]...\n"
+    "      Prints what a build of the project would write, patterns expanded.\n"
     "  zpbuild extract SETUP.exe FOLDER\n"
-    "      Decrypts every content into FOLDER below its record path.\n"
+    "      Decrypts every content into FOLDER below its record path, and writes the\n"
+    "      texts and pictures there too.\n"
     "  zpbuild verify SETUP.exe\n"
     "      Checks that every content block lies in the file, decrypts and matches\n"
     "      its CRC-32; says whether the file is signed.\n"
@@ -73,13 +74,26 @@ bool IsProjectFile(const std::string& path) {
   return path.size() > 5 && LowerAscii(path.substr(path.size() - 5)) == ".toml";
 }
 
+// The program image a build would take, in a few words, or what is wrong.
+std::string ImageForListing(const std::string& stub) {
+  try {
+    const std::string path = stub.empty() ? FindShippedFile("Install.exe") : stub;
+    if (path.empty()) return "none found beside zpbuild; a build needs --stub";
+    const std::vector<uint8_t> image = LoadStubImage(path);
+    return "\"" + path + "\", " + DescribeImage(image);
+  } catch (const EZpError& e) {
+    return "unusable: " + e.Message();
+  }
+}
+
 int ListProjectFile(const std::vector<std::string>& args) {
   TLoadOptions options = OptionsFromEnvironment();
-  std::string problem;
+  std::string problem, stub;
   for (size_t i = 1; i < args.size(); ++i)
-    if (args[i] != "--set") return Usage("list takes one project and --set KEY=VALUE options");
+    if (args[i] == "--stub" && i + 1 < args.size()) stub = args[++i];
+    else if (args[i] != "--set") return Usage("list takes one project, --stub PROGRAM.exe and --set KEY=VALUE options");
     else if (!TakeSetting(args, i, options, problem)) return Usage(problem);
-  ListProject(LoadTelling(args[0], options), std::cout);
+  ListProject(LoadTelling(args[0], options), std::cout, ImageForListing(stub));
   return kOk;
 }
 
@@ -105,19 +119,21 @@ int Build(const std::vector<std::string>& args) {
   if (project.empty()) return Usage("build needs a project file");
   const TLoadedProject loaded = LoadTelling(project, options);
   if (output.empty()) output = loaded.OutputPath;
-  const std::vector<uint8_t> image = LoadStubImage(stub.empty() ? DefaultStub() : stub);
+  const std::string imagePath = stub.empty() ? DefaultStub() : stub;
+  const std::vector<uint8_t> image = LoadStubImage(imagePath);
   const size_t cut = output.find_last_of(kPathSeparator == '/' ? "/" : "\\/");
   if (cut != std::string::npos && cut > 0) CreateDirectories(output.substr(0, cut));
   const TPackageLayout layout = BuildPackage(loaded.Project, image, output);
   std::cout << "zpbuild: wrote " << output << ": " << layout.FileSize << " bytes, " << layout.Files.size()
-            << " files, " << layout.Execs.size() << " programs\n";
+            << " files, " << layout.Execs.size() << " programs\n"
+            << "zpbuild: program image \"" << imagePath << "\": " << DescribeImage(image) << "\n";
   return kOk;
 }
 
 int List(const std::string& path) {
   const auto info = ReadPackage(path);
   if (!info->Load.HasData) {
-    std::cerr << "zpbuild: " << path << ": " << NoPackageReason(*info) << "\n";
+    std::cerr << "zpbuild: " << path << ": " << NoPackageReason(*info, path) << "\n";
     return kFailed;
   }
   ListPackage(*info, std::cout);

@@ -84,15 +84,74 @@ std::string FormatTime(uint64_t fileTime) {
   return result + " UTC";
 }
 
-std::string DocumentKind(const std::string& text) {
-  if (text.empty()) return "none";
-  return std::to_string(text.size()) + " bytes, " + (text.rfind("{\\rtf", 0) == 0 ? "RTF" : "plain text");
-}
+}  // namespace
 
 std::string PictureKind(const TJpegImage& image) {
   if (image.Empty()) return "none";
   return std::to_string(image.Bytes().size()) + " bytes, JPEG " + std::to_string(image.Width()) + "x" +
          std::to_string(image.Height());
+}
+
+std::string DocumentKind(const std::string& text) {
+  if (text.empty()) return "none";
+  return std::to_string(text.size()) + " bytes, " + (text.rfind("{\\rtf", 0) == 0 ? "RTF" : "plain text");
+}
+
+namespace {
+
+
+// Little-endian values of an image held in memory; 0 past its end.
+uint32_t ImageU32(const std::vector<uint8_t>& image, uint64_t at) {
+  if (at + 4 > image.size()) return 0;
+  return uint32_t(image[at]) | uint32_t(image[at + 1]) << 8 | uint32_t(image[at + 2]) << 16 | uint32_t(image[at + 3]) << 24;
+}
+uint16_t ImageU16(const std::vector<uint8_t>& image, uint64_t at) {
+  if (at + 2 > image.size()) return 0;
+  return static_cast<uint16_t>(image[at] | image[at + 1] << 8);
+}
+
+// The file position of a relative virtual address, through the section
+// table; 0 when no section holds it.
+uint64_t RvaToOffset(const std::vector<uint8_t>& image, uint64_t sections, unsigned count, uint32_t rva) {
+  for (unsigned i = 0; i < count && i < 96; ++i) {
+    const uint64_t at = sections + 40 * uint64_t(i);
+    const uint32_t size = std::max(ImageU32(image, at + 8), ImageU32(image, at + 16));
+    const uint32_t address = ImageU32(image, at + 12);
+    if (rva >= address && rva - address < size) return uint64_t(ImageU32(image, at + 20)) + (rva - address);
+  }
+  return 0;
+}
+
+// The first entry of a resource directory with `id` (any id for -1); its
+// offset within the resource section, or 0.
+uint32_t ResourceEntry(const std::vector<uint8_t>& image, uint64_t resources, uint32_t directory, int64_t id) {
+  const uint64_t at = resources + directory;
+  const unsigned named = ImageU16(image, at + 12), ids = ImageU16(image, at + 14);
+  for (unsigned i = 0; i < named + ids && i < 4096; ++i) {
+    const uint64_t entry = at + 16 + 8 * uint64_t(i);
+    if (id < 0 || (i >= named && ImageU32(image, entry) == uint32_t(id))) return ImageU32(image, entry + 4);
+  }
+  return 0;
+}
+
+// The file version in the image's version resource ("1.2.3.4"), or "".
+std::string ImageVersion(const std::vector<uint8_t>& image, uint64_t sections, unsigned count, uint32_t resourceRva) {
+  const uint64_t resources = RvaToOffset(image, sections, count, resourceRva);
+  if (resources == 0) return {};
+  constexpr uint32_t kSubdirectory = 0x80000000u;
+  uint32_t entry = ResourceEntry(image, resources, 0, 16);  // RT_VERSION
+  for (int level = 0; level < 2 && (entry & kSubdirectory); ++level)
+    entry = ResourceEntry(image, resources, entry & ~kSubdirectory, -1);  // any name, any language
+  if (entry == 0 || (entry & kSubdirectory)) return {};
+  const uint64_t data = RvaToOffset(image, sections, count, ImageU32(image, resources + entry));
+  const uint32_t size = std::min<uint32_t>(ImageU32(image, resources + entry + 4), 0x10000);
+  for (uint64_t at = data; data != 0 && at + 16 <= data + size; at += 4) {
+    if (ImageU32(image, at) != 0xFEEF04BDu) continue;  // VS_FIXEDFILEINFO
+    const uint32_t high = ImageU32(image, at + 8), low = ImageU32(image, at + 12);
+    return std::to_string(high >> 16) + "." + std::to_string(high & 0xFFFF) + "." + std::to_string(low >> 16) + "." +
+           std::to_string(low & 0xFFFF);
+  }
+  return {};
 }
 
 std::string HexKey(const std::array<uint8_t, 16>& key) {
@@ -170,9 +229,44 @@ std::unique_ptr<TPackageInfo> ReadBuffered(TStream& file) {
 
 }  // namespace
 
+std::string DescribeImage(const std::vector<uint8_t>& image) {
+  if (image.size() < 64 || image[0] != 'M' || image[1] != 'Z') return {};
+  const uint64_t header = ImageU32(image, 0x3C);
+  if (ImageU32(image, header) != 0x00004550u) return {};  // "PE\0\0"
+  const uint16_t machine = ImageU16(image, header + 4);
+  const unsigned sections = ImageU16(image, header + 6);
+  const uint64_t optional = header + 24;
+  const bool wide = ImageU16(image, optional) == 0x20B;  // PE32+
+  const uint64_t directories = optional + (wide ? 112 : 96);
+  const uint32_t directoryCount = ImageU32(image, optional + (wide ? 108 : 92));
+  const std::string version =
+      directoryCount > 2 ? ImageVersion(image, optional + ImageU16(image, header + 20), sections,
+                                        ImageU32(image, directories + 2 * 8))
+                         : "";
+  std::string text = machine == 0x14C ? "32-bit (i386)" : machine == 0x8664 ? "64-bit (x86-64)" : "machine 0x";
+  if (machine != 0x14C && machine != 0x8664) {
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "%04x", machine);
+    text += hex;
+  }
+  text += ", " + std::to_string(image.size()) + " bytes";
+  return text + (version.empty() ? ", no version" : ", version " + version);
+}
+
 std::unique_ptr<TPackageInfo> ReadPackage(TStream& stream) {
   auto info = std::make_unique<TPackageInfo>();
   info->Package.LoadFromStream(stream, info->Load);
+  // The program image: everything before the package (the whole file when
+  // there is none), as far as a listing cares to read.
+  const int64_t end = info->Load.DataPosition > 0 && info->Load.DataPosition <= info->Load.FileSize
+                          ? info->Load.DataPosition
+                          : info->Load.FileSize;
+  constexpr int64_t kImageLimit = 64 * 1024 * 1024;
+  if (end > 0 && end <= kImageLimit) {
+    info->Image.resize(static_cast<size_t>(end));
+    stream.SetPosition(0);
+    info->Image.resize(static_cast<size_t>(stream.Read(info->Image.data(), end)));
+  }
   return info;
 }
 
@@ -181,9 +275,35 @@ std::unique_ptr<TPackageInfo> ReadPackage(const std::string& path) {
   return ReadBuffered(file);
 }
 
-std::string NoPackageReason(const TPackageInfo& info) {
-  if (info.Load.DataPosition < 0) return "no package: the file is too short to be an installer";
-  return "no package: no \"ZPIN\" signature at byte " + std::to_string(info.Load.DataPosition);
+std::string NoPackageReason(const TPackageInfo& info, const std::string& path) {
+  const std::vector<uint8_t>& start = info.Image;
+  if (info.Load.FileSize == 0) return "no package: the file is empty";
+  const std::string image = DescribeImage(start);
+  if (!image.empty()) {
+    uint8_t signature[4] = {};
+    if (info.Load.DataPosition > 0) {
+      try {
+        TFileStream file(path, TFileMode::OpenRead);
+        file.SetPosition(info.Load.DataPosition);
+        file.Read(signature, 4);
+      } catch (const EZpError&) {
+      }
+    }
+    if (std::string(signature, signature + 4) == "ZPUN")
+      return "no package: this is an uninstaller (Uninstall.exe), which carries the record of an installation";
+    return "no package: this is a Windows program (" + image + ") without a package: a program image, not an installer";
+  }
+  if (start.size() >= 2 && start[0] == 'M' && start[1] == 'Z')
+    return info.Load.DataPosition < 0 ? "no package: the file is too short to be an installer"
+                                      : "no package: this is an MS-DOS program without a PE header, not an installer";
+  const size_t probe = std::min<size_t>(start.size(), 4096);
+  const std::string head(start.begin(), start.begin() + static_cast<std::ptrdiff_t>(probe));
+  if (head.find('\0') == std::string::npos && IsValidUtf8(head.substr(0, head.find_last_of("\n") + 1))) {
+    const bool project = path.size() > 5 && LowerAscii(path.substr(path.size() - 5)) == ".toml";
+    return project ? "no package: this is a project file; zpbuild build makes an installer from it"
+                   : "no package: this is a text file, not an installer";
+  }
+  return "no package: this is not a Windows program (it does not begin with \"MZ\")";
 }
 
 void ListPackage(const TPackageInfo& info, std::ostream& out) {
@@ -191,6 +311,8 @@ void ListPackage(const TPackageInfo& info, std::ostream& out) {
   const TZpInstall& p = info.Package;
   out << "File size: " << load.FileSize << "\n";
   out << "Package position: " << load.DataPosition << "\n";
+  const std::string image = DescribeImage(info.Image);
+  out << "Program image: " << (image.empty() ? "not a PE image" : image) << "\n";
   if (!load.HasData) {
     out << "No package.\n";
     return;
@@ -244,7 +366,7 @@ std::vector<std::string> VerifyPackage(const std::string& path) {
   const TZpInstall& p = info->Package;
   std::vector<std::string> problems;
   if (!load.HasData) {
-    problems.push_back(NoPackageReason(*info));
+    problems.push_back(NoPackageReason(*info, path));
     return problems;
   }
   if (!load.Complete)
@@ -313,7 +435,7 @@ std::vector<std::string> ExtractPackage(const std::string& path, const std::stri
   std::vector<std::string> problems;
   if (written) *written = 0;
   if (!info.Load.HasData) {
-    problems.push_back(NoPackageReason(info));
+    problems.push_back(NoPackageReason(info, path));
     return problems;
   }
   auto extract = [&](const std::string& name, const std::string& recordPath, int32_t offset, int32_t size,
@@ -356,6 +478,26 @@ std::vector<std::string> ExtractPackage(const std::string& path, const std::stri
     const TZpInstallExec& x = *info.Package.Execs[i];
     if (!x.External)
       extract(RecordName("execs", i, x.Path), x.Path, x.Offset, x.Size, x.Crc, {x.CreationTime, x.LastWriteTime});
+  }
+  // The texts and pictures, beside the placeholder folders, named as the
+  // project would name them: RTF documents as .rtf, plain text as .txt.
+  const TZpInstall& p = info.Package;
+  const std::pair<std::string, const std::string*> texts[] = {
+      {"License", &p.License}, {"Readme", &p.Readme}, {"What's New", &p.WhatsNew}};
+  std::vector<std::pair<std::string, std::vector<uint8_t>>> documents;
+  for (const auto& [name, text] : texts)
+    if (!text->empty())
+      documents.push_back({name + (text->rfind("{\\rtf", 0) == 0 ? ".rtf" : ".txt"), {text->begin(), text->end()}});
+  if (!p.Banner.Empty()) documents.push_back({"Banner.jpg", p.Banner.Bytes()});
+  if (!p.Splash.Empty()) documents.push_back({"Splash.jpg", p.Splash.Bytes()});
+  for (const auto& [name, bytes] : documents) {
+    try {
+      CreateDirectories(folder);
+      WriteFileBytes(folder + kPathSeparator + name, bytes);
+      if (written) ++*written;
+    } catch (const EZpError& e) {
+      problems.push_back(name + ": " + e.Message());
+    }
   }
   return problems;
 }

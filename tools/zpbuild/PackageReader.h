@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/ZpClasses.h"
+#include "picture/JpegImage.h"
 #include "package/Streams.h"
 
 namespace zp {
@@ -20,12 +21,19 @@ namespace zp {
 struct TPackageInfo {
   TZpInstall Package;
   TLoadReport Load;
+  std::vector<uint8_t> Image;  // the bytes before the package (the whole file without one)
 };
 
 std::unique_ptr<TPackageInfo> ReadPackage(TStream& stream);
 std::unique_ptr<TPackageInfo> ReadPackage(const std::string& path);
-// Why a file read as no package (Load.HasData false).
-std::string NoPackageReason(const TPackageInfo& info);
+// Why a file read as no package (Load.HasData false), saying what it is
+// instead: empty, a program without a package, an uninstaller, a project
+// or other text file, or no Windows program at all.
+std::string NoPackageReason(const TPackageInfo& info, const std::string& path);
+
+// A program image in a few words: "32-bit (i386), 123904 bytes, version
+// 1.0.0.0"; "" when it is no PE image.
+std::string DescribeImage(const std::vector<uint8_t>& image);
 
 // Prints every header field and every record, one per line, in a stable
 // format; texts are written as UTF-8.
@@ -39,6 +47,10 @@ std::string ListQuoted(const std::string& utf8);
 std::string ListTimes(uint64_t creationTime, uint64_t lastWriteTime);
 std::string ListFileOptions(const std::string& shortcutName, bool desktopShortcut, bool keepNewer,
                             bool keepOnUninstall);
+// A document ("none", "1234 bytes, RTF") and a picture ("none", "5678
+// bytes, JPEG 160x314") as the listings give them.
+std::string DocumentKind(const std::string& text);
+std::string PictureKind(const TJpegImage& image);
 std::string ListExecKind(int32_t stage, bool external, const std::string& title, const std::string& parameters);
 
 // Whether the file carries an Authenticode signature: "signature: none",

@@ -306,10 +306,12 @@ TPackageLayout WritePackage(const TProject& project, const std::vector<uint8_t>&
 
 TPackageLayout BuildPackage(const TProject& project, const std::vector<uint8_t>& stub, const std::string& outPath) {
   const std::string temporary = outPath + ".tmp";
+  // Armed until the rename is done: after it, there is nothing left to delete.
+  const TInterruptCleanup cleanup(temporary);
   try {
     TPackageLayout layout;
     {
-      TFileStream out(temporary, TFileMode::Create);
+      TFileStream out(temporary, TFileMode::CreateTemporary);
       layout = WritePackage(project, stub, out);
     }
     RenameReplacing(temporary, outPath);

@@ -5,6 +5,7 @@
 #include "PackageWriter.h"
 #include "ProjectReader.h"
 #include "base/Strings.h"
+#include "picture/JpegImage.h"
 
 namespace zp {
 namespace {
@@ -35,16 +36,38 @@ std::string Times(const TProject& project, const TContent& content, const std::o
   return ListTimes(times.CreationTime, times.LastWriteTime);
 }
 
+std::string Picture(const std::vector<uint8_t>& bytes) {
+  TJpegImage image;
+  try {
+    image.LoadFromBytes(bytes);
+  } catch (const EZpError& e) {
+    return "unreadable: " + e.Message();
+  }
+  return PictureKind(image);
+}
+
 }  // namespace
 
-void ListProject(const TLoadedProject& loaded, std::ostream& out) {
+void ListProject(const TLoadedProject& loaded, std::ostream& out, const std::string& image) {
   const TProject& p = loaded.Project;
-  out << "Output: \"" << NativeToUtf8(loaded.OutputPath) << "\"\n"
-      << "Program name: " << ListQuoted(p.ProgramName) << "\n"
+  out << "Output: \"" << NativeToUtf8(loaded.OutputPath) << "\"\n";
+  if (!image.empty()) out << "Program image: " << image << "\n";
+  out << "Program name: " << ListQuoted(p.ProgramName) << "\n"
       << "Version: " << p.VersionMajor << "." << p.VersionMinor << "\n"
       << "Build: " << p.Build << "\n"
       << "Release: " << p.Release << "\n"
+      << "Publisher: " << ListQuoted(p.Publisher) << "\n"
+      << "Website: " << ListQuoted(p.Website) << "\n"
+      << "Address: " << ListQuoted(p.Address) << "\n"
+      << "Contact: " << ListQuoted(p.ContactName) << "\n"
+      << "Email: " << ListQuoted(p.Email) << "\n"
+      << "License: " << DocumentKind(p.License) << "\n"
+      << "Readme: " << DocumentKind(p.Readme) << "\n"
+      << "What's new: " << DocumentKind(p.WhatsNew) << "\n"
+      << "Terminal settings: " << ListQuoted(p.TerminalSettings) << "\n"
       << "Key: " << (p.Key ? "given" : "derived from the package") << "\n"
+      << "Banner: " << (p.Banner.empty() ? "none" : Picture(p.Banner)) << "\n"
+      << "Splash: " << (p.Splash.empty() ? "none" : Picture(p.Splash)) << "\n"
       << "Translations: " << p.Translations.size() << "\n";
   out << "Files: " << p.Files.size() << "\n";
   for (size_t i = 0; i < p.Files.size(); ++i) {

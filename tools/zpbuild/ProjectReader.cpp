@@ -221,6 +221,20 @@ std::string ClosestName(const std::string& name, std::initializer_list<const cha
   return closest;
 }
 
+// CheckTargetPath, with the placeholder meant when a name is a slip.
+std::string TargetProblem(const std::string& path) {
+  std::string problem = CheckTargetPath(path);
+  const std::string unknown = "uses the unknown placeholder {";
+  if (problem.rfind(unknown, 0) != 0 || problem.back() != '}') return problem;
+  const std::string name = problem.substr(unknown.size(), problem.size() - unknown.size() - 1);
+  const std::string closest =
+      ClosestName(LowerAscii(name), {"app", "bootdir", "windir", "winsysdir", "mydocuments", "desktop", "temp",
+                                     "virtualstore", "virtualstoreapp", "experts", "indicators", "scripts",
+                                     "templates", "metatrader", "vsmetatrader", "include", "libraries", "files",
+                                     "presets", "images"});
+  return closest.empty() ? problem : problem + "; did you mean {" + closest + "}?";
+}
+
 class TProjectReader {
 public:
   TProjectReader(std::string path, const TLoadOptions& options)
@@ -482,7 +496,7 @@ std::string TProjectReader::TargetPath(const TValue& table, const char* key, con
   std::string path = Utf8(table, key, prefix, true);
   for (char& c : path)
     if (c == '/') c = '\\';
-  const std::string problem = CheckTargetPath(path);
+  const std::string problem = TargetProblem(path);
   if (!problem.empty()) Fail(*Find(table, key), prefix + key, "\"" + path + "\" " + problem);
   return path;
 }
@@ -785,7 +799,7 @@ void TProjectReader::ReadFileEntry(const TValue& t, int index, std::map<std::str
   for (const TMatchedFile& source : sources) {
     file.Content = TContent::FromFile(source.Path);
     file.Path = !intoFolder ? target : target + "\\" + (flatten ? LastName(source.Relative) : source.Relative);
-    if (const std::string problem = CheckTargetPath(file.Path); !problem.empty()) {
+    if (const std::string problem = TargetProblem(file.Path); !problem.empty()) {
       Error(at, p + "target", "\"" + file.Path + "\" " + problem);
       continue;
     }

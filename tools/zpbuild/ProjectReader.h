@@ -37,8 +37,9 @@ TLoadedProject LoadProject(const std::string& path, const TLoadOptions& options 
 
 // Prints what a build of the project would carry, one item per line, in the
 // format of ListPackage: every file record as the entries expand, with its
-// source, size and the times it would store.
-void ListProject(const TLoadedProject& loaded, std::ostream& out);
+// source, size and the times it would store; `image` describes the program
+// image a build would take (DescribeImage), or is "" to leave it out.
+void ListProject(const TLoadedProject& loaded, std::ostream& out, const std::string& image = "");
 
 // Where an installed or freshly built zpbuild finds its translations: "lang"
 // beside the executable (the build tree), then ../share/zpinstall/lang

@@ -19,7 +19,7 @@ void ReadAndList(std::vector<uint8_t> bytes) {
     const auto info = zp::ReadPackage(stream);
     std::ostringstream out;
     zp::ListPackage(*info, out);
-    if (!info->Load.HasData) (void)zp::NoPackageReason(*info);
+    if (!info->Load.HasData) (void)zp::NoPackageReason(*info, "");
     (void)zp::ReadCertificateTable(stream);
   } catch (const zp::EZpError&) {
     // A clear error is a fine answer to damaged input.

@@ -8,7 +8,9 @@
 #include <thread>
 
 #ifndef _WIN32
+#include <signal.h>
 #include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 #include "TestFiles.h"
@@ -60,17 +62,26 @@ TEST_F(CommandLine, BuildsListsVerifiesAndExtractsTheDemo) {
   ASSERT_EQ(build.ExitCode, 0) << build.Err;
   EXPECT_EQ(build.Err, "");
   EXPECT_NE(build.Out.find("5 files, 0 programs"), std::string::npos) << build.Out;
+  EXPECT_NE(build.Out.find("program image \"" + stub + "\": 64-bit (x86-64), "), std::string::npos) << build.Out;
 
+  // The installer and the project list the same header, texts and records.
   const TRun list = Run("list " + Q(setup));
   EXPECT_EQ(list.ExitCode, 0) << list.Err;
+  EXPECT_NE(list.Out.find("Program image: 64-bit (x86-64), "), std::string::npos) << list.Out;
+  const TRun listProject = Run("list " + Q(NativePathOf(DemoFile("demo.toml"))) + " --stub " + Q(stub));
+  EXPECT_EQ(listProject.ExitCode, 0) << listProject.Err;
+  EXPECT_NE(listProject.Out.find("Program image: \"" + stub + "\", 64-bit"), std::string::npos) << listProject.Out;
   for (const char* line : {"Program name: \"ZpDemo Indicators\"\n", "Version: 1.2\n", "Build: 34\n",
-                           "License: 609 bytes, RTF\n", "Readme: 409 bytes, plain text\n",
-                           "Terminal settings: \"11\"\n", "Banner: 4040 bytes, JPEG 160x314\n",
-                           "Splash: 7819 bytes, JPEG 499x304\n", "Translations: 3\n", "  303 = \"Creating uninstaller ...\"\n",
-                           "Files: 5\n", "  [5] \"{app}\\ZpDemo Manual.txt\"\n",
+                           "Publisher: \"ZpDemo Software\"\n", "License: 609 bytes, RTF\n",
+                           "Readme: 409 bytes, plain text\n", "Terminal settings: \"11\"\n",
+                           "Banner: 4040 bytes, JPEG 160x314\n", "Splash: 7819 bytes, JPEG 499x304\n",
+                           "Translations: 3\n", "Files: 5\n", "  [5] \"{app}\\ZpDemo Manual.txt\"\n",
                            "      shortcut \"ZpDemo Manual\", desktop shortcut yes, keep newer no, keep on uninstall no\n",
-                           "Programs: 0\n"})
+                           "Programs: 0\n"}) {
     EXPECT_NE(list.Out.find(line), std::string::npos) << line;
+    EXPECT_NE(listProject.Out.find(line), std::string::npos) << line;
+  }
+  EXPECT_NE(list.Out.find("  303 = \"Creating uninstaller ...\"\n"), std::string::npos);
 
   const TRun verify = Run("verify " + Q(setup));
   EXPECT_EQ(verify.ExitCode, 0) << verify.Err;
@@ -79,6 +90,11 @@ TEST_F(CommandLine, BuildsListsVerifiesAndExtractsTheDemo) {
   EXPECT_EQ(extract.ExitCode, 0) << extract.Err;
   EXPECT_EQ(Read(scratch / "out/{indicators}/ZpDemo Trend.mq4"), Read(DemoFile("files/ZpDemo Trend.mq4")));
   EXPECT_EQ(Read(scratch / "out/{app}/ZpDemo Manual.txt"), Read(DemoFile("files/ZpDemo Manual.txt")));
+  // The texts and pictures come out too, named by their kind.
+  for (const auto& [name, source] : {std::pair{"License.rtf", "license.rtf"}, {"Readme.txt", "readme.txt"},
+                                     {"What's New.rtf", "whatsnew.rtf"}, {"Banner.jpg", "banner.jpg"},
+                                     {"Splash.jpg", "splash.jpg"}})
+    EXPECT_EQ(Read(scratch / (std::string("out/") + name)), Read(DemoFile(source))) << name;
 }
 
 // One run names every problem of a project, each with its line, entry by
@@ -98,7 +114,7 @@ TEST_F(CommandLine, BadProjectGivesEveryProblemAndNoOutput) {
                          "cannot be a file or folder name: it is a device name\n" +
                          "zpbuild: " + project + ":11: files[2].keep_newer: must be true or false\n" +
                          "zpbuild: " + project + ":10: files[2].target: \"{expert}\\a\" uses the unknown placeholder "
-                         "{expert}\n" +
+                         "{expert}; did you mean {experts}?\n" +
                          "zpbuild: 5 problems\n");
   EXPECT_FALSE(fs::exists(scratch / "bad.exe"));
   EXPECT_FALSE(fs::exists(scratch / "bad.exe.tmp"));
@@ -260,6 +276,33 @@ TEST_F(CommandLine, DefaultProgramImage) {
   EXPECT_FALSE(fs::exists(setup));
 #endif
 }
+
+#ifndef _WIN32
+// Ctrl-C or a kill halfway through a build: zpbuild dies of the signal, as
+// its caller expects, and leaves no temporary file and no installer.
+TEST_F(CommandLine, AnInterruptedBuildLeavesNoTemporaryFile) {
+  const std::string project = scratch / "big.toml", big = scratch / "big.bin", setup = scratch / "big.exe";
+  Write(big, "");
+  fs::resize_file(big, 1 << 30);  // sparse: long to read and encrypt, nothing on disk
+  Write(project, "[product]\nname = \"Big\"\n[[files]]\nsource = \"big.bin\"\ntarget = '{app}\\big.bin'\n");
+  for (const int signal : {SIGINT, SIGTERM}) {
+    const pid_t child = fork();
+    if (child == 0) {
+      execl(ZPBUILD_EXE, "zpbuild", "build", project.c_str(), "-o", setup.c_str(), "--stub", stub.c_str(),
+            static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    for (int i = 0; i < 5000 && !fs::exists(setup + ".tmp"); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_TRUE(fs::exists(setup + ".tmp")) << "the build did not start";
+    kill(child, signal);
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << signal << ": " << status;
+    EXPECT_FALSE(fs::exists(setup + ".tmp")) << signal;
+    EXPECT_FALSE(fs::exists(setup)) << signal;
+  }
+}
+#endif
 
 }  // namespace
 }  // namespace zp

@@ -228,7 +228,7 @@ const TBadProject kBadProjects[] = {
     {"[product]\nname = \"x\"\n[[files]]\ntarget = '{app}\\a'\n", "3: files[1].source", "is missing"},
     {"[product]\nname = \"x\"\n[[files]]\nsource = \"files/a.mq4\"\n", "3: files[1].target", "is missing"},
     {"[product]\nname = \"x\"\n[[files]]\nsource = \"files/a.mq4\"\ntarget = '{expert}\\a'\n", "5: files[1].target",
-     "unknown placeholder {expert}"},
+     "unknown placeholder {expert}; did you mean {experts}?"},
     {"[product]\nname = \"x\"\n[[files]]\nsource = \"files/a.mq4\"\ntarget = 'a.mq4'\n", "5: files[1].target",
      "must begin with a placeholder"},
     {"[product]\nname = \"x\"\n[[files]]\nsource = \"files/*.ex4\"\ntarget = '{app}'\n", "4: files[1].source",
@@ -339,6 +339,21 @@ TEST_F(ProjectFolder, EveryProblemIsNamedUpToACap) {
   }
 }
 
+#ifndef _WIN32
+// A file too large for the package's 32-bit positions is named by its entry
+// and line before anything is read of it (sparse: nothing on disk).
+TEST_F(ProjectFolder, AFileBeyondTheSizeLimitNamesItsEntry) {
+  Write(scratch / "proj/big.bin", "");
+  fs::resize_file(scratch / "proj/big.bin", uint64_t(1) << 31);
+  const std::vector<std::string> lines = ErrorLines(
+      [&] { Load("[product]\nname = \"P\"\n[[files]]\nsource = \"big.bin\"\ntarget = '{app}\\big.bin'\n"); });
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], project + ":4: files[1].source: \"" + scratch / "proj/big.bin" +
+                          "\" is 2147483648 bytes, beyond the 2 GiB limit of a package file");
+  EXPECT_NE(lines[1].find("the contents add up to"), std::string::npos) << lines[1];
+}
+#endif
+
 TEST_F(ProjectFolder, WarningsNameTheirLine) {
   const TLoadedProject loaded = Load("[product]\nname = \"W\"\n[translations]\n\n99999 = \"x\"\n");
   ASSERT_EQ(loaded.Warnings.size(), 2u);
@@ -437,7 +452,7 @@ TEST_F(ProjectFolder, BadSettingsAreNamedLikeLinesOfTheFile) {
       {"product.version=1.x",
        "product.version: \"1.x\" is not a version such as \"1.2\", \"1.7.3\" or \"1.7.3.4\" (MAJOR.MINOR[.BUILD[.RELEASE]])"},
       {"files[1].keep_newer=yes", "files[1].keep_newer: must be true or false"},
-      {"files[1].target={expert}\\a", "files[1].target: \"{expert}\\a\" uses the unknown placeholder {expert}"},
+      {"files[1].target={expert}\\a", "files[1].target: \"{expert}\\a\" uses the unknown placeholder {expert}; did you mean {experts}?"},
       {"files[3].target=x", "files[3]: the project has 1 [[files]] tables"},
       {"files[0].target=x", "files[0]: an index is written [1], [2], ..."},
       {"execs[1].path=x", "execs[1]: the project has no [[execs]] tables"},

@@ -292,5 +292,49 @@ TEST_F(Damaged, FileWithoutPackageIsNamed) {
   EXPECT_NE(problems[0].find("no package"), std::string::npos);
 }
 
+// A file that carries no package is named for what it is.
+TEST(Readers, SayWhatAFileWithoutAPackageIs) {
+  TScratch scratch;
+  const std::vector<uint8_t> image = SyntheticStubImage();
+  std::string uninstaller(image.begin(), image.end());
+  {
+    TZpInstall data;
+    data.Reset();
+    TMemoryStream stream;
+    stream.WriteBuffer(image.data(), static_cast<int64_t>(image.size()));
+    data.AppendUninstallData(stream);
+    uninstaller.assign(stream.Bytes().begin(), stream.Bytes().end());
+  }
+  const std::pair<std::string, std::string> files[] = {
+      {"empty.exe", ""},
+      {"image.exe", std::string(image.begin(), image.end())},
+      {"Uninstall.exe", uninstaller},
+      {"project.toml", "[product]\nname = \"x\"\n"},
+      {"notes.txt", "caf\xC3\xA9\n"},
+      {"data.bin", std::string("\x7f" "ELF\0\0", 6) + Pattern(300)},
+  };
+  const char* const said[] = {"the file is empty", "a Windows program (", "an uninstaller", "a project file",
+                              "a text file", "not a Windows program"};
+  for (size_t i = 0; i < std::size(files); ++i) {
+    const std::string path = scratch / files[i].first;
+    Write(path, files[i].second);
+    const std::vector<std::string> problems = VerifyPackage(path);
+    ASSERT_EQ(problems.size(), 1u) << path;
+    EXPECT_NE(problems[0].find(said[i]), std::string::npos) << problems[0];
+  }
+}
+
+TEST(Readers, ListNamesTheProgramImage) {
+  TScratch scratch;
+  const std::string setup = scratch / "setup.exe";
+  BuildPackage(ProjectWith({"{app}\\a.txt"}), SyntheticStubImage(), setup);
+  std::ostringstream list;
+  ListPackage(*ReadPackage(setup), list);
+  EXPECT_NE(list.str().find("Program image: 64-bit (x86-64), " + std::to_string(SyntheticStubImage().size()) +
+                            " bytes, no version\n"),
+            std::string::npos)
+      << list.str();
+}
+
 }  // namespace
 }  // namespace zp

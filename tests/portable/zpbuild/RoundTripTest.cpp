@@ -187,7 +187,7 @@ TEST_F(RoundTrip, ReaderGivesBackEveryField) {
 TEST_F(RoundTrip, ExtractGivesBackEveryByteAndTime) {
   int written = 0;
   EXPECT_TRUE(ExtractPackage(setup, scratch / "out", &written).empty());
-  EXPECT_EQ(written, 6);  // five files and the carried program
+  EXPECT_EQ(written, 6 + 4);  // five files, the carried program, two texts and two pictures
   for (const TProjectFile& file : project.Files) {
     std::string relative = file.Path;
     for (char& c : relative)

@@ -14,7 +14,9 @@ namespace zp {
 namespace {
 
 using ::testing::ElementsAre;
+using ::testing::Contains;
 using ::testing::ElementsAreArray;
+using ::testing::Not;
 
 std::vector<std::string> Entries(const TZpInstall& engine, int marker) {
   std::vector<std::string> entries;
@@ -89,7 +91,16 @@ TEST_F(InstallRun, InstallsEveryFileIntoOldAndNewLayoutTerminals) {
   recorded.insert(recorded.end(), newFiles.begin(), newFiles.end());
   recorded.push_back(places_.StartMenuFolder + "\\Uninstall.lnk");
   EXPECT_THAT(Entries(engine, umFile), ElementsAreArray(recorded));
-  EXPECT_THAT(Entries(engine, umFolder), ElementsAre(app, places_.StartMenuFolder));
+  // Then the folders the run made, parents first; the terminals were there.
+  const std::vector<std::string> madeFolders = Entries(engine, umFolder);
+  ASSERT_GE(madeFolders.size(), 2u);
+  EXPECT_THAT(std::vector<std::string>(madeFolders.begin(), madeFolders.begin() + 2), ElementsAre(app, places_.StartMenuFolder));
+  for (const std::string& folder : {oldTerminal + "\\experts", oldTerminal + "\\experts\\indicators", app + "\\Data",
+                                    data + "\\MQL4\\Experts"})
+    EXPECT_THAT(madeFolders, Contains(folder));
+  EXPECT_THAT(madeFolders, Not(Contains(oldTerminal)));
+  EXPECT_LT(std::find(madeFolders.begin(), madeFolders.end(), oldTerminal + "\\experts"),
+            std::find(madeFolders.begin(), madeFolders.end(), oldTerminal + "\\experts\\indicators"));
   ExpectLinkForLnkinfo(linkB, "StartMenuB.lnk", app + "\\B.txt", app);
   ExpectLinkForLnkinfo(linkC, "StartMenuC.lnk", app + "\\Data\\C.bin", app + "\\Data");
   ExpectLinkForLnkinfo(desktopLink, "DesktopC.lnk", app + "\\Data\\C.bin", app + "\\Data");

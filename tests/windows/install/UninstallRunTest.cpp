@@ -115,21 +115,44 @@ TEST_F(UninstallRun, RemovesWhatTheInstallationRecorded) {
   // The shortcut of a terminal file is recorded once per terminal: the second
   // delete fails and is reported with weight 0.
   const std::vector<TLogLine> expected = {
-      {9, "Delete file " + first + "\\experts\\A.ex4 ..."},
-      {18, "Delete file " + menu + "\\A.lnk ..."},
-      {27, "Delete file " + app + "\\B.txt ..."},
-      {36, "Delete file " + second + "\\experts\\A.ex4 ..."},
-      {45, "Delete file " + menu + "\\A.lnk ..."},
-      {45, "WARNING: Unable to delete file " + menu + "\\A.lnk ..."},
-      {55, "Delete file " + app + "\\Readme.rtf ..."},
-      {64, "Delete file " + menu + "\\Readme.lnk ..."},
-      {73, "Delete file " + menu + "\\Uninstall.lnk ..."},
-      {82, "Remove folder " + app + " ..."},
-      {91, "Remove folder " + menu + " ..."},
+      {8, "Delete file " + first + "\\experts\\A.ex4 ..."},
+      {17, "Delete file " + menu + "\\A.lnk ..."},
+      {25, "Delete file " + app + "\\B.txt ..."},
+      {33, "Delete file " + second + "\\experts\\A.ex4 ..."},
+      {42, "Delete file " + menu + "\\A.lnk ..."},
+      {42, "WARNING: Unable to delete file " + menu + "\\A.lnk ..."},
+      {50, "Delete file " + app + "\\Readme.rtf ..."},
+      {58, "Delete file " + menu + "\\Readme.lnk ..."},
+      {67, "Delete file " + menu + "\\Uninstall.lnk ..."},
+      {75, "Remove folder " + app + " ..."},
+      {83, "Remove folder " + menu + " ..."},
+      {92, "Remove folder " + second + "\\experts ..."},  // made by the install; kept, as Keep.ex4 is in it
       {100, "Unregistering uninstaller ..."},
-      {109, "Done."}};
-  EXPECT_EQ(engine.ProgressTotal, 8 + 2 + 1);
+      {108, "Done."}};
+  EXPECT_EQ(engine.ProgressTotal, 8 + 3 + 1);
+  EXPECT_EQ(ReadText(second + "\\experts\\Keep.ex4"), "keep");
   EXPECT_THAT(log_.Lines, ElementsAreArray(expected));
+}
+
+// The folders an installation made go with it when they are empty; those
+// that were there before stay, empty or not.
+TEST_F(UninstallRun, RemovesTheEmptyFoldersTheInstallationMade) {
+  TProject project;
+  project.Files = {FileRecord("{include}\\Lib\\Deep\\L.mqh", "l"), FileRecord("{files}\\Data\\D.csv", "d")};
+  project.Files[1].KeepOnUninstall = true;
+  const std::string terminal = OldTerminal("T");
+  CreateDirectoryA((terminal + "\\experts").c_str(), nullptr);
+  CreateDirectoryA((terminal + "\\experts\\Empty").c_str(), nullptr);
+  TZpInstall install;
+  install.LoadFromFile(BuildInstaller(project));
+  install.Targets = {terminal};
+  install.Run();
+  TZpUninstall engine;
+  engine.LoadFromFile(places_.ProgramFolder + "\\Uninstall.exe");
+  engine.Run();
+  EXPECT_FALSE(Exists(terminal + "\\experts\\include")) << "include, Lib and Deep were made and are empty";
+  EXPECT_EQ(ReadText(terminal + "\\experts\\files\\Data\\D.csv"), "d");
+  EXPECT_TRUE(Exists(terminal + "\\experts\\Empty"));
 }
 
 TEST_F(UninstallRun, TheUninstallerRemovesItselfAndItsFolderAfterItEnds) {
