@@ -202,8 +202,6 @@ TInterruptCleanup::~TInterruptCleanup() {
   SetConsoleCtrlHandler(RemoveOnConsoleEvent, FALSE);
 }
 
-void PrepareConsole() { SetConsoleOutputCP(CP_UTF8); }
-
 std::vector<std::string> CommandArguments(int, char**) {
   int count = 0;
   wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
