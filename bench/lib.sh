@@ -22,4 +22,22 @@ timed_case() {
   times[$1]+="$(echo "$end - $start" | bc) "
 }
 
+# Runs every case of CASES ROUNDS times through timed_case, each after clean
+# (both the caller's), every other round in reverse order: no case always runs
+# right after the same one (the file system's write-back of the previous
+# case's files).
+timed_rounds() {
+  local cases=$1 rounds=$2 reversed order r c
+  reversed=$(tr ' ' '\n' <<<"$cases" | grep . | tac | tr '\n' ' ')
+  for ((r = 1; r <= rounds; r++)); do
+    order=$cases
+    ((r % 2 == 0)) && order=$reversed
+    for c in $order; do
+      clean
+      timed_case "$c"
+    done
+  done
+  clean
+}
+
 median() { tr ' ' '\n' <<<"$1" | grep . | sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }

@@ -28,6 +28,31 @@ function(zp_find_jpeg)
   endif()
 endfunction()
 
+# zstd: Debian's static libzstd (libzstd-dev) natively, our own static build
+# from Debian's source package (scripts/setup) for the MinGW targets. Static
+# everywhere: zpbuild needs nothing beside it, and the program image takes
+# only the decoder's objects. Gives zp::zstd.
+function(zp_find_zstd)
+  if(WIN32)
+    set(root ${CMAKE_SOURCE_DIR}/.deps/${ZP_TRIPLET})
+    set(library ${root}/lib/libzstd.a)
+    set(include ${root}/include)
+  else()
+    find_library(ZP_ZSTD_LIBRARY NAMES libzstd.a)
+    find_path(ZP_ZSTD_INCLUDE zdict.h)
+    set(library ${ZP_ZSTD_LIBRARY})
+    set(include ${ZP_ZSTD_INCLUDE})
+  endif()
+  if(NOT EXISTS "${library}" OR NOT EXISTS "${include}/zdict.h")
+    message(FATAL_ERROR "zstd is missing: run scripts/setup")
+  endif()
+  add_library(zp::zstd STATIC IMPORTED GLOBAL)
+  set_target_properties(zp::zstd PROPERTIES IMPORTED_LOCATION ${library})
+  if(WIN32)
+    set_target_properties(zp::zstd PROPERTIES INTERFACE_INCLUDE_DIRECTORIES ${include})
+  endif()
+endfunction()
+
 function(zp_add_googletest)
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
   set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)

@@ -16,7 +16,9 @@ import struct
 import sys
 
 HEADER_AT = 256
-MAX_CARRIER_SIZE = 1088 * 1024
+# Raised from 1 MiB when the file-system layer (link checks, private
+# folders) and the decoder of compressed contents took the program past it.
+MAX_CARRIER_SIZE = 1152 * 1024
 # What the program image may import: DLLs that Windows always maps from the
 # system folder (its known DLLs) and that import only such DLLs themselves,
 # under Wine too. Every other DLL (user32, gdi32, the common controls, shell32,

@@ -54,18 +54,7 @@ for c in $cases; do
 done
 
 declare -A times
-reversed=$(tr ' ' '\n' <<<"$cases" | grep . | tac | tr '\n' ' ')
-for ((r = 1; r <= rounds; r++)); do
-  # Every other round in reverse order: no case always runs right after the
-  # same one (the file system's write-back of the previous case's files).
-  order=$cases
-  ((r % 2 == 0)) && order=$reversed
-  for c in $order; do
-    clean
-    timed_case "$c"
-  done
-done
-clean
+timed_rounds "$cases" "$rounds"
 
 echo "files: $(find "$work/files" -type f | wc -l), $(du -sm "$work/files" | cut -f1) MiB; rounds: $rounds"
 printf '%-11s %8s %10s %10s  %s\n' case median "x copy" "x nsis" "all runs (s)"

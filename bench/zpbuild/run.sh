@@ -4,9 +4,11 @@
 # same installer byte for byte:
 #   pattern  one [[files]] entry: source = "files", target = '{metatrader}\bench'
 #   tables   one [[files]] table per file
-# built by the Linux zpbuild and by zpbuild.exe under wine64, with makensis
-# (SetCompress off) on the same files for reference; ROUNDS rounds after a
-# warm-up, median seconds.
+# built by the Linux zpbuild and by zpbuild.exe under wine64 (compression on,
+# zpbuild's default), with makensis (SetCompress off) on the same files for
+# reference; ROUNDS rounds after a warm-up, median seconds. makensis with its
+# best compressor (SetCompressor /SOLID lzma) takes minutes here and runs
+# once, after the rounds (LZMA=0 leaves it out).
 #
 #   bench/zpbuild/run.sh [WORK_DIR]     (ROUNDS=5 by default)
 set -euo pipefail
@@ -64,3 +66,12 @@ for ((r = 1; r <= rounds; r++)); do
 done
 echo "files: 1004, $(du -sm "$work/files" | cut -f1) MiB; rounds: $rounds"
 for c in $cases; do printf '%-15s %6.2fs   %s\n' "$c" "$(median "${times[$c]}")" "${times[$c]}"; done
+if [ "${LZMA:-1}" = 1 ]; then
+  sed 's/^SetCompress off$/SetCompressor \/SOLID lzma/; s/^OutFile setup-nsis.exe$/OutFile setup-nsis-lzma.exe/' \
+    "$work/nsis.nsi" >"$work/nsis-lzma.nsi"
+  start=$(date +%s.%N)
+  (cd "$work" && makensis -V1 nsis-lzma.nsi)
+  lzma=$(echo "$(date +%s.%N) - $start" | bc)
+  printf '%-15s %6.2fs   (one run); zpbuild (Linux, pattern) takes %.3fx its time\n' makensis-lzma "$lzma" \
+    "$(echo "$(median "${times[native-pattern]}") / $lzma" | bc -l)"
+fi

@@ -72,5 +72,9 @@ inline std::string Utf8FromW(const wchar_t* text) { return WideToUtf8(FromW(text
 inline std::string Utf8FromW(const wchar_t* text, size_t length) {
   return WideToUtf8(std::u16string(reinterpret_cast<const char16_t*>(text), length));
 }
+// The one conversion of a path between the program's strings and the W
+// calls of the file system, and back.
+inline std::u16string WidePath(const std::string& path) { return Utf8ToWide(path); }
+inline std::string NarrowPath(const std::u16string& path) { return WideToUtf8(path); }
 }  // namespace zp
 #endif

@@ -5,14 +5,18 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstring>
 #include <array>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "base/Strings.h"
 #include "base/WinHandles.h"
+#include "engine/FileSystem.h"
+#include "engine/PackageContents.h"
 #include "engine/PeImage.h"
 #include "engine/Placeholders.h"
 #include "engine/RunFiles.h"
@@ -41,67 +45,69 @@ struct TRunFolders {
 // children; folders that were there before are not.
 class TFolderMaker {
 public:
-  explicit TFolderMaker(std::vector<TMarkedString>& uninstallList) : uninstallList_(uninstallList) {}
+  TFolderMaker(TFileSystem& fs, std::vector<TMarkedString>& uninstallList) : fs_(fs), uninstallList_(uninstallList) {}
 
   void Make(const std::string& folder) {
     if (made_ && folder == last_) return;
-    std::vector<std::string> missing;  // deepest first
-    for (std::string f = folder; !f.empty() && !IsFolder(f); f = ExtractFileDir(f)) {
-      missing.push_back(f);
-      if (ExtractFileDir(f) == f) break;  // a root that is not there
-    }
-    ForceDirectories(folder);
-    for (auto it = missing.rbegin(); it != missing.rend(); ++it)
-      if (!IsRecorded(*it)) uninstallList_.push_back({*it, umFolder});
+    for (const std::string& created : fs_.ForceDirectories(folder))  // parents first
+      if (!IsRecorded(created)) uninstallList_.push_back({created, umFolder});
     last_ = folder;
     made_ = true;
   }
 
 private:
-  static bool IsFolder(const std::string& path) {
-    const DWORD attributes = GetFileAttributesW(WStr(path).c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-  }
   bool IsRecorded(const std::string& folder) const {
     return std::any_of(uninstallList_.begin(), uninstallList_.end(), [&](const TMarkedString& entry) {
       return entry.Marker == umFolder && SameTextAscii(entry.Text, folder);
     });
   }
 
+  TFileSystem& fs_;
   std::vector<TMarkedString>& uninstallList_;
   std::string last_;
   bool made_ = false;
 };
+
+// Makes `fs` the layer of `engine`'s steps for as long as it lives.
+class TUseFileSystem {
+public:
+  TUseFileSystem(TFileSystem*& slot, TFileSystem& fs) : slot_(slot) { slot_ = &fs; }
+  ~TUseFileSystem() { slot_ = nullptr; }
+  TUseFileSystem(const TUseFileSystem&) = delete;
+  TUseFileSystem& operator=(const TUseFileSystem&) = delete;
+
+private:
+  TFileSystem*& slot_;
+};
+
 
 TRunFolders RunFolders(const std::string& programName) {
   return {GetSpecialFolder(TSpecialFolder::ProgramFiles) + "\\" + programName,
           GetSpecialFolder(TSpecialFolder::CommonPrograms) + "\\" + programName};
 }
 
-// Decrypts one content block of the package into a new file at `path` and
-// gives the file its times as far as Windows takes them. A stored CRC is
-// checked on the way. A content that does not arrive whole and sound (a read
-// error, a full disk, damaged bytes) leaves no file behind: the terminal
-// would load a cut-off add-on.
-void WriteContent(TStream& package, const std::array<uint8_t, 16>& key, int32_t offset, int32_t size,
-                  const std::optional<uint32_t>& expectedCrc, const std::string& path, uint64_t creationTime,
-                  uint64_t lastWriteTime) {
+// Unpacks one content of the package into a new file at `path` and gives
+// the file its times as far as Windows takes them. A stored CRC is checked on
+// the way. A content that does not arrive whole and sound (a read error, a
+// full disk, damaged bytes) leaves no file behind: the terminal would load a
+// cut-off add-on.
+// Returns the identity of the file written (volume and file index).
+TFileIdentity WriteContent(TFileSystem& fs, TPackageContents& contents, const TContentRef& content,
+                           const std::string& path, uint64_t creationTime, uint64_t lastWriteTime) {
   std::optional<TFileStream> file;
   try {
-    file.emplace(path, TFileMode::Create);
-    TSubStream window(package, offset, int64_t(offset) + size - 1);
-    window.SetPosition(0);
-    uint32_t crc = 0;
-    DecryptContent(window, *file, key.data(), kContentKeyLength, expectedCrc ? &crc : nullptr);
-    if (expectedCrc && crc != *expectedCrc)
+    file.emplace(fs.Create(path));
+    const uint32_t crc = contents.Write(content, *file);
+    if (content.Crc && crc != *content.Crc)
       throw EZpError("The installer is damaged: " + path +
                      " did not unpack as it was packed (its checksum does not match). Please download the "
                      "installer again.");
     SetFileTimes(*file, creationTime, lastWriteTime);
+    return IdentityOf(*file);
   } catch (...) {
     if (file) {
       file.reset();  // closed, so that it can go
-      DeleteFileW(WStr(path).c_str());
+      fs.Delete(path);
     }
     throw;
   }
@@ -111,47 +117,92 @@ void WriteContent(TStream& package, const std::array<uint8_t, 16>& key, int32_t 
 // more), false when an existing file cannot be deleted (read-only, in use, a
 // folder of that name). The attribute query needs no handle, which counts on
 // a package of many small files.
-bool RemoveForReplacement(const std::string& path) {
-  if (GetFileAttributesW(WStr(path).c_str()) == INVALID_FILE_ATTRIBUTES) {
+bool RemoveForReplacement(TFileSystem& fs, const std::string& path) {
+  if (GetFileAttributesW(W(WidePath(path))) == INVALID_FILE_ATTRIBUTES) {
     const DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return true;
   }
-  return DeleteFileW(WStr(path).c_str()) != 0;
+  return fs.Delete(path) != TDeleteResult::Failed;
 }
 
-void SaveLink(const std::string& target, const std::string& workingFolder, const std::string& link) {
+// The shell writes the link by its path: its folder is checked, and a file
+// or link already there goes first, so the shell never writes through one.
+void SaveLink(TFileSystem& fs, const std::string& target, const std::string& workingFolder, const std::string& link) {
+  fs.ForceDirectories(ExtractFileDir(link));
+  fs.Delete(link);
   TShellLink shellLink;
   shellLink.Path = target;
   shellLink.WorkingDirectory = workingFolder;
   shellLink.Save(link);
 }
 
-void WriteTextFile(const std::string& path, const std::string& text) {
-  TFileStream file(path, TFileMode::Create);
+void WriteTextFile(TFileSystem& fs, const std::string& path, const std::string& text) {
+  TFileStream file = fs.Create(path);
   file.WriteBuffer(text.data(), static_cast<int64_t>(text.size()));
 }
 
-// Starts `program` with exactly `parameters` as its command line and waits
-// for it to end, calling `onWaiting` after every slice it is still running.
-// False when it cannot be started.
-bool RunProgram(const std::string& program, const std::string& parameters, const std::function<void()>& onWaiting) {
-  TWideText commandLine = WStr(parameters);  // CreateProcessW may write into it
-  const TWideText folder = WStr(ExtractFileDir(program));
+// Starts `program` with exactly `parameters` as its command line, calls
+// `onStarted` once it runs, and waits for it to end, calling `onWaiting`
+// after every slice it is still running. False when it cannot be started.
+bool RunProgram(const std::string& program, const std::string& parameters, const std::function<void()>& onStarted,
+                const std::function<void()>& onWaiting) {
+  std::u16string commandLine = Utf8ToWide(parameters);
+  commandLine.push_back(u'\0');
+  const std::string folder = ExtractFileDir(program);
+  const std::u16string wideFolder = WidePath(folder);
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   TProcessInfo process;
-  if (!CreateProcessW(WStr(program).c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                      folder.empty() ? nullptr : folder.c_str(), &startup, process.Out()))
+  if (!CreateProcessW(W(WidePath(program)), reinterpret_cast<wchar_t*>(&commandLine[0]), nullptr, nullptr, FALSE, 0,
+                      nullptr, folder.empty() ? nullptr : W(wideFolder), &startup, process.Out()))
     return false;
+  onStarted();
   while (WaitForSingleObject(process.Process(), kWaitSlice) == WAIT_TIMEOUT) {
     if (onWaiting) onWaiting();
   }
   return true;
 }
 
+// Takes the bytes written to it and compares them with what `file` holds
+// at the same place; Same() once all of the file was met.
+class TCompareStream : public TStream {
+public:
+  explicit TCompareStream(TStream& file) : file_(file) {}
+  int64_t Read(void*, int64_t) override { return 0; }
+  int64_t Write(const void* buffer, int64_t count) override {
+    std::vector<uint8_t> held(static_cast<size_t>(count));
+    if (file_.Read(held.data(), count) != count || std::memcmp(held.data(), buffer, held.size()) != 0) same_ = false;
+    return count;
+  }
+  int64_t Seek(int64_t, TSeekOrigin) override { return 0; }
+  bool Same() {
+    uint8_t extra;
+    return same_ && file_.Read(&extra, 1) == 0;
+  }
+
+private:
+  TStream& file_;
+  bool same_ = true;
+};
+
+// The program written for an execute record, held open from here until its
+// process has started, so that nobody can change or replace it in between;
+// nothing when the file held is not, byte for byte, the one written (it was
+// changed between writing and holding).
+std::unique_ptr<TFileStream> HoldWrittenProgram(TFileSystem& fs, TPackageContents& contents,
+                                              const TZpInstallExec& record, const std::string& path,
+                                              const TFileIdentity& written) {
+  auto held = std::make_unique<TFileStream>(fs.OpenLocked(path));
+  if (!(IdentityOf(*held) == written)) return nullptr;
+  TCompareStream compare(*held);
+  contents.Write(ContentOf(record), compare);
+  if (!compare.Same()) return nullptr;
+  return held;
+}
+
 // One file record into the terminal whose placeholders `list` holds.
-void InstallFile(TZpInstall& engine, TStream& package, const TPlaceholderList& list, const TZpInstallFile& record,
-                 const TRunFolders& folders, TFolderMaker& folderMaker) {
+void InstallFile(TZpInstall& engine, TFileSystem& fs, TPackageContents& contents, const TPlaceholderList& list,
+                 const TZpInstallFile& record, const TRunFolders& folders, TFolderMaker& folderMaker) {
   const std::string target = ExpandPlaceholders(record.Path, list);
   folderMaker.Make(ExtractFileDir(target));
 
@@ -161,13 +212,20 @@ void InstallFile(TZpInstall& engine, TStream& package, const TPlaceholderList& l
       !record.KeepNewer || !FindLastWriteTime(target, existingTime) || existingTime < record.LastWriteTime;
   if (copy) {
     engine.Report(engine.GetText(idCopyingFile, target), 1);
-    if (RemoveForReplacement(target)) {
-      WriteContent(package, engine.Key, record.Offset, record.Size, record.Crc, target, record.CreationTime,
-                   record.LastWriteTime);
+    std::string refused;
+    bool replaceable = false;
+    try {
+      replaceable = RemoveForReplacement(fs, target);
+    } catch (const ELinkRefused& e) {
+      refused = e.Message();  // a link to elsewhere where one cannot be told from its target
+    }
+    if (replaceable) {
+      WriteContent(fs, contents, ContentOf(record), target, record.CreationTime, record.LastWriteTime);
       // Recorded once it is there: a failed write leaves nothing to remove.
       if (!record.KeepOnUninstall) engine.UninstallList.push_back({target, umFile});
     } else {
       engine.Report(engine.GetText(idCannotOverwrite, target), 0);
+      if (!refused.empty()) engine.Report(Utf8ToWide(refused), 0);
     }
   } else {
     engine.Report(engine.GetText(idSkippingNewer, ExtractFileName(target), target), 1);
@@ -175,13 +233,12 @@ void InstallFile(TZpInstall& engine, TStream& package, const TPlaceholderList& l
 
   if (record.ShortcutName.empty()) return;
   std::string link = folders.StartMenu + "\\" + record.ShortcutName + ".lnk";
-  ForceDirectories(ExtractFileDir(link));
   const std::string workingFolder = ExtractFileDir(target);
-  SaveLink(target, workingFolder, link);
+  SaveLink(fs, target, workingFolder, link);
   if (record.DesktopShortcut) {
     engine.UninstallList.push_back({link, umFile});
     link = GetSpecialFolder(TSpecialFolder::Desktop, true) + record.ShortcutName + ".lnk";
-    SaveLink(target, workingFolder, link);
+    SaveLink(fs, target, workingFolder, link);
   }
   engine.UninstallList.push_back({link, umFile});
 }
@@ -205,19 +262,26 @@ void TZpInstall::Run() {
   UninstallList.push_back({folders.Program, umFolder});
   UninstallList.push_back({folders.StartMenu, umFolder});
 
+  TFileSystem fs;
+  const TUseFileSystem use(fs_, fs);
+  AddRunRoots(fs, ProgramName);
   TPlaceholderList list;
   BuildPlaceholders(list, ProgramName);
   {
     TFileStream package(FileName, TFileMode::OpenRead);
     ExecuteRecords(package, list, esBeforeFiles);
-    TFolderMaker folderMaker(UninstallList);
+    TPackageContents contents(package, *this);  // one decoder and dictionary for all files
+    TFolderMaker folderMaker(fs, UninstallList);
     for (size_t i = 0; i < Targets.size(); ++i) {
       const std::string& terminal = Targets[i];
       const bool newLayout = IsNewTerminal(IncludeTrailingBackslash(terminal) + "terminal.exe");
-      SetTerminalPlaceholders(list, terminal, newLayout ? GetDataFolder(terminal) : terminal, newLayout);
+      const std::string dataFolder = newLayout ? GetDataFolder(terminal) : terminal;
+      fs.AddRoot(terminal);
+      fs.AddRoot(dataFolder);
+      SetTerminalPlaceholders(list, terminal, dataFolder, newLayout);
       for (const auto& record : Files) {
         if (i > 0 && !IsTerminalPath(record->Path)) continue;  // installed with the first terminal
-        InstallFile(*this, package, list, *record, folders, folderMaker);
+        InstallFile(*this, fs, contents, list, *record, folders, folderMaker);
       }
     }
     ExecuteRecords(package, list, esAfterFiles);
@@ -244,6 +308,9 @@ void TZpInstall::Run() {
 
 void TZpInstall::RunStage(int32_t stage) {
   if (const std::string problem = TargetProblem(); !problem.empty()) throw EZpError(problem);
+  TFileSystem fs;
+  const TUseFileSystem use(fs_, fs);
+  AddRunRoots(fs, ProgramName);
   TPlaceholderList list;
   BuildPlaceholders(list, ProgramName);
   TFileStream package(FileName, TFileMode::OpenRead);
@@ -251,18 +318,29 @@ void TZpInstall::RunStage(int32_t stage) {
 }
 
 void TZpInstall::ExecuteRecords(TStream& package, const TPlaceholderList& placeholders, int32_t stage) {
+  TFileSystem& fs = *fs_;
+  TPackageContents contents(package, *this);
   for (const auto& record : Execs) {
     if ((record->Stage & 0xFF) != stage) continue;
     const std::string program = ExpandPlaceholders(record->Path, placeholders);
+    std::unique_ptr<TFileStream> held;
     if (!record->External) {
-      ForceDirectories(ExtractFileDir(program));
-      MakeWritable(program);
-      WriteContent(package, Key, record->Offset, record->Size, record->Crc, program, record->CreationTime,
-                   record->LastWriteTime);
+      fs.ForceDirectories(ExtractFileDir(program));
+      fs.MakeWritable(program);
+      const TFileIdentity written =
+          WriteContent(fs, contents, ContentOf(*record), program, record->CreationTime, record->LastWriteTime);
+      held = HoldWrittenProgram(fs, contents, *record, program, written);
+      if (!held) {
+        Report(Utf8ToWide("WARNING: " + program + " was changed by another program after it was written; " +
+                          record->Title + " is not started ..."),
+               1);
+        continue;
+      }
     }
     if (PathExists(program)) {
       Report(GetText(idExecuting, record->Title), 1);
-      RunProgram(program, record->Parameters, OnWaiting);  // one that cannot start is passed over
+      // Held until its process runs, not longer: a program may delete itself.
+      RunProgram(program, record->Parameters, [&] { held.reset(); }, OnWaiting);  // one that cannot start is passed over
     } else {
       Report(GetText(idMissingProgram, record->Title), 1);
     }
@@ -270,42 +348,45 @@ void TZpInstall::ExecuteRecords(TStream& package, const TPlaceholderList& placeh
 }
 
 void TZpInstall::WriteExpertSettings(const std::string& folder) {
+  TFileSystem& fs = *fs_;
   PadExpertSettings(TerminalSettings);
   const std::string path = IncludeTrailingBackslash(folder) + "config\\experts.ini";
-  ForceDirectories(ExtractFileDir(path));
+  fs.ForceDirectories(ExtractFileDir(path));
   TExpertSettings settings = NewExpertSettings();
   if (PathExists(path)) {
-    TFileStream file(path, TFileMode::OpenRead);
+    TFileStream file = fs.OpenRead(path);
     file.Read(settings.data(), static_cast<int64_t>(settings.size()));
   }
   ApplyExpertSettings(settings, TerminalSettings);
-  MakeWritable(path);
-  TFileStream file(path, TFileMode::Create);
+  fs.MakeWritable(path);
+  TFileStream file = fs.Create(path);
   file.WriteBuffer(settings.data(), static_cast<int64_t>(settings.size()));
 }
 
 void TZpInstall::WriteInfoFile(const std::string& file, const std::string& link, const std::string& text) {
   if (text.empty()) return;
+  TFileSystem& fs = *fs_;
   Report(GetText(idCopyingFile, file), 1);
   UninstallList.push_back({file, umFile});
-  ForceDirectories(ExtractFileDir(file));
-  WriteTextFile(file, TextLines(text));
+  fs.ForceDirectories(ExtractFileDir(file));
+  WriteTextFile(fs, file, TextLines(text));
 
   Report(GetText(idCreatingShortcut, link), 1);
   UninstallList.push_back({link, umFile});
-  ForceDirectories(ExtractFileDir(link));
-  SaveLink(file, ExtractFileDir(file), link);
+  SaveLink(fs, file, ExtractFileDir(file), link);
 }
 
 void TZpInstall::WriteUrlShortcut(const std::string& file, const std::string& address) {
   if (address.empty() || address == "mailto:" || address == "http://") return;
+  TFileSystem& fs = *fs_;
   Report(GetText(idCreatingShortcut, file), 1);
   UninstallList.push_back({file, umFile});
-  ForceDirectories(ExtractFileDir(file));
-  WriteTextFile(file, InternetShortcutText(address));
+  fs.ForceDirectories(ExtractFileDir(file));
+  WriteTextFile(fs, file, InternetShortcutText(address));
 }
 
 void TZpInstall::WriteUninstaller(const std::string& exe, const std::string& link) {
+  TFileSystem& fs = *fs_;
   UninstallList.push_back({link, umFile});
   Report(GetText(idCreatingUninstaller), 1);
 
@@ -313,11 +394,11 @@ void TZpInstall::WriteUninstaller(const std::string& exe, const std::string& lin
   // only leaves the old file (or none), and never a half-written one.
   const std::string temporary = ChangeFileExt(exe, ".tmp");
   try {
-    ForceDirectories(ExtractFileDir(exe));
+    fs.ForceDirectories(ExtractFileDir(exe));
     {
       TFileStream installer(FileName, TFileMode::OpenRead);
-      MakeWritable(temporary);
-      TFileStream uninstaller(temporary, TFileMode::Create);
+      fs.MakeWritable(temporary);
+      TFileStream uninstaller = fs.Create(temporary);
       const int64_t image = ReadPackagePosition(installer);
       if (image < 0) throw EZpError("The installer holds no package position: " + FileName);
       installer.SetPosition(0);
@@ -328,19 +409,20 @@ void TZpInstall::WriteUninstaller(const std::string& exe, const std::string& lin
       // which the copy does not have.
       DetachSignature(uninstaller);
     }
-    if (PathExists(exe)) {
-      MakeWritable(exe);
-      DeleteFileW(WStr(exe).c_str());
-    }
-    if (!MoveFileW(WStr(temporary).c_str(), WStr(exe).c_str())) RaiseLastOSError(exe);
+    fs.MakeWritable(exe);
+    fs.Delete(exe);
+    fs.Rename(temporary, exe);
   } catch (const std::exception&) {
-    DeleteFileW(WStr(temporary).c_str());
+    try {
+      fs.Delete(temporary);
+    } catch (const std::exception&) {
+      // a folder that leads elsewhere holds no file of ours
+    }
   }
 
   Report(GetText(idRegisteringUninstaller), 1);
   RegisterUninstaller(ProgramName, exe);
-  ForceDirectories(ExtractFileDir(link));
-  SaveLink(exe, ExtractFileDir(exe), link);
+  SaveLink(fs, exe, ExtractFileDir(exe), link);
 }
 
 }  // namespace zp

@@ -27,8 +27,6 @@ bool HasScheme(const std::string& address) {
   return true;
 }
 
-std::string Quoted(const std::string& text) { return '"' + text + '"'; }
-
 const char kForbiddenInNames[] = "<>:\"/\\|?*";
 
 bool ForbiddenInName(char c) {
@@ -106,12 +104,22 @@ std::string SelfRemovalBatchName(const TLocalTime& t) {
   return name;
 }
 
-std::string SelfRemovalBatchText(const std::string& exe, bool removeFolder, const std::string& batch) {
-  std::string text = std::string(":repeat") + kCrLf;
-  text += "del " + Quoted(exe) + kCrLf;
-  text += "if exist " + Quoted(exe) + " goto repeat" + kCrLf;
-  if (removeFolder) text += "rmdir " + Quoted(ExtractFilePath(exe)) + kCrLf;
-  text += "del " + Quoted(batch) + kCrLf;
+std::string SelfRemovalBatchText(bool removeFolder) {
+  // The paths arrive through the environment, so the text is plain ASCII
+  // and no name can change what it does: the shell expands a variable once
+  // and never reads a "%" or an accented letter in its value as anything but
+  // itself; delayed expansion ("!name!") keeps even a shell that reads a
+  // "%" in an expanded value again from doing so. AutoRun commands are off,
+  // as the shell is started with /d.
+  std::string text = std::string("@echo off") + kCrLf;
+  text += std::string("setlocal EnableDelayedExpansion") + kCrLf;
+  text += std::string(":repeat") + kCrLf;
+  const auto value = [](const char* name) { return std::string("\"!") + name + "!\""; };
+  text += "del " + value(kSelfRemovalExe) + kCrLf;
+  text += "if exist " + value(kSelfRemovalExe) + " goto repeat" + kCrLf;
+  if (removeFolder) text += "rmdir " + value(kSelfRemovalFolder) + kCrLf;
+  // One line: the shell reads no further line once its batch is gone.
+  text += "del " + value(kSelfRemovalBatch) + " & rmdir " + value(kSelfRemovalBatchFolder) + kCrLf;
   return text;
 }
 

@@ -56,9 +56,18 @@ struct TLocalTime {
 // "yyyymmddhhnnsszzz.bat".
 std::string SelfRemovalBatchName(const TLocalTime& time);
 
-// The batch that deletes `exe` once it can (its process has ended), then its
-// folder when `removeFolder` and the folder is empty, and finally itself.
-std::string SelfRemovalBatchText(const std::string& exe, bool removeFolder, const std::string& batch);
+// The environment variables through which the self-removal batch gets its
+// paths: the uninstaller, its folder, the batch and the batch's folder.
+constexpr const char* kSelfRemovalExe = "ZP_UNINSTALLER";
+constexpr const char* kSelfRemovalFolder = "ZP_UNINSTALLER_FOLDER";
+constexpr const char* kSelfRemovalBatch = "ZP_BATCH";
+constexpr const char* kSelfRemovalBatchFolder = "ZP_BATCH_FOLDER";
+
+// The batch that deletes the uninstaller once it can (its process has
+// ended), then its folder when `removeFolder` and the folder is empty, and
+// finally itself and its own folder. Plain ASCII: every path comes from the
+// environment (above).
+std::string SelfRemovalBatchText(bool removeFolder);
 
 // Why `name` cannot be one file or folder name on Windows ("it is empty",
 // "it holds the character \"/\"", ...), or "" when it can: not empty, not "."

@@ -9,13 +9,11 @@
 
 namespace zp {
 
+class TFileSystem;
+
 // Creates `folder` with every missing parent. Raises EOSError naming the
 // folder when it cannot be created. A trailing backslash is ignored.
 void ForceDirectories(const std::string& folder);
-
-// Clears the read-only attribute of an existing file, keeping all others.
-// Errors are ignored: the step that follows reports what still fails.
-void MakeWritable(const std::string& path);
 
 // The last-write time of the first file a directory search finds for
 // `path`; false when it finds none.
@@ -27,23 +25,29 @@ bool FindLastWriteTime(const std::string& path, uint64_t& time);
 // still set.
 void SetFileTimes(TFileStream& file, uint64_t creationTime, uint64_t lastWriteTime);
 
-// Removes `folder` and its empty subfolders, depth first. Files are never
-// deleted, so a folder that holds files stays with every folder above it.
-// Errors end the removal silently.
-void RemoveFolderTree(const std::string& folder);
+// The roots a run's paths are expanded from: every shell and system folder
+// but the drives themselves, the program folder and the start-menu folder.
+void AddRunRoots(TFileSystem& fs, const std::string& programName);
+
+// A folder that an uninstall never removes, whatever its data says: a
+// drive's root, a share's root, a shell or system folder itself, the user
+// profiles' folder or a profile.
+bool IsProtectedFolder(const std::string& folder);
 
 // The registration in the Windows list of installed programs.
 std::string UninstallKeyPath(const std::string& programName);
-// Creates or opens the key and writes DisplayName, UninstallString and
-// DisplayIcon. Raises EOSError when the registry refuses.
+// Creates or opens the key and writes DisplayName, UninstallString (quoted,
+// so that no part of the path before a blank can be taken for the program)
+// and DisplayIcon. Raises EOSError when the registry refuses.
 void RegisterUninstaller(const std::string& programName, const std::string& exePath);
 // Deletes the key; a key that cannot be deleted is left.
 void UnregisterUninstaller(const std::string& programName);
 
-// Writes and starts, hidden and at idle priority, a batch file in the
-// temporary folder that deletes `exe` once its process has ended, then (when
-// `removeFolder`) its folder if that is empty, and then itself. False when
-// the batch could not be written or started.
+// Writes and starts, hidden and at idle priority, a batch file in a private
+// folder (TPrivateFolder) that deletes `exe` once its process has ended, then
+// (when `removeFolder`) its folder if that is empty, and then itself and its
+// folder. False when the batch could not be written or started.
 bool StartSelfRemoval(const std::string& exe, bool removeFolder);
+bool StartSelfRemoval(const std::u16string& exe, bool removeFolder);
 
 }  // namespace zp

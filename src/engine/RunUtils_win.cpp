@@ -4,6 +4,7 @@
 
 #include "base/Errors.h"
 #include "base/Strings.h"
+#include "engine/FileSystem.h"
 #include "base/WinHandles.h"
 #include "engine/RunFiles.h"
 #include "engine/RunUtils.h"
@@ -24,6 +25,10 @@ FILETIME ToFileTime(uint64_t time) {
   return result;
 }
 
+bool SamePath(const std::string& a, const std::string& b) {
+  return CompareStringOrdinal(W(WidePath(a)), -1, W(WidePath(b)), -1, TRUE) == CSTR_EQUAL;
+}
+
 void RaiseRegistryError(LONG code, const std::string& context) {
   throw EOSError(static_cast<uint32_t>(code), SystemErrorText(static_cast<uint32_t>(code)) + ": " + context);
 }
@@ -35,11 +40,25 @@ void SetStringValue(HKEY key, const char* name, const std::string& value, const 
   if (result != ERROR_SUCCESS) RaiseRegistryError(result, keyPath);
 }
 
-std::string BatchPath() {
-  SYSTEMTIME now;
-  GetLocalTime(&now);
-  return GetSpecialFolder(TSpecialFolder::Temp, true) + SelfRemovalBatchName({now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute,
-                                              now.wSecond, now.wMilliseconds});
+// This process's environment without the variables in `extra`, then those,
+// as a block for CreateProcessW.
+std::u16string SelfRemovalEnvironment(const std::vector<std::pair<std::string, std::u16string>>& extra) {
+  std::u16string block;
+  if (wchar_t* strings = GetEnvironmentStringsW()) {
+    for (const wchar_t* entry = strings; *entry; entry += wcslen(entry) + 1) {
+      const std::u16string text = FromW(entry);
+      bool ours = false;
+      for (const auto& variable : extra) {
+        const std::u16string prefix = Utf8ToWide(variable.first) + u"=";
+        ours = ours || CompareStringOrdinal(W(text.substr(0, prefix.size())), -1, W(prefix), -1, TRUE) == CSTR_EQUAL;
+      }
+      if (!ours) block += text + u'\0';
+    }
+    FreeEnvironmentStringsW(strings);
+  }
+  for (const auto& variable : extra) block += Utf8ToWide(variable.first) + u"=" + variable.second + u'\0';
+  block += u'\0';
+  return block;
 }
 
 }  // namespace
@@ -52,13 +71,6 @@ void ForceDirectories(const std::string& folder) {
   const std::string parent = ExtractFileDir(path);
   if (!parent.empty() && parent != path) ForceDirectories(parent);
   if (!CreateDirectoryW(WStr(path).c_str(), nullptr) && !IsFolder(path)) RaiseLastOSError(path);
-}
-
-void MakeWritable(const std::string& path) {
-  const TWideText wide = WStr(path);
-  const DWORD attributes = GetFileAttributesW(wide.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
-    SetFileAttributesW(wide.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
 }
 
 bool FindLastWriteTime(const std::string& path, uint64_t& time) {
@@ -81,14 +93,44 @@ void SetFileTimes(TFileStream& file, uint64_t creationTime, uint64_t lastWriteTi
   SetFileTime(handle, nullptr, written, written);
 }
 
-void RemoveFolderTree(const std::string& folder) {
-  if (!IsFolder(folder)) return;
-  const std::string prefix = IncludeTrailingBackslash(folder);
-  std::vector<std::string> subfolders;
-  for (TFileSearch search(prefix + "*.*"); search.Found(); search.Next())
-    if (search.IsFolder() && !search.IsDots()) subfolders.push_back(prefix + search.Name());
-  for (const std::string& subfolder : subfolders) RemoveFolderTree(subfolder);
-  RemoveDirectoryW(WStr(folder).c_str());
+void AddRunRoots(TFileSystem& fs, const std::string& programName) {
+  for (int kind = 0; kind < kSpecialFolderCount; ++kind) {
+    const auto folder = static_cast<TSpecialFolder>(kind);
+    if (folder == TSpecialFolder::SystemDrive || folder == TSpecialFolder::BootDrive) continue;
+    const std::string path = GetSpecialFolder(folder);
+    if (path.size() > 3) fs.AddRoot(path);
+  }
+  fs.AddRoot(GetSpecialFolder(TSpecialFolder::ProgramFiles) + "\\" + programName);
+  fs.AddRoot(GetSpecialFolder(TSpecialFolder::CommonPrograms) + "\\" + programName);
+}
+
+bool IsProtectedFolder(const std::string& folder) {
+  std::string path = folder;
+  while (!path.empty() && (path.back() == '\\' || path.back() == '/')) path.pop_back();
+  // "C:", "", "\\server\share" and anything that is no full path.
+  if (path.size() < 4 || path[1] != ':' || path[2] != '\\') {
+    if (path.size() < 2 || path.compare(0, 2, "\\\\") != 0) return true;
+    const size_t share = path.find('\\', 2);
+    if (share == std::string::npos || path.find('\\', share + 1) == std::string::npos) return true;
+  }
+  std::vector<std::string> protectedFolders;
+  for (int kind = 0; kind < kSpecialFolderCount; ++kind)
+    protectedFolders.push_back(GetSpecialFolder(static_cast<TSpecialFolder>(kind)));
+  wchar_t profile[MAX_PATH];
+  const DWORD n = GetEnvironmentVariableW(L"USERPROFILE", profile, MAX_PATH);
+  if (n > 0 && n < MAX_PATH) {
+    protectedFolders.push_back(Utf8FromW(profile));
+    protectedFolders.push_back(ExtractFileDir(protectedFolders.back()));
+  }
+  // Compared both as written and where they lead (a short name, a link).
+  const std::string final = TFileSystem::FinalPath(path);
+  for (std::string other : protectedFolders) {
+    while (!other.empty() && other.back() == '\\') other.pop_back();
+    if (other.empty()) continue;
+    if (SamePath(other, path)) return true;
+    if (!final.empty() && SamePath(TFileSystem::FinalPath(other), final)) return true;
+  }
+  return false;
 }
 
 std::string UninstallKeyPath(const std::string& programName) {
@@ -101,7 +143,7 @@ void RegisterUninstaller(const std::string& programName, const std::string& exeP
   const LONG result = key.Create(HKEY_LOCAL_MACHINE, path.c_str(), KEY_ALL_ACCESS);
   if (result != ERROR_SUCCESS) RaiseRegistryError(result, "HKEY_LOCAL_MACHINE\\" + path);
   SetStringValue(key.Get(), "DisplayName", programName, path);
-  SetStringValue(key.Get(), "UninstallString", exePath, path);
+  SetStringValue(key.Get(), "UninstallString", '"' + exePath + '"', path);
   SetStringValue(key.Get(), "DisplayIcon", exePath, path);
 }
 
@@ -112,25 +154,48 @@ void UnregisterUninstaller(const std::string& programName) {
 }
 
 bool StartSelfRemoval(const std::string& exe, bool removeFolder) {
+  return StartSelfRemoval(WidePath(exe), removeFolder);
+}
+
+bool StartSelfRemoval(const std::u16string& exe, bool removeFolder) {
   try {
-    const std::string batch = BatchPath();
-    const std::string text = SelfRemovalBatchText(exe, removeFolder, batch);
+    // The batch runs elevated and long after this process: it lives where
+    // only administrators can change it, not in the user's temporary folder.
+    TPrivateFolder folder;
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    const std::string name =
+        SelfRemovalBatchName({now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds});
     {
-      TFileStream file(batch, TFileMode::Create);
+      const std::string text = SelfRemovalBatchText(removeFolder);
+      TFileStream file = folder.Create(name);
       file.WriteBuffer(text.data(), static_cast<int64_t>(text.size()));
     }
-    // Quoted: a blank in the temporary folder's path would otherwise split
-    // it, and Windows would look for a program named by the first part.
-    TWideText commandLine = WStr('"' + batch + '"');  // CreateProcessW may write into it
-    const TWideText folder = WStr(ExtractFilePath(batch));
+    const std::u16string batchFolder = WidePath(folder.Path()) + u"\\";
+    const std::u16string batch = batchFolder + WidePath(name);
+    const std::u16string exeFolder = exe.substr(0, exe.find_last_of(u'\\') + 1);
+    const std::u16string environment = SelfRemovalEnvironment(
+        {{kSelfRemovalExe, exe}, {kSelfRemovalFolder, exeFolder}, {kSelfRemovalBatch, batch},
+         {kSelfRemovalBatchFolder, batchFolder}});
+
+    // The system's own shell, without AutoRun commands, in the system folder
+    // (not in the batch's, which it removes at the end).
+    wchar_t system[MAX_PATH];
+    const UINT n = GetSystemDirectoryW(system, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return false;
+    const std::u16string shell = FromW(system) + u"\\cmd.exe";
+    std::u16string commandLine = u"\"" + shell + u"\" /d /s /c \"\"" + batch + u"\"\"";
+    commandLine.push_back(u'\0');
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_HIDE;
     TProcessInfo process;
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED | IDLE_PRIORITY_CLASS,
-                        nullptr, folder.c_str(), &startup, process.Out()))
+    if (!CreateProcessW(W(shell), reinterpret_cast<wchar_t*>(&commandLine[0]), nullptr, nullptr, FALSE,
+                        CREATE_SUSPENDED | IDLE_PRIORITY_CLASS | CREATE_UNICODE_ENVIRONMENT,
+                        const_cast<char16_t*>(environment.c_str()), system, &startup, process.Out()))
       return false;
+    folder.Keep();  // the batch removes it
     SetThreadPriority(process.Info.hThread, THREAD_PRIORITY_IDLE);
     ResumeThread(process.Info.hThread);
     return true;

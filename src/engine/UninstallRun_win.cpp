@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "base/Strings.h"
+#include "engine/FileSystem.h"
 #include "engine/RunFiles.h"
 #include "engine/RunUtils.h"
 #include "engine/ZpClasses.h"
@@ -21,13 +22,23 @@ void TZpUninstall::Run() {
                    "\" cannot be a folder name (" + nameProblem + "). Nothing was removed.");
   ProgressDone = 0;
   ProgressTotal = static_cast<int32_t>(Files.size() + Folders.size()) + 1;
+  TFileSystem fs;
+  AddRunRoots(fs, ProgramName);
   for (const std::string& file : Files) {
     Report(GetText(idDeleteFile, file), 1);
-    if (!DeleteFileW(WStr(file).c_str())) Report(GetText(idCannotDelete, file), 0);
+    try {
+      if (fs.Delete(file) == TDeleteResult::Deleted) continue;
+      Report(GetText(idCannotDelete, file), 0);
+    } catch (const std::exception& e) {
+      // A folder that leads elsewhere now: what is there is not ours.
+      Report(GetText(idCannotDelete, file), 0);
+      Report(Utf8ToWide(e.what()), 0);
+    }
   }
+  fs.Release();
   for (const std::string& folder : Folders) {
     Report(GetText(idRemoveFolder, folder), 1);
-    RemoveFolderTree(folder);
+    if (!IsProtectedFolder(folder)) fs.RemoveFolderTree(folder);
   }
   Report(GetText(idUnregistering), 1);
   UnregisterUninstaller(ProgramName);

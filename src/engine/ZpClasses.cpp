@@ -40,6 +40,13 @@ void ReadCrc(TTagStreamAdapter& tags, std::optional<uint32_t>& crc) {
   crc = static_cast<uint32_t>(tags.ReadInteger());
 }
 
+// Our later integer sub-tags are taken only as the integers they are written
+// as: a package from another builder may use the number otherwise.
+void ReadTypedInteger(TTagStreamAdapter& tags, int32_t& value) {
+  if (tags.TagType != ttInteger) return tags.SkipValue();
+  value = tags.ReadInteger();
+}
+
 // File times are stored as two 32-bit halves.
 void SetLowHalf(uint64_t& time, int32_t value) {
   time = (time & 0xFFFFFFFF00000000ull) | static_cast<uint32_t>(value);
@@ -135,6 +142,8 @@ void ReadFileRecord(TTagStreamAdapter& tags, TZpInstallFile& file) {
       case frKeepOnUninstall: file.KeepOnUninstall = tags.ReadBoolean() != 0; break;
       case frDesktopShortcut: file.DesktopShortcut = tags.ReadBoolean() != 0; break;
       case frCrc: ReadCrc(tags, file.Crc); break;
+      case frCoding: ReadTypedInteger(tags, file.Coding); break;
+      case frPlainSize: ReadTypedInteger(tags, file.PlainSize); break;
       default: tags.SkipValue();
     }
   }
@@ -155,9 +164,18 @@ void ReadExecRecord(TTagStreamAdapter& tags, TZpInstallExec& exec) {
       case erSize: exec.Size = tags.ReadInteger(); break;
       case erOffset: exec.Offset = tags.ReadInteger(); break;
       case erCrc: ReadCrc(tags, exec.Crc); break;
+      case erCoding: ReadTypedInteger(tags, exec.Coding); break;
+      case erPlainSize: ReadTypedInteger(tags, exec.PlainSize); break;
       default: tags.SkipValue();
     }
   }
+}
+
+// The dictionary's block: the content sub-tags of a file record.
+TContentRef ReadDictionary(TTagStreamAdapter& tags) {
+  TZpInstallFile record;
+  ReadFileRecord(tags, record);
+  return ContentOf(record);
 }
 
 // The item is added before its entries are read, so an empty block still
@@ -264,6 +282,7 @@ void TZpInstall::Reset() {
   Readme.clear();
   WhatsNew.clear();
   Key.fill(0);
+  Dictionary.reset();
 }
 
 void TZpInstall::LoadFromStream(TStream& stream) { Load(stream, nullptr); }
@@ -302,6 +321,13 @@ void TZpInstall::Load(TStream& stream, TLoadReport* report) {
         break;
       case ptTranslation: ReadTransItem(tags, Translations); break;
       case ptTextEncoding: utf8 = ReadTextEncoding(tags); break;
+      case ptDictionary:
+        if (tags.TagType != ttBlock) {
+          tags.SkipValue();
+          break;
+        }
+        Dictionary = ReadDictionary(tags);
+        break;
       default: tags.SkipValue();
     }
   }

@@ -51,6 +51,8 @@ enum TPackageTag : int32_t {
   ptExec = 21,             // block: TExecRecordTag
   ptTranslation = 22,      // block: TTransItemTag
   ptSplash = 23,           // binary: a JPEG file
+  ptDictionary = 24,       // block: the contents' dictionary, described by TFileRecordTag's
+                           // frSize, frOffset, frCrc, frCoding and frPlainSize (zpbuild's addition)
   ptTextEncoding = 30,     // integer: kUtf8Texts when the texts are UTF-8
 };
 
@@ -75,6 +77,8 @@ enum TFileRecordTag : int32_t {
   frKeepOnUninstall = 10,  // boolean
   frDesktopShortcut = 11,  // boolean
   frCrc = 12,              // dword: CRC-32 of the plain content (zpbuild's addition)
+  frCoding = 13,           // integer: TContentCoding of a compressed content (zpbuild's addition)
+  frPlainSize = 14,        // integer: the length of a compressed content once decoded
 };
 
 // Sub-tags of an execute record block.
@@ -91,6 +95,8 @@ enum TExecRecordTag : int32_t {
   erSize = 10,             // integer
   erOffset = 11,           // integer
   erCrc = 12,              // dword: CRC-32 of the plain content (zpbuild's addition)
+  erCoding = 13,           // integer: as frCoding
+  erPlainSize = 14,        // integer: as frPlainSize
 };
 
 // Sub-tags of a translation item block (package and uninstall data).
@@ -128,6 +134,7 @@ enum TExecStage : int32_t {
 };
 
 class TPlaceholderList;
+class TFileSystem;
 
 struct TZpInstallFile {
   std::string Path;          // target path with placeholders
@@ -140,6 +147,8 @@ struct TZpInstallFile {
   bool KeepOnUninstall = false;
   bool DesktopShortcut = false;
   std::optional<uint32_t> Crc;  // of the plain content; packages of other builders have none
+  int32_t Coding = 0;        // TContentCoding; 0: the block holds the plain bytes
+  int32_t PlainSize = 0;     // the content's length, for a compressed content
 };
 
 struct TZpInstallExec {
@@ -153,7 +162,22 @@ struct TZpInstallExec {
   int32_t Size = 0;
   int32_t Offset = 0;
   std::optional<uint32_t> Crc;  // of the plain content, when the package carries it
+  int32_t Coding = 0;
+  int32_t PlainSize = 0;
 };
+
+// Where a content lies in the package and how it is stored: the fields that
+// file records, execute records and the dictionary share.
+struct TContentRef {
+  int32_t Offset = 0;
+  int32_t Size = 0;
+  int32_t Coding = 0;
+  int32_t PlainSize = 0;
+  std::optional<uint32_t> Crc;
+};
+
+inline TContentRef ContentOf(const TZpInstallFile& r) { return {r.Offset, r.Size, r.Coding, r.PlainSize, r.Crc}; }
+inline TContentRef ContentOf(const TZpInstallExec& r) { return {r.Offset, r.Size, r.Coding, r.PlainSize, r.Crc}; }
 
 // Markers of UninstallList entries.
 enum TUninstallMarker : int { umFile = 0, umFolder = 1 };
@@ -285,12 +309,17 @@ public:
   std::string Readme;    // rich text
   std::string WhatsNew;  // rich text
   std::array<uint8_t, 16> Key{};
+  // The dictionary that contents of coding ccZstdDictionary were made with.
+  std::optional<TContentRef> Dictionary;
 
 private:
   // Both loads; `report` is null for the tolerant one.
   void Load(TStream& stream, TLoadReport* report);
   // Converts the texts read to UTF-8 unless they are (`utf8`).
   void TextsToUtf8(bool utf8);
+
+  // The file-system layer of the run or stage in progress (Windows only).
+  TFileSystem* fs_ = nullptr;
 };
 
 class TZpUninstall : public TZpData {

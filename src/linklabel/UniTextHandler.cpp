@@ -193,8 +193,9 @@ std::u16string TTextHandler::BreakLongWord(TStringNode& node, const std::u16stri
   const int32_t room = bounds_.Right - bounds_.Left;
   size_t start = 0;
   for (;;) {
+    // A box with no room takes one character a line; the word ends either way.
     const std::u16string rest = word.substr(start);
-    if (canvas_.TextWidth(WideTrimRight(rest)) < room) return rest;
+    if (rest.empty() || canvas_.TextWidth(WideTrimRight(rest)) < room) return rest;
     // The longest head that stays inside, at least one character; a
     // surrogate pair stays whole.
     size_t low = 1;

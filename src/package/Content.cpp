@@ -1,6 +1,9 @@
 #include "package/Content.h"
 
+#include <zstd.h>
+
 #include <algorithm>
+#include <functional>
 #include <vector>
 
 #include "package/Aes.h"
@@ -41,12 +44,13 @@ private:
   TCrc32 crc_;
 };
 
-}  // namespace
+// Decrypts the block that fills `source` and hands the stored bytes to `out`
+// piece by piece, as they come.
+using TPieceSink = std::function<void(const uint8_t* bytes, int64_t count)>;
 
-void DecryptContent(TStream& source, TStream& dest, const uint8_t* key, int keyLength, uint32_t* crc) {
+void DecryptBlocks(TStream& source, const uint8_t* key, int keyLength, const TPieceSink& out) {
   if (keyLength != kContentKeyLength) throw EZpError("Invalid key length");
   const TAes128 aes(key);
-  TPlainWriter out(dest, crc != nullptr);
   int64_t left = source.Size() / kBlock * kBlock;  // a trailing partial block is ignored
   if (left <= 0) throw ECipherException();         // not even the final block
   std::vector<uint8_t> buffer(static_cast<size_t>(std::min(left, kBufferSize)));
@@ -57,7 +61,7 @@ void DecryptContent(TStream& source, TStream& dest, const uint8_t* key, int keyL
     if (got < want) {
       // Cut short: what was whole is content, and is kept as it would be had
       // we gone block by block.
-      out.Write(buffer.data(), got / kBlock * kBlock);
+      out(buffer.data(), got / kBlock * kBlock);
       throw ECipherException();
     }
     left -= got;
@@ -69,13 +73,20 @@ void DecryptContent(TStream& source, TStream& dest, const uint8_t* key, int keyL
       if (count >= kBlock) {
         // Only a wrong key or damaged data gives this: report it rather
         // than write garbage.
-        out.Write(buffer.data(), plain);
+        out(buffer.data(), plain);
         throw ECipherException();
       }
       plain += count;
     }
-    out.Write(buffer.data(), plain);
+    out(buffer.data(), plain);
   }
+}
+
+}  // namespace
+
+void DecryptContent(TStream& source, TStream& dest, const uint8_t* key, int keyLength, uint32_t* crc) {
+  TPlainWriter out(dest, crc != nullptr);
+  DecryptBlocks(source, key, keyLength, [&](const uint8_t* bytes, int64_t count) { out.Write(bytes, count); });
   if (crc) *crc = out.Crc();
 }
 
@@ -100,6 +111,77 @@ int64_t EncryptContent(TStream& source, int64_t count, TStream& dest, const uint
   aes.Encrypt(last, last);
   dest.WriteBuffer(last, kBlock);
   return StoredContentSize(count);
+}
+
+// ---- Compressed contents ----
+
+struct TContentDecoder::TState {
+  ZSTD_DCtx* Context = nullptr;
+  ZSTD_DDict* Dictionary = nullptr;
+  std::vector<uint8_t> Output = std::vector<uint8_t>(static_cast<size_t>(kBufferSize));
+  ~TState() {
+    ZSTD_freeDDict(Dictionary);
+    ZSTD_freeDCtx(Context);
+  }
+};
+
+TContentDecoder::TContentDecoder() : state_(std::make_unique<TState>()) {
+  state_->Context = ZSTD_createDCtx();
+  if (!state_->Context) throw std::bad_alloc();
+  // A frame that wants a larger window than any we make is refused, not
+  // given the memory.
+  ZSTD_DCtx_setParameter(state_->Context, ZSTD_d_windowLogMax, kMaxWindowLog);
+}
+
+TContentDecoder::~TContentDecoder() = default;
+
+void TContentDecoder::SetDictionary(const std::vector<uint8_t>& dictionary) {
+  if (static_cast<int64_t>(dictionary.size()) > kMaxDictionarySize) throw ECipherException();
+  ZSTD_freeDDict(state_->Dictionary);
+  state_->Dictionary = ZSTD_createDDict(dictionary.data(), dictionary.size());
+  if (!state_->Dictionary) throw ECipherException();
+}
+
+bool TContentDecoder::HasDictionary() const { return state_->Dictionary != nullptr; }
+
+void TContentDecoder::Unpack(TStream& source, TStream& dest, const uint8_t* key, int32_t coding, int64_t plainSize,
+                             uint32_t* crc) {
+  if (coding == ccStored) return DecryptContent(source, dest, key, kContentKeyLength, crc);
+  if (coding != ccZstd && coding != ccZstdDictionary) throw ECipherException();
+  if (coding == ccZstdDictionary && !state_->Dictionary) throw ECipherException();
+  if (plainSize < 0) throw ECipherException();
+  ZSTD_DCtx* const context = state_->Context;
+  ZSTD_DCtx_reset(context, ZSTD_reset_session_only);
+  if (ZSTD_isError(ZSTD_DCtx_refDDict(context, coding == ccZstdDictionary ? state_->Dictionary : nullptr)))
+    throw ECipherException();
+
+  TPlainWriter out(dest, crc != nullptr);
+  int64_t left = plainSize;  // what the frame may still write
+  size_t pending = 1;        // ZSTD_decompressStream's hint: 0 once the frame is complete
+  DecryptBlocks(source, key, kContentKeyLength, [&](const uint8_t* bytes, int64_t count) {
+    ZSTD_inBuffer in = {bytes, static_cast<size_t>(count), 0};
+    while (in.pos < in.size) {
+      if (pending == 0) throw ECipherException();  // bytes after the frame
+      ZSTD_outBuffer piece = {state_->Output.data(), state_->Output.size(), 0};
+      pending = ZSTD_decompressStream(context, &piece, &in);
+      if (ZSTD_isError(pending)) throw ECipherException();
+      if (static_cast<int64_t>(piece.pos) > left) throw ECipherException();  // more than the record says
+      out.Write(state_->Output.data(), static_cast<int64_t>(piece.pos));
+      left -= static_cast<int64_t>(piece.pos);
+    }
+  });
+  // The decoder may hold back output until it is asked again.
+  while (pending != 0) {
+    ZSTD_inBuffer in = {nullptr, 0, 0};
+    ZSTD_outBuffer piece = {state_->Output.data(), state_->Output.size(), 0};
+    pending = ZSTD_decompressStream(context, &piece, &in);
+    if (ZSTD_isError(pending) || piece.pos == 0) throw ECipherException();  // a frame cut short
+    if (static_cast<int64_t>(piece.pos) > left) throw ECipherException();
+    out.Write(state_->Output.data(), static_cast<int64_t>(piece.pos));
+    left -= static_cast<int64_t>(piece.pos);
+  }
+  if (left != 0) throw ECipherException();
+  if (crc) *crc = out.Crc();
 }
 
 }  // namespace zp

@@ -2,9 +2,15 @@
 // 16-byte blocks and one final block holding the last n mod 16 bytes,
 // zeros, and that count in byte 15; every block is AES-128 encrypted on its
 // own (ECB) under the package key.
+//
+// A content may be stored compressed: its block then holds a Zstandard frame
+// (RFC 8878) instead of the plain bytes, made with or without the package's
+// dictionary, and the record names its coding and its plain size.
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 #include "base/Errors.h"
 #include "package/Streams.h"
@@ -33,5 +39,45 @@ void DecryptContent(TStream& source, TStream& dest, const uint8_t* key, int keyL
 // `dest`'s position; returns the stored size. With `crc`, the CRC-32 of the
 // plain bytes is stored there.
 int64_t EncryptContent(TStream& source, int64_t count, TStream& dest, const uint8_t* key, uint32_t* crc = nullptr);
+
+// How a content block holds its content (a record's coding value).
+enum TContentCoding : int32_t {
+  ccStored = 0,          // the plain bytes (no coding value stored)
+  ccZstd = 1,            // one Zstandard frame
+  ccZstdDictionary = 2,  // one Zstandard frame made with the package's dictionary
+};
+
+// The largest dictionary a package may carry, and the largest window a frame
+// may ask for: what decoding a content may take in memory.
+constexpr int64_t kMaxDictionarySize = 8 << 20;
+constexpr int kMaxWindowLog = 23;
+
+// Decodes the contents of one package: keeps its decoder and the package's
+// dictionary from one content to the next.
+class TContentDecoder {
+public:
+  TContentDecoder();
+  ~TContentDecoder();
+  TContentDecoder(const TContentDecoder&) = delete;
+  TContentDecoder& operator=(const TContentDecoder&) = delete;
+
+  // Decrypts the block that fills `source`, as DecryptContent does, and writes
+  // the content to `dest`. A compressed content must decode to exactly
+  // `plainSize` bytes as one whole frame with nothing after it; anything else
+  // (a damaged or hostile frame, a frame that wants more memory than
+  // kMaxWindowLog allows, a missing dictionary, an unknown coding) raises
+  // ECipherException, having written at most `plainSize` bytes. With `crc`,
+  // the CRC-32 of the bytes written is stored there.
+  void Unpack(TStream& source, TStream& dest, const uint8_t* key, int32_t coding, int64_t plainSize,
+              uint32_t* crc = nullptr);
+
+  // The package's dictionary, in plain bytes (at most kMaxDictionarySize).
+  void SetDictionary(const std::vector<uint8_t>& dictionary);
+  bool HasDictionary() const;
+
+private:
+  struct TState;
+  std::unique_ptr<TState> state_;
+};
 
 }  // namespace zp

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/Errors.h"
@@ -84,7 +85,7 @@ private:
 };
 
 enum class TFileMode {
-  OpenRead,       // existing file, read only; others may read and write it
+  OpenRead,       // existing file, read only; others may read, write, rename and delete it
   OpenReadWrite,  // existing file, read and write; others may read it
   Create,         // created or truncated, read and write, no sharing
   // As Create, but another thread or process may delete the file while it
@@ -105,6 +106,9 @@ class TFileStream : public TStream {
 public:
   // Raises EOSError naming the path when the file cannot be opened.
   TFileStream(const std::string& path, TFileMode mode);
+  // Takes over a file the caller opened (HANDLE on Windows, descriptor natively).
+  TFileStream(const std::string& path, intptr_t handle) : path_(path), handle_(handle) {}
+  TFileStream(TFileStream&& other) noexcept : path_(std::move(other.path_)), handle_(std::move(other.handle_)) {}
 
   int64_t Read(void* buffer, int64_t count) override;
   int64_t Write(const void* buffer, int64_t count) override;

@@ -13,7 +13,10 @@ HANDLE H(intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
 }  // namespace
 
 TFileStream::TFileStream(const std::string& path, TFileMode mode) : path_(path) {
-  DWORD access = GENERIC_READ, share = FILE_SHARE_READ | FILE_SHARE_WRITE, disposition = OPEN_EXISTING;
+  // Delete sharing on reads: an installer that is open here can still be
+  // renamed or deleted, so that nothing else needs to read it from a copy.
+  DWORD access = GENERIC_READ, share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        disposition = OPEN_EXISTING;
   if (mode == TFileMode::OpenReadWrite) access |= GENERIC_WRITE, share = FILE_SHARE_READ;
   if (mode == TFileMode::Create) access |= GENERIC_WRITE, share = 0, disposition = CREATE_ALWAYS;
   if (mode == TFileMode::CreateTemporary) access |= GENERIC_WRITE, share = FILE_SHARE_DELETE, disposition = CREATE_ALWAYS;

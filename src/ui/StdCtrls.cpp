@@ -232,6 +232,9 @@ LRESULT CALLBACK TCheckListBox::SubclassProc(HWND window, UINT message, WPARAM w
 TMemo::TMemo(const TNativeArgs& args) {
   CreateNative(args, L"EDIT", ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP,
                WS_EX_CLIENTEDGE, clWindow);
+  // The control's own limit (some 30,000 characters) would silently drop
+  // whatever a long log appends past it.
+  Send(EM_SETLIMITTEXT, 0x7FFFFFFE);
 }
 
 std::vector<std::u16string> TMemo::Lines() const {
@@ -253,11 +256,14 @@ void TMemo::SetLines(const std::vector<std::u16string>& lines) {
 }
 
 void TMemo::Append(const std::u16string& line) {
+  AppendText(GetWindowTextLengthW(Handle()) > 0 ? u"\r\n" + line : line);
+}
+
+void TMemo::AppendText(const std::u16string& text) {
   const int length = GetWindowTextLengthW(Handle());
-  const std::u16string text = length > 0 ? u"\r\n" + line : line;
   Send(EM_SETSEL, static_cast<WPARAM>(length), length);
   Send(EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(W(text)));
-  // The caret at the start of the new line: the view follows it down but
+  // The caret at the start of the last line: the view follows it down but
   // stays at the left edge, however long the line is.
   const LRESULT start = Send(EM_LINEINDEX, static_cast<WPARAM>(Send(EM_GETLINECOUNT) - 1));
   Send(EM_SETSEL, static_cast<WPARAM>(start), start);

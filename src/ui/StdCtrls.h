@@ -162,6 +162,9 @@ public:
   void SetLines(const std::vector<std::u16string>& lines);
   // Adds a last line and keeps it in view.
   void Append(const std::u16string& line);
+  // Adds `text` at the very end in one step (lines separated by CR LF) and
+  // keeps the start of the last line in view.
+  void AppendText(const std::u16string& text);
   void Clear() { SetText(u""); }
 };
 

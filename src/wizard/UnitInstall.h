@@ -4,12 +4,14 @@
 // through the page list that the package needs.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "engine/FileSystem.h"
 #include "engine/ZpClasses.h"
 #include "engine/ZpUtils.h"
 #include "ui/Forms.h"
@@ -91,6 +93,12 @@ private:
   void RunUninstall();
   void RunGuarded(TZpData& data);
   void ProgressEvent(TZpData& sender, const std::u16string& text, int percent);
+  // Puts the lines reported since the last frame into the log and the last
+  // percent on the bar.
+  void FlushLog();
+  // A frame of the running wizard: the log and the bar brought up to date,
+  // then the window's pending messages (its painting among them) handled.
+  void NextFrame();
   void Message(const std::u16string& text, TMessageKind kind);
   TComponent& PagePanel(TPage page) const;
   std::u16string Text(int32_t id) const;
@@ -100,6 +108,9 @@ private:
   std::string exePath_;
   bool uninstallMode_ = false;
   bool packageLoaded_ = false;
+  // Holds the copy of this program that the package is read from when its
+  // own file cannot be read; removed with it when the wizard goes.
+  std::unique_ptr<TPrivateFolder> ownCopy_;
   std::unique_ptr<TZpInstall> installData_;
   std::unique_ptr<TZpUninstall> uninstallData_;
   std::vector<TPage> pages_;
@@ -108,6 +119,11 @@ private:
   bool runDone_ = false;
   bool running_ = false;
   TButtonStates buttons_;
+  // The log's lines not yet in the memo, CR LF before each but the log's first.
+  std::u16string pendingLog_;
+  bool logStarted_ = false;
+  int percent_ = 0;
+  std::chrono::steady_clock::time_point lastFrame_;
 };
 
 }  // namespace zp

@@ -21,6 +21,10 @@ namespace {
 
 using K = TControlKind;
 
+// How often the running wizard draws its log and bar and handles its
+// messages: often enough to look fluid, seldom enough to cost the run little.
+constexpr std::chrono::milliseconds kFrameInterval{50};
+
 
 // Font 1: page titles; font 2: the welcome and finish titles.
 const TFontDesc kFonts[] = {
@@ -242,9 +246,11 @@ bool TFormInstaller::LoadData(TZpData& data, const std::string& exe, const std::
     try {
       data.LoadFromFile(exe);
     } catch (const EOSError&) {
-      // The file cannot be opened (a network share, say): read a local copy.
-      const std::string copy = GetSpecialFolder(TSpecialFolder::Temp, true) + TimeStampName();
-      CopyFileW(WStr(exe).c_str(), WStr(copy).c_str(), TRUE);
+      // The file cannot be opened (a network share, say): read a local copy,
+      // made new in a folder that nothing of lower rights can change.
+      ownCopy_ = std::make_unique<TPrivateFolder>();
+      const std::string copy = ownCopy_->Path() + "\\" + TimeStampName();
+      if (!CopyFileW(W(WidePath(exe)), W(WidePath(copy)), TRUE)) RaiseLastOSError(exe);
       data.LoadFromFile(copy);
     }
     // No product name: the file carries no data set of ours (the loader
@@ -494,7 +500,7 @@ void TFormInstaller::RunInstall() {
     data.Targets.push_back(WideToUtf8(list.Item(i)));
     if (PathExists(data.Targets.back() + "\\terminal.exe")) combo.Add(list.Item(i));
   }
-  data.OnWaiting = [this] { Application().ProcessMessages(); };
+  data.OnWaiting = [this] { NextFrame(); };
   RunGuarded(data);
   if (!runDone_) return;
   TCheckBox& check = Find<TCheckBox>("CheckRun");
@@ -521,6 +527,7 @@ void TFormInstaller::RunGuarded(TZpData& data) {
     data.Run();
   } catch (const std::exception& e) {
     running_ = false;
+    FlushLog();
     const std::u16string message = Utf8ToWide(e.what());
     Find<TMemo>("MemoProgress").Append(message);
     Find<TButton>("BtnCancel").SetEnabled(true);
@@ -528,16 +535,39 @@ void TFormInstaller::RunGuarded(TZpData& data) {
     return;
   }
   running_ = false;
+  FlushLog();
   Find<TProgressBar>("ProgressBar1").SetPosition(100);
   runDone_ = true;
   Find<TButton>("BtnNext").SetEnabled(true);
   SetFocus(Find<TButton>("BtnNext").Handle());
 }
 
+// A run reports thousands of lines a second: drawing each of them would
+// cost more than the run itself. The lines are collected and drawn with the
+// bar once per frame, in the order and with the text they came in.
 void TFormInstaller::ProgressEvent(TZpData&, const std::u16string& text, int percent) {
-  Find<TMemo>("MemoProgress").Append(text);
-  Find<TProgressBar>("ProgressBar1").SetPosition(percent);
-  Repaint();
+  if (logStarted_) pendingLog_ += u"\r\n";
+  pendingLog_ += text;
+  logStarted_ = true;
+  percent_ = percent;
+  // Outside the run (the programs of the closing window) a line goes in at
+  // once, and no messages are handled for it.
+  if (!running_)
+    FlushLog();
+  else if (std::chrono::steady_clock::now() - lastFrame_ >= kFrameInterval)
+    NextFrame();
+}
+
+void TFormInstaller::FlushLog() {
+  if (!pendingLog_.empty()) Find<TMemo>("MemoProgress").AppendText(pendingLog_);
+  pendingLog_.clear();
+  Find<TProgressBar>("ProgressBar1").SetPosition(percent_);
+}
+
+void TFormInstaller::NextFrame() {
+  FlushLog();
+  Application().ProcessMessages();
+  lastFrame_ = std::chrono::steady_clock::now();
 }
 
 // The close box does nothing while the run is in progress: the run owns the

@@ -9,8 +9,8 @@
 #include "base/Strings.h"
 #include "engine/PeImage.h"
 #include "engine/RunFiles.h"
+#include "engine/PackageContents.h"
 #include "package/Content.h"
-#include "package/SubStreams.h"
 #include "picture/JpegImage.h"
 
 namespace zp {
@@ -178,21 +178,10 @@ std::string BlockProblem(const TLoadReport& info, int32_t offset, int32_t size) 
   return {};
 }
 
-// Decrypts a block into `out`; returns the CRC-32 of what came out.
-uint32_t DecryptWindow(TStream& file, const TPackageInfo& info, int32_t offset, int32_t size, TStream& out) {
-  TSubStream window(file, offset, int64_t(offset) + size - 1);
-  window.Seek(0, TSeekOrigin::Begin);
-  uint32_t crc = 0;
-  DecryptContent(window, out, info.Package.Key.data(), kContentKeyLength, &crc);
-  return crc;
-}
-
-// Decrypts a block into `out`; a stored CRC must match what came out.
-void DecryptBlock(TStream& file, const TPackageInfo& info, int32_t offset, int32_t size,
-                  const std::optional<uint32_t>& expectedCrc, TStream& out) {
-  const uint32_t crc = DecryptWindow(file, info, offset, size, out);
-  if (expectedCrc && crc != *expectedCrc)
-    throw EZpError("the content is damaged: its CRC-32 does not match the record's");
+// Unpacks a content into `out`; a stored CRC must match what came out.
+void UnpackChecked(TPackageContents& contents, const TContentRef& content, TStream& out) {
+  const uint32_t crc = contents.Write(content, out);
+  if (content.Crc && crc != *content.Crc) throw EZpError("the content is damaged: its CRC-32 does not match the record's");
 }
 
 std::string Hex32(uint32_t value) {
@@ -203,20 +192,34 @@ std::string Hex32(uint32_t value) {
 
 std::string CrcText(const std::optional<uint32_t>& crc) { return crc ? Hex32(*crc) : "none"; }
 
+// How a content is stored, for the list: "" for plain bytes.
+std::string CodingText(const TContentRef& content) {
+  switch (content.Coding) {
+    case ccStored: return "";
+    case ccZstd: return ", zstd, " + std::to_string(content.PlainSize) + " bytes";
+    case ccZstdDictionary: return ", zstd with the dictionary, " + std::to_string(content.PlainSize) + " bytes";
+    default: return ", unknown coding " + std::to_string(content.Coding);
+  }
+}
+
+std::string BlockText(const TContentRef& content) {
+  return "offset " + std::to_string(content.Offset) + ", size " + std::to_string(content.Size) + ", crc " +
+         CrcText(content.Crc) + CodingText(content);
+}
+
 // Problems of one content block, or none.
-std::string CheckBlock(TStream& file, const TPackageInfo& info, int32_t offset, int32_t size,
-                       const std::optional<uint32_t>& expectedCrc) {
-  std::string problem = BlockProblem(info.Load, offset, size);
+std::string CheckBlock(TPackageContents& contents, const TLoadReport& load, const TContentRef& content) {
+  std::string problem = BlockProblem(load, content.Offset, content.Size);
   if (!problem.empty()) return problem;
   uint32_t crc = 0;
   try {
     TNullStream sink;
-    crc = DecryptWindow(file, info, offset, size, sink);
+    crc = contents.Write(content, sink);
   } catch (const EZpError& e) {
     return "does not decrypt with the package key: " + e.Message();
   }
-  if (expectedCrc && crc != *expectedCrc)
-    return "the content is damaged: its CRC-32 is " + Hex32(crc) + ", the record says " + Hex32(*expectedCrc);
+  if (content.Crc && crc != *content.Crc)
+    return "the content is damaged: its CRC-32 is " + Hex32(crc) + ", the record says " + Hex32(*content.Crc);
   return {};
 }
 
@@ -332,7 +335,8 @@ void ListPackage(const TPackageInfo& info, std::ostream& out) {
       << "Terminal settings: " << Quoted(p.TerminalSettings) << "\n"
       << "Key: " << (load.KeyLength < 0 ? "none" : HexKey(p.Key)) << "\n"
       << "Banner: " << PictureKind(p.Banner) << "\n"
-      << "Splash: " << PictureKind(p.Splash) << "\n";
+      << "Splash: " << PictureKind(p.Splash) << "\n"
+      << "Dictionary: " << (p.Dictionary ? BlockText(*p.Dictionary) : "none") << "\n";
   out << "Translations: " << p.Translations.Count() << "\n";
   for (int i = 0; i < p.Translations.Count(); ++i) {
     const TZpTransItem& item = p.Translations.Items(i);
@@ -342,7 +346,7 @@ void ListPackage(const TPackageInfo& info, std::ostream& out) {
   for (size_t i = 0; i < p.Files.size(); ++i) {
     const TZpInstallFile& f = *p.Files[i];
     out << "  [" << i + 1 << "] " << Quoted(f.Path) << "\n"
-        << "      offset " << f.Offset << ", size " << f.Size << ", crc " << CrcText(f.Crc) << "\n"
+        << "      " << BlockText(ContentOf(f)) << "\n"
         << "      " << ListTimes(f.CreationTime, f.LastWriteTime) << "\n"
         << "      " << ListFileOptions(f.ShortcutName, f.DesktopShortcut, f.KeepNewer, f.KeepOnUninstall) << "\n";
   }
@@ -352,7 +356,7 @@ void ListPackage(const TPackageInfo& info, std::ostream& out) {
     out << "  [" << i + 1 << "] " << Quoted(x.Path) << "\n"
         << "      " << ListExecKind(x.Stage, x.External, x.Title, x.Parameters) << "\n";
     if (!x.External)
-      out << "      offset " << x.Offset << ", size " << x.Size << ", crc " << CrcText(x.Crc) << "\n"
+      out << "      " << BlockText(ContentOf(x)) << "\n"
           << "      " << ListTimes(x.CreationTime, x.LastWriteTime) << "\n";
   }
   for (const std::string& problem : load.Problems) out << "Unreadable " << problem << "\n";
@@ -384,9 +388,14 @@ std::vector<std::string> VerifyPackage(const std::string& path) {
       problems.push_back(std::string(name) + ": " + e.Message());
     }
   }
+  TPackageContents contents(file, p);
+  if (p.Dictionary) {
+    const std::string problem = CheckBlock(contents, load, *p.Dictionary);
+    if (!problem.empty()) problems.push_back("dictionary: " + problem);
+  }
   for (size_t i = 0; i < p.Files.size(); ++i) {
     const TZpInstallFile& f = *p.Files[i];
-    const std::string problem = CheckBlock(file, *info, f.Offset, f.Size, f.Crc);
+    const std::string problem = CheckBlock(contents, load, ContentOf(f));
     if (!problem.empty()) problems.push_back(RecordName("files", i, f.Path) + ": " + problem);
   }
   for (size_t i = 0; i < p.Execs.size(); ++i) {
@@ -394,7 +403,7 @@ std::vector<std::string> VerifyPackage(const std::string& path) {
     if ((x.Stage & 0xFF) > esWizardClose)
       problems.push_back(RecordName("execs", i, x.Path) + ": stage " + std::to_string(x.Stage) + " never runs");
     if (x.External) continue;
-    const std::string problem = CheckBlock(file, *info, x.Offset, x.Size, x.Crc);
+    const std::string problem = CheckBlock(contents, load, ContentOf(x));
     if (!problem.empty()) problems.push_back(RecordName("execs", i, x.Path) + ": " + problem);
   }
   return problems;
@@ -438,15 +447,16 @@ std::vector<std::string> ExtractPackage(const std::string& path, const std::stri
     problems.push_back(NoPackageReason(info, path));
     return problems;
   }
-  auto extract = [&](const std::string& name, const std::string& recordPath, int32_t offset, int32_t size,
-                     const std::optional<uint32_t>& crc, const TFileTimes& times) {
+  TPackageContents contents(file, info.Package);
+  auto extract = [&](const std::string& name, const std::string& recordPath, const TContentRef& content,
+                     const TFileTimes& times) {
     std::vector<std::string> parts;
     std::string problem;
     if (!RelativeComponents(recordPath, parts, problem)) {
       problems.push_back(name + ": refused: " + problem);
       return;
     }
-    problem = BlockProblem(info.Load, offset, size);
+    problem = BlockProblem(info.Load, content.Offset, content.Size);
     if (!problem.empty()) {
       problems.push_back(name + ": " + problem);
       return;
@@ -460,7 +470,7 @@ std::vector<std::string> ExtractPackage(const std::string& path, const std::stri
       {
         TFileStream out(target, TFileMode::Create);
         created = true;
-        DecryptBlock(file, info, offset, size, crc, out);
+        UnpackChecked(contents, content, out);
       }
       created = false;  // complete from here on
       SetFileTimes(target, times);
@@ -472,12 +482,12 @@ std::vector<std::string> ExtractPackage(const std::string& path, const std::stri
   };
   for (size_t i = 0; i < info.Package.Files.size(); ++i) {
     const TZpInstallFile& f = *info.Package.Files[i];
-    extract(RecordName("files", i, f.Path), f.Path, f.Offset, f.Size, f.Crc, {f.CreationTime, f.LastWriteTime});
+    extract(RecordName("files", i, f.Path), f.Path, ContentOf(f), {f.CreationTime, f.LastWriteTime});
   }
   for (size_t i = 0; i < info.Package.Execs.size(); ++i) {
     const TZpInstallExec& x = *info.Package.Execs[i];
     if (!x.External)
-      extract(RecordName("execs", i, x.Path), x.Path, x.Offset, x.Size, x.Crc, {x.CreationTime, x.LastWriteTime});
+      extract(RecordName("execs", i, x.Path), x.Path, ContentOf(x), {x.CreationTime, x.LastWriteTime});
   }
   // The texts and pictures, beside the placeholder folders, named as the
   // project would name them: RTF documents as .rtf, plain text as .txt.

@@ -1,8 +1,10 @@
 #include "PackageWriter.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "BuilderOS.h"
+#include "ContentCompressor.h"
 #include "ContentKey.h"
 #include "engine/ZpClasses.h"
 #include "package/Content.h"
@@ -32,18 +34,33 @@ struct TPlannedContent {
   int64_t StoredSize = 0;
   TFileTimes Times;
   uint32_t Crc = 0;  // of the plain bytes, read before anything is written
+  bool Text = false;
+  int32_t Coding = ccStored;
+  std::vector<uint8_t> Frame;  // a compressed content's frame, unless it is made again when written
 };
 
-// The CRC-32 of a content, read through a bounded buffer.
-uint32_t ContentCrc(const TContent& content) {
-  if (!content.FromFile()) return Crc32(content.Bytes.data(), content.Bytes.size());
-  TFileStream source(content.SourcePath, TFileMode::OpenRead);
-  std::vector<uint8_t> buffer(64 * 1024);
-  TCrc32 crc;
-  while (const int64_t n = source.Read(buffer.data(), static_cast<int64_t>(buffer.size())))
-    crc.Update(buffer.data(), static_cast<size_t>(n));
-  return crc.Value();
-}
+// Frames are kept in memory from their planning to their writing up to this
+// much in all; later ones are made again when they are written.
+constexpr int64_t kFrameMemory = 256 << 20;
+
+// Reads a stream and sums the CRC-32 of what it reads: a content compressed
+// must be the content scanned.
+class TCrcReader : public TStream {
+public:
+  explicit TCrcReader(TStream& source) : source_(source) {}
+  int64_t Read(void* buffer, int64_t count) override {
+    const int64_t n = source_.Read(buffer, count);
+    if (n > 0) crc_.Update(buffer, static_cast<size_t>(n));
+    return n;
+  }
+  int64_t Write(const void*, int64_t) override { return 0; }
+  int64_t Seek(int64_t offset, TSeekOrigin origin) override { return source_.Seek(offset, origin); }
+  uint32_t Crc() const { return crc_.Value(); }
+
+private:
+  TStream& source_;
+  TCrc32 crc_;
+};
 
 std::string RecordName(const char* kind, size_t index) { return std::string(kind) + "[" + std::to_string(index + 1) + "]"; }
 
@@ -53,10 +70,13 @@ TPlannedContent PlanContent(const TProject& project, const TContent& content, co
   plan.Content = &content;
   plan.Name = content.FromFile() ? content.SourcePath + ": " + record : record;
   try {
-    plan.PlainSize = content.FromFile() ? TFileStream(content.SourcePath, TFileMode::OpenRead).Size()
-                                        : static_cast<int64_t>(content.Bytes.size());
     plan.Times = StoredTimes(project, content, creation, lastWrite);
-    if (project.ContentChecksums) plan.Crc = ContentCrc(content);
+    if (project.ContentChecksums || project.Compression) {
+      const TContentScan scan = ScanContent(content);
+      plan.PlainSize = scan.Size, plan.Crc = scan.Crc, plan.Text = scan.Text;
+    } else {
+      plan.PlainSize = OpenContent(content)->Size();
+    }
   } catch (const EOSError& e) {
     throw EProjectError(record + ": " + e.Message());
   }
@@ -120,6 +140,16 @@ void WriteTagStream(const TProject& project, const TPackageLayout& layout, TStre
   // An empty picture is left out: a zero length is no image.
   if (!project.Banner.empty()) w.Binary(ptBanner, project.Banner);
   if (!project.Splash.empty()) w.Binary(ptSplash, project.Splash);
+  if (layout.Dictionary) {
+    const TRecordLayout& at = *layout.Dictionary;
+    w.Adapter().BeginBlock(ptDictionary);
+    w.Integer(frSize, at.Size);
+    w.Integer(frOffset, at.Offset);
+    if (at.Crc) w.Adapter().WriteDWord(frCrc, *at.Crc);
+    w.Integer(frCoding, at.Coding);
+    w.Integer(frPlainSize, static_cast<int32_t>(at.ContentSize));
+    w.Adapter().EndBlock();
+  }
   for (const TTranslation& item : project.Translations) {
     w.Adapter().BeginBlock(ptTranslation);
     w.Integer(tiId, item.Id);
@@ -140,6 +170,10 @@ void WriteTagStream(const TProject& project, const TPackageLayout& layout, TStre
     w.Boolean(frKeepOnUninstall, file.KeepOnUninstall);
     w.Boolean(frDesktopShortcut, file.DesktopShortcut);
     if (at.Crc) w.Adapter().WriteDWord(frCrc, *at.Crc);
+    if (at.Coding != ccStored) {
+      w.Integer(frCoding, at.Coding);
+      w.Integer(frPlainSize, static_cast<int32_t>(at.ContentSize));
+    }
     w.Adapter().EndBlock();
   }
   for (size_t i = 0; i < project.Execs.size(); ++i) {
@@ -156,16 +190,42 @@ void WriteTagStream(const TProject& project, const TPackageLayout& layout, TStre
     w.Integer(erSize, at.Size);
     w.Integer(erOffset, at.Offset);
     if (at.Crc) w.Adapter().WriteDWord(erCrc, *at.Crc);
+    if (at.Coding != ccStored) {
+      w.Integer(erCoding, at.Coding);
+      w.Integer(erPlainSize, static_cast<int32_t>(at.ContentSize));
+    }
     w.Adapter().EndBlock();
   }
   w.Adapter().EndBlock();  // closes the top level
 }
 
-void WriteContent(const TPlannedContent& plan, const TContentKey& key, bool checksum, TStream& out) {
+// Compresses a planned content into `out`; returns the frame's size. The
+// bytes compressed must be the bytes scanned.
+int64_t CompressPlanned(TContentCompressor& compressor, const TPlannedContent& plan, int32_t coding, TStream& out) {
+  std::unique_ptr<TStream> source = OpenContent(*plan.Content);
+  if (source->Size() != plan.PlainSize) throw EStreamError("the file changed while the package was built");
+  TCrcReader reader(*source);
+  const int64_t size = compressor.Compress(reader, plan.PlainSize, coding, out);
+  if (reader.Crc() != plan.Crc) throw EStreamError("the file changed while the package was built");
+  return size;
+}
+
+void WriteContent(TContentCompressor& compressor, TPlannedContent& plan, const TContentKey& key, bool checksum,
+                  TStream& out) {
   int64_t stored = 0;
   uint32_t crc = 0;
   try {
-    if (plan.Content->FromFile()) {
+    if (plan.Coding != ccStored) {
+      if (plan.Frame.empty()) {
+        TMemoryStream frame;
+        CompressPlanned(compressor, plan, plan.Coding, frame);
+        plan.Frame = std::move(frame.Bytes());
+      }
+      TMemoryStream source(plan.Frame);
+      stored = EncryptContent(source, static_cast<int64_t>(plan.Frame.size()), out, key.data());
+      std::vector<uint8_t>().swap(plan.Frame);
+      crc = plan.Crc;  // taken when the frame was made
+    } else if (plan.Content->FromFile()) {
       TFileStream source(plan.Content->SourcePath, TFileMode::OpenRead);
       if (source.Size() != plan.PlainSize) throw EStreamError("the file changed while the package was built");
       stored = EncryptContent(source, plan.PlainSize, out, key.data(), &crc);
@@ -179,6 +239,92 @@ void WriteContent(const TPlannedContent& plan, const TContentKey& key, bool chec
   if (stored != plan.StoredSize) throw EProjectError(plan.Name + ": the content did not store as planned");
   // The stored CRC was taken in an earlier read: the bytes must not have moved since.
   if (checksum && crc != plan.Crc) throw EProjectError(plan.Name + ": the file changed while the package was built");
+}
+
+// The package's dictionary: its small text contents back to back, each
+// once, up to kMaxDictionarySize. None for fewer than two: a content alone
+// gains nothing from it.
+std::vector<uint8_t> MakeDictionary(const std::vector<TPlannedContent>& plans) {
+  std::vector<const TPlannedContent*> members;
+  int64_t total = 0;
+  for (const TPlannedContent& plan : plans) {
+    if (!plan.Content || !plan.Text || plan.PlainSize == 0 || plan.PlainSize > kDictionaryMemberLimit) continue;
+    if (total + plan.PlainSize > kMaxDictionarySize) break;
+    const bool seen = std::any_of(members.begin(), members.end(), [&](const TPlannedContent* member) {
+      return member->PlainSize == plan.PlainSize && member->Crc == plan.Crc;
+    });
+    if (seen) continue;
+    members.push_back(&plan);
+    total += plan.PlainSize;
+  }
+  std::vector<uint8_t> dictionary;
+  if (members.size() < 2) return dictionary;
+  dictionary.resize(static_cast<size_t>(total));
+  size_t at = 0;
+  for (const TPlannedContent* member : members) {
+    try {
+      std::unique_ptr<TStream> source = OpenContent(*member->Content);
+      source->ReadBuffer(&dictionary[at], member->PlainSize);
+    } catch (const EZpError& e) {
+      throw EProjectError(member->Name + ": " + e.Message());
+    }
+    if (Crc32(&dictionary[at], static_cast<size_t>(member->PlainSize)) != member->Crc)
+      throw EProjectError(member->Name + ": the file changed while the package was built");
+    at += static_cast<size_t>(member->PlainSize);
+  }
+  return dictionary;
+}
+
+// Compresses every content that shrinks (in stored size: whole blocks of 16
+// bytes); the dictionary, when there is one, becomes the first plan.
+void CompressContents(TContentCompressor& compressor, std::vector<TPlannedContent>& plans,
+                      std::optional<TPlannedContent>& dictionaryPlan, TContent& dictionaryContent) {
+  dictionaryContent = TContent::FromBytes(MakeDictionary(plans));
+  if (!dictionaryContent.Bytes.empty()) {
+    TPlannedContent plan;
+    plan.Content = &dictionaryContent;
+    plan.Name = "dictionary";
+    plan.PlainSize = static_cast<int64_t>(dictionaryContent.Bytes.size());
+    plan.Crc = Crc32(dictionaryContent.Bytes.data(), dictionaryContent.Bytes.size());
+    plan.StoredSize = StoredContentSize(plan.PlainSize);
+    dictionaryPlan = std::move(plan);
+  }
+  int64_t kept = 0;
+  auto compress = [&](TPlannedContent& plan, int32_t coding) {
+    if (coding == ccStored) return;
+    TMemoryStream frame;
+    try {
+      CompressPlanned(compressor, plan, coding, frame);
+    } catch (const EZpError& e) {
+      throw EProjectError(plan.Name + ": " + e.Message());
+    }
+    const int64_t stored = StoredContentSize(frame.Size());
+    if (stored >= plan.StoredSize) return;
+    plan.Coding = coding;
+    plan.StoredSize = stored;
+    if (kept + frame.Size() <= kFrameMemory) {
+      kept += frame.Size();
+      plan.Frame = std::move(frame.Bytes());
+    }
+  };
+  if (dictionaryPlan) {
+    compress(*dictionaryPlan, ccZstd);
+    compressor.SetDictionary(dictionaryContent.Bytes);
+  }
+  for (TPlannedContent& plan : plans) {
+    if (!plan.Content) continue;
+    int32_t coding = ccStored;
+    try {
+      coding = compressor.ChooseCoding(*plan.Content, {plan.PlainSize, plan.Crc, plan.Text});
+    } catch (const EZpError& e) {
+      throw EProjectError(plan.Name + ": " + e.Message());
+    }
+    compress(plan, coding);
+  }
+  // Without a content that uses it, the dictionary would only take room.
+  const bool used = std::any_of(plans.begin(), plans.end(),
+                                [](const TPlannedContent& plan) { return plan.Coding == ccZstdDictionary; });
+  if (!used) dictionaryPlan.reset();
 }
 
 }  // namespace
@@ -246,6 +392,11 @@ TPackageLayout WritePackage(const TProject& project, const std::vector<uint8_t>&
                                                 RecordName("execs", i)));
   }
 
+  TContentCompressor compressor;
+  std::optional<TPlannedContent> dictionary;
+  TContent dictionaryContent;
+  if (project.Compression) CompressContents(compressor, plans, dictionary, dictionaryContent);
+
   TPackageLayout layout;
   layout.Key = project.Key.value_or(TContentKey{});  // derived below when the project gives none
   layout.PackagePosition = static_cast<int64_t>(stub.size());
@@ -260,18 +411,31 @@ TPackageLayout WritePackage(const TProject& project, const std::vector<uint8_t>&
   if (project.ContentChecksums)
     for (size_t i = 0; i < plans.size(); ++i)
       if (plans[i].Content) recordAt(i).Crc = plans[i].Crc;
+  // So do the codings, and the dictionary's record.
+  for (size_t i = 0; i < plans.size(); ++i) recordAt(i).Coding = plans[i].Coding;
+  if (dictionary) {
+    layout.Dictionary.emplace();
+    layout.Dictionary->Crc = dictionary->Crc;
+    layout.Dictionary->Coding = dictionary->Coding;
+  }
 
   // Integers have a fixed width, so the tag stream's length does not depend
   // on the offsets in it: measure it once, then place the blocks after it.
   TMemoryStream tags;
   WriteTagStream(project, layout, tags);
   layout.ContentPosition = layout.PackagePosition + tags.Size();
-  layout.FileSize = layout.ContentPosition;
+  layout.FileSize = layout.ContentPosition + (dictionary ? dictionary->StoredSize : 0);
   for (const TPlannedContent& plan : plans) layout.FileSize += plan.StoredSize;
   if (layout.FileSize > kPackageLimit)
     throw EProjectError("package: it would be " + std::to_string(layout.FileSize) +
                         " bytes long, beyond the 2 GiB limit of a package file");
   int64_t position = layout.ContentPosition;
+  if (dictionary) {
+    layout.Dictionary->Offset = static_cast<int32_t>(position);
+    layout.Dictionary->Size = static_cast<int32_t>(dictionary->StoredSize);
+    layout.Dictionary->ContentSize = dictionary->PlainSize;
+    position += dictionary->StoredSize;
+  }
   for (size_t i = 0; i < plans.size(); ++i) {
     TRecordLayout& at = recordAt(i);
     at.CreationTime = plans[i].Times.CreationTime;
@@ -299,8 +463,9 @@ TPackageLayout WritePackage(const TProject& project, const std::vector<uint8_t>&
   WriteU32(&image[kPackagePositionOffset], static_cast<uint32_t>(layout.PackagePosition));
   out.WriteBuffer(image.data(), static_cast<int64_t>(image.size()));
   out.WriteBuffer(tags.Bytes().data(), tags.Size());
-  for (const TPlannedContent& plan : plans)
-    if (plan.Content) WriteContent(plan, layout.Key, project.ContentChecksums, out);
+  if (dictionary) WriteContent(compressor, *dictionary, layout.Key, true, out);
+  for (TPlannedContent& plan : plans)
+    if (plan.Content) WriteContent(compressor, plan, layout.Key, project.ContentChecksums, out);
   return layout;
 }
 

@@ -1,6 +1,7 @@
 // Turns a project into an installer: the program image ("stub"), the tag
-// stream of the package, then the encrypted content blocks back to back in
-// record order (files, then programs). Byte 136 of the image receives the
+// stream of the package, then the encrypted content blocks back to back: the
+// contents' dictionary, when there is one, then the contents in record order
+// (files, then programs), each compressed when that makes it smaller. Byte 136 of the image receives the
 // position of the tag stream; every record's Offset and Size are absolute
 // positions in the finished file.
 #pragma once
@@ -21,6 +22,7 @@ struct TRecordLayout {
   int32_t Offset = 0;       // absolute file position (0 for an external program)
   int32_t Size = 0;         // stored size, a multiple of 16 (0 for an external program)
   int64_t ContentSize = 0;  // plain bytes
+  int32_t Coding = 0;       // TContentCoding: 0 plain bytes, else a Zstandard frame
   uint64_t CreationTime = 0;   // as stored: given, or taken from the source
   uint64_t LastWriteTime = 0;
   std::optional<uint32_t> Crc;  // of the plain content, when the package stores it
@@ -33,6 +35,7 @@ struct TPackageLayout {
   TContentKey Key{};
   std::vector<TRecordLayout> Files;
   std::vector<TRecordLayout> Execs;
+  std::optional<TRecordLayout> Dictionary;  // the first block, when the package has one
 };
 
 // A package file cannot reach 2 GiB: positions are signed 32-bit.

@@ -123,6 +123,9 @@ struct TProject {
   // package is written as the first builders wrote it: no mark, and the texts
   // must then be ANSI bytes, read in the installing system's code page.
   bool Utf8Texts = true;
+  // Compress the contents (Zstandard, with a dictionary made of the package's
+  // small text files); each content that does not shrink is stored as it is.
+  bool Compression = true;
 
   std::vector<TProjectFile> Files;
   std::vector<TProjectExec> Execs;

@@ -873,8 +873,8 @@ TLoadedProject TProjectReader::Read() {
   TValue root = ParseToml(path_);
   try {
     for (const std::string& setting : options_.Overrides) Guard([&] { ApplyOverride(root, setting); });
-    CheckKeys(root, "", {"output", "key", "file_times", "product", "texts", "pictures", "terminal", "translations",
-                         "files", "execs"});
+    CheckKeys(root, "", {"output", "key", "file_times", "compression", "product", "texts", "pictures", "terminal",
+                         "translations", "files", "execs"});
     Guard([&] {
       const std::string output = Utf8(root, "output", "");
       try {
@@ -891,6 +891,9 @@ TLoadedProject TProjectReader::Read() {
           Fail(*key, "key", "must be 32 hexadecimal digits (16 bytes)");
         result_.Project.Key = bytes;
       }
+    });
+    Guard([&] {
+      if (Find(root, "compression")) result_.Project.Compression = Boolean(root, "compression", "");
     });
     for (void (TProjectReader::*section)(const TValue&) :
          {&TProjectReader::ReadFileTimes, &TProjectReader::ReadProduct, &TProjectReader::ReadTexts,

@@ -1,7 +1,11 @@
 // Decrypts arbitrary bytes as a content block: no crash, and the output is
 // exactly what the block structure allows. Also stores the bytes as a
-// content and reads them back.
+// content and reads them back, and decodes them as a compressed content (a
+// frame with or without a dictionary): never more than the recorded size,
+// and exactly that size when it succeeds.
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "package/Content.h"
 
@@ -11,6 +15,13 @@ const uint8_t kKey[16] = {7, 1, 8, 2, 8, 1, 8, 2, 8, 4, 5, 9, 0, 4, 5, 2};
 
 void Check(bool condition) {
   if (!condition) std::abort();
+}
+
+// Text of the kind package dictionaries hold.
+std::vector<uint8_t> Dictionary() {
+  std::string text;
+  for (int i = 0; i < 400; ++i) text += "double Buffer" + std::to_string(i % 9) + "[]; iMA(NULL,0," + std::to_string(i) + ");\n";
+  return {text.begin(), text.end()};
 }
 
 }  // namespace
@@ -33,5 +44,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   stored.SetPosition(0);
   zp::DecryptContent(stored, back, kKey, zp::kContentKeyLength);
   Check(back.Bytes() == bytes);
+
+  // The first three bytes choose the coding and the recorded size; the rest
+  // is the frame.
+  if (size >= 3) {
+    static zp::TContentDecoder decoder;
+    static const bool withDictionary = (decoder.SetDictionary(Dictionary()), true);
+    (void)withDictionary;
+    const int32_t coding = data[0] % 2 + 1;
+    const int64_t plainSize = int64_t(data[1]) << 8 | data[2];
+    const std::vector<uint8_t> frame(data + 3, data + size);
+    zp::TMemoryStream framePlain(frame), frameStored, out;
+    zp::EncryptContent(framePlain, static_cast<int64_t>(frame.size()), frameStored, kKey);
+    frameStored.SetPosition(0);
+    try {
+      decoder.Unpack(frameStored, out, kKey, coding, plainSize);
+      Check(out.Size() == plainSize);
+    } catch (const zp::ECipherException&) {
+      Check(out.Size() <= plainSize);
+    }
+  }
   return 0;
 }

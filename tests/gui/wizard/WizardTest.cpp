@@ -1,6 +1,7 @@
 // The wizard end to end: install and uninstall flows through the window,
 // the page rules, the terminal page, the finish actions and the failures.
 #include <algorithm>
+#include <chrono>
 
 #include "LabelHost.h"
 #include "WizardFixture.h"
@@ -9,6 +10,7 @@
 #include "engine/SysFolders.h"
 #include "linklabel/UniLinkLabel.h"
 #include "package/Streams.h"
+#include "ui/Application.h"
 
 namespace zp {
 namespace {
@@ -39,6 +41,14 @@ protected:
     return exec;
   }
   std::string TraceLog() { return Exists(places_.ProgramFolder + "\\trace.txt") ? ReadText(places_.ProgramFolder + "\\trace.txt") : ""; }
+  // From a fresh wizard on `installer` to the page of `panel`, licence accepted.
+  void Walk(const std::string& installer, const std::string& panel) {
+    NewApplication();
+    Open(installer);
+    NextUntil("PanelLicense");
+    Click("RadioAccept");
+    NextUntil(panel);
+  }
 };
 
 TEST_F(Wizard, InstallsThroughEveryPageOfAFullPackage) {
@@ -350,6 +360,145 @@ TEST_F(Wizard, DamagedOrUnreadablePackagesEndTheProgramWithTheirMessage) {
     Destroy();
   }
   CloseHandle(locked);
+}
+
+TEST_F(Wizard, TranslatesEveryCaptionOfTheForm) {
+  const struct {
+    const char* Control;
+    int32_t Id;
+    const char* Shown;
+  } captions[] = {
+      {"BtnNext", 1, "T1 >>"},      {"BtnPrev", 2, "<< T2"},        {"BtnCancel", 3, "T3"},
+      {"Label6", 6, "T6"},          {"Label7", 7, "T7"},            {"Label8", 8, "T8"},
+      {"Label5", 15, "T15"},        {"Label3", 16, "T16"},          {"Label4", 17, "T17"},
+      {"RadioAccept", 18, "T18"},   {"RadioNotAccept", 19, "T19"},  {"Label9", 20, "T20"},
+      {"BtnAddMetaTrader", 21, " T21"}, {"Label10", 22, "T22"},     {"Label11", 23, "T23"},
+      {"Label12", 24, "T24"},       {"Label13", 25, "T25"},         {"Label14", 26, "T26"},
+      {"LabelProgress3", 27, "T27"}, {"LabelProgress1", 28, "T28"}, {"LabelProgress2", 29, "T29"},
+      {"Label1", 30, "T30"},        {"Label2", 31, "T31"},          {"Label22", 32, "T32"},
+      {"LabelFinish1", 33, "T33"},  {"CheckRun", 35, "T35"},
+  };
+  TProject project;
+  for (const auto& caption : captions) project.Translations.push_back({caption.Id, "T" + std::to_string(caption.Id)});
+  Open(BuildInstaller(project));
+  for (const auto& caption : captions) EXPECT_EQ(Text(caption.Control), caption.Shown) << caption.Control;
+}
+
+TEST_F(Wizard, ReadySummaryNamesBuildAndReleaseOnlyWhenSet) {
+  const struct {
+    int32_t Build, Release;
+    std::vector<TTranslation> Translations;
+    std::string Product;
+  } cases[] = {
+      {0, 0, {}, " v1.0"},
+      {0, 5, {}, " v1.0 Release 5"},
+      {17, 5, {{108, "Bau"}, {109, "Ausgabe"}}, " v1.0 Bau 17 Ausgabe 5"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Product);
+    TProject project;
+    project.Build = c.Build;
+    project.Release = c.Release;
+    project.Translations = c.Translations;
+    Walk(BuildInstaller(project), "PanelReady");
+    ASSERT_GE(Lines("MemoReady").size(), 2u);
+    EXPECT_EQ(Lines("MemoReady")[1], I8 + places_.ProgramName + c.Product);
+  }
+}
+
+TEST_F(Wizard, RunsStageThreeWhenTheFinishPageIsClosedEitherWay) {
+  TProject project;
+  project.Execs = {Trace(stWizardClose, "close")};
+  const std::string installer = BuildInstaller(project);
+  for (const bool finish : {true, false}) {
+    SCOPED_TRACE(finish ? "Finish" : "close box");
+    Walk(installer, "PanelProgress");
+    Click("BtnNext");
+    ASSERT_EQ(Text("BtnCancel"), "Finish");
+    DeleteFileA((places_.ProgramFolder + "\\trace.txt").c_str());
+    if (finish)
+      Click("BtnCancel");
+    else
+      CloseBox();
+    EXPECT_TRUE(app_->Terminated());
+    Destroy();
+    EXPECT_THAT(TraceLog(), HasSubstr("close"));
+  }
+}
+
+// The log of a long run: every line in the order the run reported it, shown
+// while it runs, the bar moving along, the end of the log in view.
+TEST_F(Wizard, LogHoldsEveryLineOfALongRunAndShowsItWhileItRuns) {
+  // An uninstaller whose data names files that are not there: two lines each.
+  constexpr int kFiles = 5000;
+  TZpInstall data;
+  data.ProgramName = places_.ProgramName;
+  std::vector<std::string> expected;
+  for (int i = 0; i < kFiles; ++i) {
+    const std::string file = places_.ProgramFolder + "\\Pack\\Pack Indicator " + std::to_string(i) + ".ex4";
+    data.UninstallList.push_back({file, umFile});
+    expected.push_back("Delete file " + file + " ...");
+    expected.push_back("WARNING: Unable to delete file " + file + " ...");
+  }
+  expected.push_back("Unregistering uninstaller ...");
+  expected.push_back("Done.");
+  const std::string uninstaller = Scratch("Uninstall.exe");
+  ASSERT_TRUE(CopyFileA(BuildInstaller(TProject{}).c_str(), uninstaller.c_str(), FALSE));
+  {
+    TFileStream file(uninstaller, TFileMode::OpenReadWrite);
+    file.Seek(0, TSeekOrigin::End);
+    data.AppendUninstallData(file);
+  }
+  Open(uninstaller);
+  ASSERT_TRUE(form_->UninstallMode());
+
+  struct TFrame {
+    std::chrono::steady_clock::time_point At;
+    int Lines;
+    int Position;
+    std::string Last;
+  };
+  std::vector<TFrame> frames;
+  TTimer timer;
+  timer.SetInterval(10);
+  timer.OnTimer = [&](TTimer&) {
+    const HWND memo = Handle("MemoProgress");
+    if (form_->RunDone() || GetWindowTextLengthW(memo) == 0) return;
+    const int lines = static_cast<int>(SendMessageW(memo, EM_GETLINECOUNT, 0, 0));
+    wchar_t last[512] = {511};
+    const LRESULT length = SendMessageW(memo, EM_GETLINE, static_cast<WPARAM>(lines - 1), reinterpret_cast<LPARAM>(last));
+    frames.push_back({std::chrono::steady_clock::now(), lines, form_->Find<TProgressBar>("ProgressBar1").Position(),
+                      WideToUtf8(FromW(last).substr(0, static_cast<size_t>(length)))});
+  };
+  timer.SetEnabled(true);
+  Click("BtnNext");
+  timer.SetEnabled(false);
+  Shot("uninstall-2-progress-long");
+
+  const std::vector<std::string> lines = Lines("MemoProgress");
+  ASSERT_EQ(lines.size(), expected.size());
+  EXPECT_EQ(lines.front(), expected.front());
+  EXPECT_EQ(lines.back(), "Done.");
+  const auto differ = std::mismatch(lines.begin(), lines.end(), expected.begin());
+  EXPECT_EQ(differ.first, lines.end()) << "line " << (differ.first - lines.begin()) << ": " << *differ.first;
+  const HWND memo = Handle("MemoProgress");
+  const int firstShown = static_cast<int>(SendMessageW(memo, EM_GETFIRSTVISIBLELINE, 0, 0));
+  EXPECT_GT(firstShown, static_cast<int>(lines.size()) - 15);  // the end in view
+
+  // While the run went on the window showed the log as far as it had come,
+  // with the bar moving, and answered often.
+  ASSERT_GE(frames.size(), 3u);
+  for (size_t i = 0; i < frames.size(); ++i) {
+    SCOPED_TRACE(i);
+    ASSERT_LE(frames[i].Lines, static_cast<int>(expected.size()));
+    EXPECT_EQ(frames[i].Last, expected[static_cast<size_t>(frames[i].Lines - 1)]);
+    if (i == 0) continue;
+    EXPECT_GE(frames[i].Lines, frames[i - 1].Lines);
+    EXPECT_GE(frames[i].Position, frames[i - 1].Position);
+    EXPECT_LT(frames[i].At - frames[i - 1].At, std::chrono::milliseconds(1000));
+  }
+  EXPECT_LT(frames.front().Lines, static_cast<int>(expected.size()) / 2);
+  EXPECT_LT(frames.front().Position, frames.back().Position);
 }
 
 }  // namespace

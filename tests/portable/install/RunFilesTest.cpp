@@ -90,15 +90,15 @@ TEST(ExpertSettings, BlanksKeepAndOtherCharactersClear) {
 
 TEST(SelfRemovalBatch, NameAndLines) {
   EXPECT_EQ(SelfRemovalBatchName({2024, 3, 7, 9, 5, 1, 42}), "20240307090501042.bat");
-  const std::string exe = "C:\\Program Files\\My EA\\Uninstall.exe";
-  const std::string bat = "C:\\Temp\\20240307090501042.bat";
-  EXPECT_EQ(SelfRemovalBatchText(exe, true, bat),
+  EXPECT_EQ(SelfRemovalBatchText(true),
+            "@echo off\r\n"
+            "setlocal EnableDelayedExpansion\r\n"
             ":repeat\r\n"
-            "del \"C:\\Program Files\\My EA\\Uninstall.exe\"\r\n"
-            "if exist \"C:\\Program Files\\My EA\\Uninstall.exe\" goto repeat\r\n"
-            "rmdir \"C:\\Program Files\\My EA\\\"\r\n"
-            "del \"C:\\Temp\\20240307090501042.bat\"\r\n");
-  EXPECT_EQ(SelfRemovalBatchText(exe, false, bat).find("rmdir"), std::string::npos);
+            "del \"!ZP_UNINSTALLER!\"\r\n"
+            "if exist \"!ZP_UNINSTALLER!\" goto repeat\r\n"
+            "rmdir \"!ZP_UNINSTALLER_FOLDER!\"\r\n"
+            "del \"!ZP_BATCH!\" & rmdir \"!ZP_BATCH_FOLDER!\"\r\n");
+  EXPECT_EQ(SelfRemovalBatchText(false).find("ZP_UNINSTALLER_FOLDER"), std::string::npos);
 }
 
 TEST(PathParts, SplitLikeTheShell) {

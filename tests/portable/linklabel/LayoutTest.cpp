@@ -130,6 +130,8 @@ TEST(Layout, TooWideWordsBreakInsideThemselves) {
   // A surrogate pair is never split: 5 code units would fit, 4 are drawn.
   EXPECT_EQ(TLayout(u"wwww\U0001F600ww", 31).surface.Draws.size(), 2u);
   EXPECT_EQ(TLayout(u"wwww\U0001F600ww", 31).surface.Draws[0].Text, u"wwww");
+  // A box with no width at all: one character a line, and the word ends.
+  EXPECT_EQ(TLayout(u"ab", 0).Draws(), "0,0 a|0,13 b");
 }
 
 // Lines in East Asian text break between characters (six code units of 6 fit

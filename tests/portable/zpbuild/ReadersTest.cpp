@@ -96,8 +96,10 @@ TEST(Writer, RefusesThe2GiBLimitBeforeWritingAndKeepsTheOldOutput) {
   EXPECT_EQ(oneMessage.rfind(scratch / "huge.bin" + ": files[1]: ", 0), 0u) << oneMessage;
   EXPECT_NE(oneMessage.find("beyond the 2 GiB limit"), std::string::npos) << oneMessage;
 
-  // Each fits; together with the image and the tag stream they do not.
+  // Each fits; together with the image and the tag stream they do not
+  // (stored as they are: zeros would compress to nothing).
   TProject two = ProjectWith({});
+  two.Compression = false;
   two.Files.push_back(FileRecord("{app}\\a.bin", scratch / "half.bin"));
   two.Execs.push_back({});
   two.Execs.back().Path = "{app}\\b.exe";

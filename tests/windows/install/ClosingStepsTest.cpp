@@ -57,7 +57,7 @@ TEST_F(ClosingSteps, WriteInformationFilesShortcutsUninstallerAndRegistration) {
 
   const std::string key = UninstallKeyPath(places_.ProgramName);
   EXPECT_EQ(RegistryValue(key, "DisplayName"), places_.ProgramName);
-  EXPECT_EQ(RegistryValue(key, "UninstallString"), app + "\\Uninstall.exe");
+  EXPECT_EQ(RegistryValue(key, "UninstallString"), '"' + app + "\\Uninstall.exe\"") << "quoted: C:\\Program.exe is not run";
   EXPECT_EQ(RegistryValue(key, "DisplayIcon"), app + "\\Uninstall.exe");
 
   // Uninstall.exe: the installer's program image, then the record of the run.
@@ -124,7 +124,7 @@ TEST_F(ClosingSteps, AnUninstallerThatCannotBeReplacedLeavesNoTemporaryFile) {
 
   EXPECT_EQ(ReadText(exe), "previous uninstaller");
   EXPECT_FALSE(Exists(places_.ProgramFolder + "\\Uninstall.tmp"));
-  EXPECT_EQ(RegistryValue(UninstallKeyPath(places_.ProgramName), "UninstallString"), exe);
+  EXPECT_EQ(RegistryValue(UninstallKeyPath(places_.ProgramName), "UninstallString"), '"' + exe + '"');
   EXPECT_TRUE(Exists(places_.StartMenuFolder + "\\Uninstall.lnk"));
   EXPECT_THAT(log_.Texts(), ElementsAre("Creating unistaller ...", "Registering unistaller ...", "Done."));
 }

@@ -32,8 +32,11 @@ class InstallRun : public TInstallTest {};
 TEST_F(InstallRun, InstallsEveryFileIntoOldAndNewLayoutTerminals) {
   TProject project;
   const std::string large = PseudoRandomBytes(70001, 1);
+  // Source text: compressed, with the dictionary of the package's texts.
+  std::string indicator;
+  for (int i = 0; i < 200; ++i) indicator += "double Buffer" + std::to_string(i % 7) + "[];\r\n";
   project.Files = {FileRecord("{experts}\\A.ex4", large),
-                   FileRecord("{indicators}\\Ind.ex4", "indicator"),
+                   FileRecord("{indicators}\\Ind.ex4", indicator),
                    FileRecord("{scripts}\\Empty.ex4", ""),
                    FileRecord("{templates}\\T.tpl", "sixteen bytes!!!"),
                    FileRecord("{MetaTrader}\\Sub\\M.txt", "m"),
@@ -60,7 +63,8 @@ TEST_F(InstallRun, InstallsEveryFileIntoOldAndNewLayoutTerminals) {
   const std::vector<std::string> newFiles = {data + "\\MQL4\\Experts\\A.ex4", data + "\\MQL4\\Indicators\\Ind.ex4",
                                              data + "\\MQL4\\Scripts\\Empty.ex4", data + "\\templates\\T.tpl",
                                              data + "\\Sub\\M.txt", vsNew + "\\V.txt"};
-  const std::vector<std::string> contents = {large, "indicator", "", "sixteen bytes!!!", "m", "v"};
+  const std::vector<std::string> contents = {large, indicator, "", "sixteen bytes!!!", "m", "v"};
+  ASSERT_EQ(layout_.Files[1].Coding, ccZstdDictionary);
   for (size_t i = 0; i < contents.size(); ++i) {
     EXPECT_EQ(ReadText(oldFiles[i]), contents[i]) << oldFiles[i];
     EXPECT_EQ(ReadText(newFiles[i]), contents[i]) << newFiles[i];

@@ -69,13 +69,23 @@ protected:
     Load(engine, installer, targets);
     engine.Run();
   }
+
+  // What Finish starts after the uninstall run: the batch that removes the
+  // uninstaller and its folder, which must find them under any name.
+  static void RemoveSelf(const TProgramPlaces& places) {
+    ASSERT_TRUE(StartSelfRemoval(places.ProgramFolder + "\\Uninstall.exe", true));
+    bool gone = false;
+    for (int i = 0; i < 300 && !gone; ++i, Sleep(100)) gone = !Exists(places.ProgramFolder);
+    EXPECT_TRUE(gone) << places.ProgramFolder;
+  }
 };
 
 TEST_F(UnicodeNames, EveryFileShortcutValueAndFolderHasItsRealNameAndGoes) {
   // The second run's account name is Cyrillic, and so is its data folder.
   const std::string appData = GetSpecialFolder(TSpecialFolder::AppData);
-  if (std::getenv("ZP_CYRILLIC_ACCOUNT"))
+  if (std::getenv("ZP_CYRILLIC_ACCOUNT")) {
     ASSERT_NE(appData.find("\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD"), std::string::npos) << appData;  // "Иван"
+  }
   std::string data;
   ASSERT_EQ(NewTerminal(kTerminal, &data), kTerminal);
   TCollected found;
@@ -121,6 +131,7 @@ TEST_F(UnicodeNames, EveryFileShortcutValueAndFolderHasItsRealNameAndGoes) {
     EXPECT_FALSE(Exists(gone)) << gone;
   EXPECT_THAT(log_.Texts(), Contains("Delete file " + experts + " ..."));
   EXPECT_FALSE(TRegKey().Open(HKEY_LOCAL_MACHINE, UninstallKeyPath(places.ProgramName)));
+  RemoveSelf(places);
 }
 
 // A package of the first builders (ANSI texts, no UTF-8 mark) installs into
@@ -145,6 +156,9 @@ TEST_F(UnicodeNames, AnOldPackageInstallsUnderTheNamesItAlwaysHad) {
   EXPECT_EQ(uninstall.ProgramName, "ZpTest Café");
   EXPECT_THAT(uninstall.Files, Contains(places.ProgramFolder + "\\Résumé €.txt"));
   EXPECT_THAT(log_.Texts(), Contains(Copying(places.ProgramFolder + "\\Résumé €.txt")));
+  uninstall.Run();
+  EXPECT_FALSE(Exists(places.ProgramFolder + "\\Résumé €.txt"));
+  RemoveSelf(places);
 }
 
 }  // namespace
