@@ -91,9 +91,11 @@ TRunFolders RunFolders(const std::string& programName) {
 // the way. A content that does not arrive whole and sound (a read error, a
 // full disk, damaged bytes) leaves no file behind: the terminal would load a
 // cut-off add-on.
-// Returns the identity of the file written (volume and file index).
-TFileIdentity WriteContent(TFileSystem& fs, TPackageContents& contents, const TContentRef& content,
-                           const std::string& path, uint64_t creationTime, uint64_t lastWriteTime) {
+// Gives `identity`, when asked for, the identity of the file written (volume
+// and file index): a query that costs a file's worth of time under some
+// systems, so only programs that are started ask for it.
+void WriteContent(TFileSystem& fs, TPackageContents& contents, const TContentRef& content, const std::string& path,
+                  uint64_t creationTime, uint64_t lastWriteTime, TFileIdentity* identity = nullptr) {
   std::optional<TFileStream> file;
   try {
     file.emplace(fs.Create(path));
@@ -103,7 +105,7 @@ TFileIdentity WriteContent(TFileSystem& fs, TPackageContents& contents, const TC
                      " did not unpack as it was packed (its checksum does not match). Please download the "
                      "installer again.");
     SetFileTimes(*file, creationTime, lastWriteTime);
-    return IdentityOf(*file);
+    if (identity) *identity = IdentityOf(*file);
   } catch (...) {
     if (file) {
       file.reset();  // closed, so that it can go
@@ -327,8 +329,8 @@ void TZpInstall::ExecuteRecords(TStream& package, const TPlaceholderList& placeh
     if (!record->External) {
       fs.ForceDirectories(ExtractFileDir(program));
       fs.MakeWritable(program);
-      const TFileIdentity written =
-          WriteContent(fs, contents, ContentOf(*record), program, record->CreationTime, record->LastWriteTime);
+      TFileIdentity written;
+      WriteContent(fs, contents, ContentOf(*record), program, record->CreationTime, record->LastWriteTime, &written);
       held = HoldWrittenProgram(fs, contents, *record, program, written);
       if (!held) {
         Report(Utf8ToWide("WARNING: " + program + " was changed by another program after it was written; " +
