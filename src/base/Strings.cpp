@@ -4,40 +4,79 @@
 
 namespace zp {
 
-bool DecodeUtf8(const std::string& text, std::u16string& out) {
+namespace {
+
+// One character of UTF-8 at `i` with at most `maxBytes` bytes: its code, and
+// `i` moved past it; false for a malformed sequence (or one longer than
+// `maxBytes`, an overlong form or a code beyond U+10FFFF with four bytes).
+bool NextCharacter(const std::string& text, size_t& i, size_t maxBytes, char32_t& code) {
+  const unsigned char lead = static_cast<unsigned char>(text[i]);
+  size_t follow;
+  if (lead < 0x80) {
+    follow = 0, code = lead;
+  } else if ((lead & 0xE0) == 0xC0) {
+    follow = 1, code = lead & 0x1F;
+  } else if ((lead & 0xF0) == 0xE0) {
+    follow = 2, code = lead & 0x0F;
+  } else if ((lead & 0xF8) == 0xF0 && maxBytes >= 4) {
+    follow = 3, code = lead & 0x07;
+  } else {
+    return false;
+  }
+  for (size_t k = 1; k <= follow; ++k) {
+    if (i + k >= text.size()) return false;
+    const unsigned char next = static_cast<unsigned char>(text[i + k]);
+    if ((next & 0xC0) != 0x80) return false;
+    code = (code << 6) | (next & 0x3F);
+  }
+  if (follow == 3 && (code < 0x10000 || code > 0x10FFFF)) return false;
+  i += follow + 1;
+  return true;
+}
+
+void AppendUtf16(std::u16string& out, char32_t code) {
+  if (code < 0x10000) {
+    out.push_back(static_cast<char16_t>(code));
+  } else {
+    code -= 0x10000;
+    out.push_back(static_cast<char16_t>(0xD800 + (code >> 10)));
+    out.push_back(static_cast<char16_t>(0xDC00 + (code & 0x3FF)));
+  }
+}
+
+bool Decode(const std::string& text, size_t maxBytes, std::u16string& out) {
   out.clear();
   out.reserve(text.size());
-  const size_t n = text.size();
-  for (size_t i = 0; i < n;) {
-    const unsigned char lead = static_cast<unsigned char>(text[i]);
-    size_t follow;
+  for (size_t i = 0; i < text.size();) {
     char32_t code;
-    if (lead < 0x80) {
-      follow = 0, code = lead;
-    } else if ((lead & 0xE0) == 0xC0) {
-      follow = 1, code = lead & 0x1F;
-    } else if ((lead & 0xF0) == 0xE0) {
-      follow = 2, code = lead & 0x0F;
-    } else {
+    if (!NextCharacter(text, i, maxBytes, code)) {
       out.clear();
       return false;
     }
-    for (size_t k = 1; k <= follow; ++k) {
-      if (i + k >= n) {
-        out.clear();
-        return false;
-      }
-      const unsigned char next = static_cast<unsigned char>(text[i + k]);
-      if ((next & 0xC0) != 0x80) {
-        out.clear();
-        return false;
-      }
-      code = (code << 6) | (next & 0x3F);
-    }
-    out.push_back(static_cast<char16_t>(code));
-    i += follow + 1;
+    AppendUtf16(out, code);
   }
   return true;
+}
+
+}  // namespace
+
+bool DecodeUtf8(const std::string& text, std::u16string& out) { return Decode(text, 3, out); }
+
+bool DecodeUtf8Full(const std::string& text, std::u16string& out) { return Decode(text, 4, out); }
+
+std::u16string Utf8ToWide(const std::string& text) {
+  std::u16string out;
+  if (Decode(text, 4, out)) return out;
+  for (size_t i = 0; i < text.size();) {
+    char32_t code;
+    if (NextCharacter(text, i, 4, code)) {
+      AppendUtf16(out, code);
+    } else {
+      out.push_back(u'\uFFFD');
+      ++i;
+    }
+  }
+  return out;
 }
 
 std::string WideToUtf8(const std::u16string& text) {
@@ -68,9 +107,7 @@ std::string WideToUtf8(const std::u16string& text) {
   return out;
 }
 
-std::string AnsiArgToUtf8(const std::string& text) {
-  return IsValidUtf8(text) ? text : WideToUtf8(AnsiToWide(text));
-}
+std::string AnsiToUtf8(const std::string& text) { return WideToUtf8(AnsiToWide(text)); }
 
 bool SameTextAscii(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;

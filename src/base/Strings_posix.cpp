@@ -1,8 +1,5 @@
 #include "base/Strings.h"
 
-#include <algorithm>
-#include <iterator>
-
 // Natively the "system code page" is Windows-1252, the code page of the
 // Windows systems our packages are mostly built for. Undefined bytes map to
 // the C1 control of the same value, as Windows itself does.
@@ -36,20 +33,6 @@ std::u16string AnsiToWide(const std::string& text) {
   for (char c : text) {
     const unsigned char b = static_cast<unsigned char>(c);
     out.push_back(b < 0x80 ? char16_t(b) : kUpperHalf[b - 0x80]);
-  }
-  return out;
-}
-
-std::string WideToAnsi(const std::u16string& text) {
-  std::string out;
-  out.reserve(text.size());
-  for (char16_t c : text) {
-    if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
-      continue;
-    }
-    const auto* hit = std::find(std::begin(kUpperHalf), std::end(kUpperHalf), c);
-    out.push_back(hit == std::end(kUpperHalf) ? '?' : static_cast<char>(0x80 + (hit - kUpperHalf)));
   }
   return out;
 }

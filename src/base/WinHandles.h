@@ -1,8 +1,8 @@
 // The thin Win32 layer: owners of the handles the program uses (kernel
 // objects, directory searches, registry keys, started processes, COM
 // interfaces, windows, DCs and GDI objects). Each one releases exactly what it
-// was given, once; owners are movable, never copyable. Windows only; ANSI
-// functions where text is involved.
+// was given, once; owners are movable, never copyable. Windows only; text is
+// UTF-8, handed to the W functions.
 #pragma once
 
 #include <windows.h>
@@ -96,46 +96,46 @@ public:
 
 // ---- directory searches ----
 
-// The entries matching a search pattern, in the file system's order:
+// The entries matching a search pattern (UTF-8), in the file system's order:
 //   for (TFileSearch s(pattern); s.Found(); s.Next()) ... s.Name() ...
 class TFileSearch {
 public:
-  explicit TFileSearch(const std::string& pattern) : handle_(FindFirstFileA(pattern.c_str(), &data_)) {
-    found_ = handle_.Valid();
-  }
+  explicit TFileSearch(const std::string& pattern);
 
   bool Found() const { return found_; }
-  void Next() { found_ = found_ && FindNextFileA(handle_.Get(), &data_) != FALSE; }
+  void Next() { found_ = found_ && FindNextFileW(handle_.Get(), &data_) != FALSE; }
 
-  const WIN32_FIND_DATAA& Data() const { return data_; }
-  std::string Name() const { return data_.cFileName; }
+  const WIN32_FIND_DATAW& Data() const { return data_; }
+  // The entry's name as UTF-8.
+  std::string Name() const;
   DWORD Attributes() const { return data_.dwFileAttributes; }
   bool IsFolder() const { return (data_.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
   // "." or "..".
   bool IsDots() const {
-    return data_.cFileName[0] == '.' &&
-           (data_.cFileName[1] == '\0' || (data_.cFileName[1] == '.' && data_.cFileName[2] == '\0'));
+    return data_.cFileName[0] == L'.' &&
+           (data_.cFileName[1] == L'\0' || (data_.cFileName[1] == L'.' && data_.cFileName[2] == L'\0'));
   }
 
 private:
-  WIN32_FIND_DATAA data_{};
+  WIN32_FIND_DATAW data_{};
   TScopedHandleOf<TFindHandleTraits> handle_;
   bool found_ = false;
 };
 
 // ---- registry ----
 
+// Key paths, value names and string values are UTF-8.
 class TRegKey {
 public:
   TRegKey() = default;
 
   // Opens `root`\`path` for reading; false when it cannot. A key this owner
   // held before is closed first, whatever the outcome.
-  bool Open(HKEY root, const char* path, REGSAM access = KEY_READ);
+  bool Open(HKEY root, const std::string& path, REGSAM access = KEY_READ);
   // The same, creating the key when it is missing (where rights allow).
-  bool OpenOrCreate(HKEY root, const char* path);
+  bool OpenOrCreate(HKEY root, const std::string& path);
   // Creates or opens `root`\`path` with `access`; the registry's result code.
-  LONG Create(HKEY root, const char* path, REGSAM access);
+  LONG Create(HKEY root, const std::string& path, REGSAM access);
   void Close() { key_.Reset(); }
 
   HKEY Get() const { return key_.Get(); }
@@ -143,16 +143,19 @@ public:
 
   // A string value (REG_SZ or REG_EXPAND_SZ, unexpanded); false when the
   // value is missing or of another type.
-  bool ReadString(const char* name, std::string& value) const;
+  bool ReadString(const std::string& name, std::string& value) const;
   // A REG_DWORD value; false when missing or of another type.
-  bool ReadInteger(const char* name, DWORD& value) const;
+  bool ReadInteger(const std::string& name, DWORD& value) const;
   // Writes a REG_SZ / REG_DWORD value; the registry's result code.
-  LONG WriteString(const char* name, const std::string& value) const;
-  LONG WriteInteger(const char* name, DWORD value) const;
+  LONG WriteString(const std::string& name, const std::string& value) const;
+  LONG WriteInteger(const std::string& name, DWORD value) const;
 
 private:
   TScopedHandleOf<TRegKeyTraits> key_;
 };
+
+// Deletes `root`\`path` (a key without subkeys); the registry's result code.
+LONG DeleteRegistryKey(HKEY root, const std::string& path);
 
 // ---- COM ----
 

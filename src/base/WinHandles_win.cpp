@@ -2,48 +2,63 @@
 
 #include <algorithm>
 
+#include "base/Strings.h"
+
 namespace zp {
 
-bool TRegKey::Open(HKEY root, const char* path, REGSAM access) {
-  return RegOpenKeyExA(root, path, 0, access, key_.Out()) == ERROR_SUCCESS;
+TFileSearch::TFileSearch(const std::string& pattern) : handle_(FindFirstFileW(WStr(pattern).c_str(), &data_)) {
+  found_ = handle_.Valid();
 }
 
-bool TRegKey::OpenOrCreate(HKEY root, const char* path) { return Create(root, path, KEY_READ) == ERROR_SUCCESS; }
+std::string TFileSearch::Name() const { return Utf8FromW(data_.cFileName); }
 
-LONG TRegKey::Create(HKEY root, const char* path, REGSAM access) {
-  return RegCreateKeyExA(root, path, 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr, key_.Out(), nullptr);
+bool TRegKey::Open(HKEY root, const std::string& path, REGSAM access) {
+  return RegOpenKeyExW(root, WStr(path).c_str(), 0, access, key_.Out()) == ERROR_SUCCESS;
 }
 
-bool TRegKey::ReadString(const char* name, std::string& value) const {
+bool TRegKey::OpenOrCreate(HKEY root, const std::string& path) { return Create(root, path, KEY_READ) == ERROR_SUCCESS; }
+
+LONG TRegKey::Create(HKEY root, const std::string& path, REGSAM access) {
+  return RegCreateKeyExW(root, WStr(path).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr, key_.Out(),
+                         nullptr);
+}
+
+bool TRegKey::ReadString(const std::string& name, std::string& value) const {
+  const TWideText wideName = WStr(name);
   DWORD type = 0, size = 0;
-  if (RegQueryValueExA(Get(), name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return false;
+  if (RegQueryValueExW(Get(), wideName.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return false;
   if (type != REG_SZ && type != REG_EXPAND_SZ) return false;
-  std::string data(size, '\0');
-  if (size > 0 &&
-      RegQueryValueExA(Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(&data[0]), &size) != ERROR_SUCCESS)
+  std::u16string data(size / sizeof(char16_t) + 1, u'\0');
+  if (size > 0 && RegQueryValueExW(Get(), wideName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&data[0]),
+                                   &size) != ERROR_SUCCESS)
     return false;
   // Stored strings usually, but not always, end with a NUL.
-  data.resize(std::min<size_t>(size, data.find('\0')));
-  value = std::move(data);
+  data.resize(std::min<size_t>(size / sizeof(char16_t), data.find(u'\0')));
+  value = WideToUtf8(data);
   return true;
 }
 
-bool TRegKey::ReadInteger(const char* name, DWORD& value) const {
+bool TRegKey::ReadInteger(const std::string& name, DWORD& value) const {
   DWORD type = 0, data = 0, size = sizeof(data);
-  if (RegQueryValueExA(Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size) != ERROR_SUCCESS ||
+  if (RegQueryValueExW(Get(), WStr(name).c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&data), &size) !=
+          ERROR_SUCCESS ||
       type != REG_DWORD || size != sizeof(data))
     return false;
   value = data;
   return true;
 }
 
-LONG TRegKey::WriteString(const char* name, const std::string& value) const {
-  return RegSetValueExA(Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                        static_cast<DWORD>(value.size() + 1));
+LONG TRegKey::WriteString(const std::string& name, const std::string& value) const {
+  const TWideText wide = WStr(value);
+  return RegSetValueExW(Get(), WStr(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(wide.c_str()),
+                        static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t)));
 }
 
-LONG TRegKey::WriteInteger(const char* name, DWORD value) const {
-  return RegSetValueExA(Get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
+LONG TRegKey::WriteInteger(const std::string& name, DWORD value) const {
+  return RegSetValueExW(Get(), WStr(name).c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                        sizeof(value));
 }
+
+LONG DeleteRegistryKey(HKEY root, const std::string& path) { return RegDeleteKeyW(root, WStr(path).c_str()); }
 
 }  // namespace zp

@@ -91,9 +91,11 @@ TRunFolders RunFolders(const std::string& programName) {
 // the way. A content that does not arrive whole and sound (a read error, a
 // full disk, damaged bytes) leaves no file behind: the terminal would load a
 // cut-off add-on.
-// Returns the identity of the file written (volume and file index).
-TFileIdentity WriteContent(TFileSystem& fs, TPackageContents& contents, const TContentRef& content,
-                           const std::string& path, uint64_t creationTime, uint64_t lastWriteTime) {
+// Gives `identity`, when asked for, the identity of the file written (volume
+// and file index): a query that costs a file's worth of time under some
+// systems, so only programs that are started ask for it.
+void WriteContent(TFileSystem& fs, TPackageContents& contents, const TContentRef& content, const std::string& path,
+                  uint64_t creationTime, uint64_t lastWriteTime, TFileIdentity* identity = nullptr) {
   std::optional<TFileStream> file;
   try {
     file.emplace(fs.Create(path));
@@ -103,7 +105,7 @@ TFileIdentity WriteContent(TFileSystem& fs, TPackageContents& contents, const TC
                      " did not unpack as it was packed (its checksum does not match). Please download the "
                      "installer again.");
     SetFileTimes(*file, creationTime, lastWriteTime);
-    return IdentityOf(*file);
+    if (identity) *identity = IdentityOf(*file);
   } catch (...) {
     if (file) {
       file.reset();  // closed, so that it can go
@@ -146,7 +148,7 @@ void WriteTextFile(TFileSystem& fs, const std::string& path, const std::string& 
 // after every slice it is still running. False when it cannot be started.
 bool RunProgram(const std::string& program, const std::string& parameters, const std::function<void()>& onStarted,
                 const std::function<void()>& onWaiting) {
-  std::u16string commandLine = AnsiToWide(parameters);
+  std::u16string commandLine = Utf8ToWide(parameters);
   commandLine.push_back(u'\0');
   const std::string folder = ExtractFileDir(program);
   const std::u16string wideFolder = WidePath(folder);
@@ -225,7 +227,7 @@ void InstallFile(TZpInstall& engine, TFileSystem& fs, TPackageContents& contents
       if (!record.KeepOnUninstall) engine.UninstallList.push_back({target, umFile});
     } else {
       engine.Report(engine.GetText(idCannotOverwrite, target), 0);
-      if (!refused.empty()) engine.Report(AnsiToWide(refused), 0);
+      if (!refused.empty()) engine.Report(Utf8ToWide(refused), 0);
     }
   } else {
     engine.Report(engine.GetText(idSkippingNewer, ExtractFileName(target), target), 1);
@@ -327,11 +329,11 @@ void TZpInstall::ExecuteRecords(TStream& package, const TPlaceholderList& placeh
     if (!record->External) {
       fs.ForceDirectories(ExtractFileDir(program));
       fs.MakeWritable(program);
-      const TFileIdentity written =
-          WriteContent(fs, contents, ContentOf(*record), program, record->CreationTime, record->LastWriteTime);
+      TFileIdentity written;
+      WriteContent(fs, contents, ContentOf(*record), program, record->CreationTime, record->LastWriteTime, &written);
       held = HoldWrittenProgram(fs, contents, *record, program, written);
       if (!held) {
-        Report(AnsiToWide("WARNING: " + program + " was changed by another program after it was written; " +
+        Report(Utf8ToWide("WARNING: " + program + " was changed by another program after it was written; " +
                           record->Title + " is not started ..."),
                1);
         continue;

@@ -1,5 +1,8 @@
 #include "engine/RunFiles.h"
 
+#include "base/Strings.h"
+
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -42,7 +45,12 @@ std::string TrimText(const std::string& text) {
 }
 
 std::string InternetShortcutText(const std::string& address) {
-  return std::string("[InternetShortcut]") + kCrLf + "URL=" + address + kCrLf + kCrLf;
+  const std::string text = std::string("[InternetShortcut]") + kCrLf + "URL=" + address + kCrLf + kCrLf;
+  const bool ascii = std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  if (ascii) return text;
+  std::string bytes = "\xFF\xFE";
+  for (char16_t c : Utf8ToWide(text)) bytes += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+  return bytes;
 }
 
 std::string WebsiteAddress(const std::string& website) {

@@ -13,7 +13,12 @@ namespace zp {
 // Leading and trailing blanks and control characters (bytes up to 32) removed.
 std::string TrimText(const std::string& text);
 
-// "[InternetShortcut]", "URL=" + address and an empty line, each ended by CR LF.
+// The bytes of an Internet shortcut: "[InternetShortcut]", "URL=" + address
+// and an empty line, each ended by CR LF. An ASCII address is written as it
+// always was; one with other characters (a UTF-8 address: a contact name in
+// Cyrillic, a path in Chinese) makes the file UTF-16 little-endian with its
+// mark, which the profile functions that Windows reads the file with take as
+// Unicode; in the ANSI code page such an address would lose its letters.
 std::string InternetShortcutText(const std::string& address);
 
 // The address of the publisher's web site shortcut: the trimmed text, with

@@ -1,5 +1,5 @@
 // File-system, registry and process steps shared by the installation and
-// uninstall runs. Windows only; paths are ANSI text.
+// uninstall runs. Windows only; paths are UTF-8, handed to the W functions.
 #pragma once
 
 #include <cstdint>

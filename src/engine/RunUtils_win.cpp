@@ -14,7 +14,7 @@ namespace zp {
 namespace {
 
 bool IsFolder(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
+  const DWORD attributes = GetFileAttributesW(WStr(path).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
@@ -34,8 +34,9 @@ void RaiseRegistryError(LONG code, const std::string& context) {
 }
 
 void SetStringValue(HKEY key, const char* name, const std::string& value, const std::string& keyPath) {
-  const LONG result = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                                     static_cast<DWORD>(value.size() + 1));
+  const TWideText wide = WStr(value);
+  const LONG result = RegSetValueExW(key, WStr(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(wide.c_str()),
+                                     static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t)));
   if (result != ERROR_SUCCESS) RaiseRegistryError(result, keyPath);
 }
 
@@ -48,14 +49,14 @@ std::u16string SelfRemovalEnvironment(const std::vector<std::pair<std::string, s
       const std::u16string text = FromW(entry);
       bool ours = false;
       for (const auto& variable : extra) {
-        const std::u16string prefix = AnsiToWide(variable.first) + u"=";
+        const std::u16string prefix = Utf8ToWide(variable.first) + u"=";
         ours = ours || CompareStringOrdinal(W(text.substr(0, prefix.size())), -1, W(prefix), -1, TRUE) == CSTR_EQUAL;
       }
       if (!ours) block += text + u'\0';
     }
     FreeEnvironmentStringsW(strings);
   }
-  for (const auto& variable : extra) block += AnsiToWide(variable.first) + u"=" + variable.second + u'\0';
+  for (const auto& variable : extra) block += Utf8ToWide(variable.first) + u"=" + variable.second + u'\0';
   block += u'\0';
   return block;
 }
@@ -69,7 +70,7 @@ void ForceDirectories(const std::string& folder) {
   if (IsFolder(path)) return;
   const std::string parent = ExtractFileDir(path);
   if (!parent.empty() && parent != path) ForceDirectories(parent);
-  if (!CreateDirectoryA(path.c_str(), nullptr) && !IsFolder(path)) RaiseLastOSError(path);
+  if (!CreateDirectoryW(WStr(path).c_str(), nullptr) && !IsFolder(path)) RaiseLastOSError(path);
 }
 
 bool FindLastWriteTime(const std::string& path, uint64_t& time) {
@@ -115,11 +116,11 @@ bool IsProtectedFolder(const std::string& folder) {
   std::vector<std::string> protectedFolders;
   for (int kind = 0; kind < kSpecialFolderCount; ++kind)
     protectedFolders.push_back(GetSpecialFolder(static_cast<TSpecialFolder>(kind)));
-  char profile[MAX_PATH];
-  const DWORD n = GetEnvironmentVariableA("USERPROFILE", profile, MAX_PATH);
+  wchar_t profile[MAX_PATH];
+  const DWORD n = GetEnvironmentVariableW(L"USERPROFILE", profile, MAX_PATH);
   if (n > 0 && n < MAX_PATH) {
-    protectedFolders.push_back(profile);
-    protectedFolders.push_back(ExtractFileDir(profile));
+    protectedFolders.push_back(Utf8FromW(profile));
+    protectedFolders.push_back(ExtractFileDir(protectedFolders.back()));
   }
   // Compared both as written and where they lead (a short name, a link).
   const std::string final = TFileSystem::FinalPath(path);
@@ -149,7 +150,7 @@ void RegisterUninstaller(const std::string& programName, const std::string& exeP
 void UnregisterUninstaller(const std::string& programName) {
   // Without a name the path would be the list of all programs itself.
   if (programName.empty()) return;
-  RegDeleteKeyA(HKEY_LOCAL_MACHINE, UninstallKeyPath(programName).c_str());
+  DeleteRegistryKey(HKEY_LOCAL_MACHINE, UninstallKeyPath(programName));
 }
 
 bool StartSelfRemoval(const std::string& exe, bool removeFolder) {

@@ -18,7 +18,8 @@ public:
   int32_t ShowCommand = 1;  // SW_SHOWNORMAL
   std::string WorkingDirectory;
 
-  // Writes the shortcut to `linkPath` (ANSI), replacing any file there.
+  // Writes the shortcut to `linkPath`, replacing any file there. Every text,
+  // as everywhere in the program, is UTF-8; the link stores it as UTF-16.
   // Callers do not look at the result: a shortcut is a convenience, and a
   // link that cannot be made must not stop an installation. It is true when
   // the shell saved the file.

@@ -8,21 +8,21 @@
 
 namespace zp {
 bool TShellLink::Save(const std::string& linkPath) const {
-  TComPtr<IShellLinkA> link;
-  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.Out())))
+  TComPtr<IShellLinkW> link;
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.Out())))
     return false;
   // The setters cannot fail for well-formed text; their results change nothing.
-  link->SetArguments(Arguments.c_str());
+  link->SetArguments(WStr(Arguments).c_str());
   link->SetShowCmd(ShowCommand);
-  link->SetWorkingDirectory(WorkingDirectory.c_str());
-  link->SetPath(Path.c_str());
-  link->SetDescription(Description.c_str());
+  link->SetWorkingDirectory(WStr(WorkingDirectory).c_str());
+  link->SetPath(WStr(Path).c_str());
+  link->SetDescription(WStr(Description).c_str());
   link->SetHotkey(Hotkey);
-  link->SetIconLocation(IconPath.c_str(), IconIndex);
+  link->SetIconLocation(WStr(IconPath).c_str(), IconIndex);
 
   TComPtr<IPersistFile> file;
   if (FAILED(link->QueryInterface(IID_IPersistFile, file.Out()))) return false;
-  return SUCCEEDED(file->Save(W(AnsiToWide(linkPath)), TRUE));
+  return SUCCEEDED(file->Save(WStr(linkPath).c_str(), TRUE));
 }
 
 }  // namespace zp

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "base/Errors.h"
+#include "base/Strings.h"
 #include "base/WinHandles.h"
 #include "engine/RunUtils.h"
 #include "engine/SysFolders.h"
@@ -85,38 +86,39 @@ std::string ReadKeyValue(HKEY root, const char* key, const char* name) {
 
 // Environment references ("%SystemRoot%\...") expanded, as far as they are set.
 std::string ExpandEnvironment(const std::string& text) {
-  std::vector<char> buffer(MAX_PATH);
+  const TWideText wide = WStr(text);
+  std::vector<wchar_t> buffer(MAX_PATH);
   for (;;) {
-    const DWORD needed = ExpandEnvironmentStringsA(text.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
+    const DWORD needed = ExpandEnvironmentStringsW(wide.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
     if (needed == 0) return text;
-    if (needed <= buffer.size()) return buffer.data();
+    if (needed <= buffer.size()) return Utf8FromW(buffer.data());
     buffer.resize(needed);
   }
 }
 
-// Calls a kernel32 folder function (GetWindowsDirectoryA and the like), which
+// Calls a kernel32 folder function (GetWindowsDirectoryW and the like), which
 // returns the length it needs when the buffer is too small.
 template <typename TGetter>
 std::string KernelFolder(TGetter getter) {
-  std::vector<char> buffer(MAX_PATH + 1);
+  std::vector<wchar_t> buffer(MAX_PATH + 1);
   for (;;) {
     const UINT length = getter(static_cast<UINT>(buffer.size()), buffer.data());
     if (length == 0) return std::string();
-    if (length < buffer.size()) return std::string(buffer.data(), length);
+    if (length < buffer.size()) return Utf8FromW(buffer.data(), length);
     buffer.resize(length + 1);
   }
 }
 
 std::string WindowsFolder() {
-  return KernelFolder([](UINT size, char* buffer) { return GetWindowsDirectoryA(buffer, size); });
+  return KernelFolder([](UINT size, wchar_t* buffer) { return GetWindowsDirectoryW(buffer, size); });
 }
 
 std::string SystemFolderPath() {
-  return KernelFolder([](UINT size, char* buffer) { return GetSystemDirectoryA(buffer, size); });
+  return KernelFolder([](UINT size, wchar_t* buffer) { return GetSystemDirectoryW(buffer, size); });
 }
 
 std::string TempFolder() {
-  return KernelFolder([](UINT size, char* buffer) { return static_cast<UINT>(GetTempPathA(size, buffer)); });
+  return KernelFolder([](UINT size, wchar_t* buffer) { return static_cast<UINT>(GetTempPathW(size, buffer)); });
 }
 
 std::string BootDrive() {
@@ -129,9 +131,9 @@ std::string BootDrive() {
 }
 
 std::string ShellFolderPath(int csidl) {
-  char path[MAX_PATH] = {};
-  if (csidl == kNoCsidl || FAILED(SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path))) return {};
-  return path;
+  wchar_t path[MAX_PATH] = {};
+  if (csidl == kNoCsidl || FAILED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path))) return {};
+  return Utf8FromW(path);
 }
 
 std::string ReadFolder(const TFolderKind& kind) {
@@ -177,9 +179,13 @@ std::string GetSpecialFolder(TSpecialFolder kind, bool trailingBackslash) {
 std::string SystemFolder(TSpecialFolder kind) { return GetSpecialFolder(kind, false); }
 
 std::string OwnExecutablePath() {
-  char path[MAX_PATH * 2];
-  const DWORD length = GetModuleFileNameA(nullptr, path, sizeof(path));
-  return std::string(path, length < sizeof(path) ? length : 0);
+  std::vector<wchar_t> path(MAX_PATH);
+  for (;;) {
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0) return {};
+    if (length < path.size()) return Utf8FromW(path.data(), length);
+    path.resize(path.size() * 2);  // cut short: try a larger buffer
+  }
 }
 
 }  // namespace zp

@@ -32,7 +32,7 @@ void TZpUninstall::Run() {
     } catch (const std::exception& e) {
       // A folder that leads elsewhere now: what is there is not ours.
       Report(GetText(idCannotDelete, file), 0);
-      Report(AnsiToWide(e.what()), 0);
+      Report(Utf8ToWide(e.what()), 0);
     }
   }
   fs.Release();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "base/Strings.h"
 #include "engine/Placeholders.h"
 #include "package/EncDec.h"
 #include "package/TagStreams.h"
@@ -91,6 +92,23 @@ void ReadJpeg(TTagStreamAdapter& tags, TJpegImage& image, const char* name, TLoa
     report->Problems.push_back(std::string(name) + ": " + e.Message());
   }
 }
+
+// Texts as the program keeps them: UTF-8. A data set without the UTF-8 mark
+// holds ANSI text of the system code page; one with the mark whose text is
+// not UTF-8 after all (a foreign builder's fault) is read the same way rather
+// than let malformed bytes reach a path.
+void ToUtf8(std::string& text, bool utf8Texts) {
+  if (!(utf8Texts && IsUtf8(text))) text = AnsiToUtf8(text);
+}
+
+void ProductToUtf8(TZpData& data, bool utf8) {
+  for (std::string* text : {&data.ProgramName, &data.Publisher, &data.Website, &data.Address, &data.ContactName,
+                            &data.Email})
+    ToUtf8(*text, utf8);
+}
+
+// The encoding mark; any other value leaves the texts ANSI.
+bool ReadTextEncoding(TTagStreamAdapter& tags) { return tags.ReadInteger() == kUtf8Texts; }
 
 // The product fields shared by both tag tables (tags 2 to 11).
 bool ReadProductField(TTagStreamAdapter& tags, TZpData& data) {
@@ -278,6 +296,7 @@ void TZpInstall::Load(TStream& stream, TLoadReport* report) {
   Reset();
   TTagStreamAdapter tags(stream);
   if (!OpenDataSet(stream, tags, kPackageSignature, report)) return;
+  bool utf8 = false;
   while (NextTopLevelTag(tags, report)) {
     if (ReadProductField(tags, *this)) continue;
     switch (tags.Tag) {
@@ -301,6 +320,7 @@ void TZpInstall::Load(TStream& stream, TLoadReport* report) {
         ReadExecRecord(tags, *Execs.back());
         break;
       case ptTranslation: ReadTransItem(tags, Translations); break;
+      case ptTextEncoding: utf8 = ReadTextEncoding(tags); break;
       case ptDictionary:
         if (tags.TagType != ttBlock) {
           tags.SkipValue();
@@ -311,11 +331,28 @@ void TZpInstall::Load(TStream& stream, TLoadReport* report) {
       default: tags.SkipValue();
     }
   }
+  TextsToUtf8(utf8);
+  if (report) report->Utf8Texts = utf8;
+}
+
+void TZpInstall::TextsToUtf8(bool utf8) {
+  ProductToUtf8(*this, utf8);
+  ToUtf8(TerminalSettings, utf8);
+  for (const auto& file : Files) {
+    ToUtf8(file->Path, utf8);
+    ToUtf8(file->ShortcutName, utf8);
+  }
+  for (const auto& exec : Execs) {
+    ToUtf8(exec->Path, utf8);
+    ToUtf8(exec->Title, utf8);
+    ToUtf8(exec->Parameters, utf8);
+  }
 }
 
 void TZpInstall::WriteUninstallData(TStream& stream) const {
   TTagStreamAdapter tags(stream);
   tags.WriteSignature(kUninstallSignature);
+  tags.WriteInteger(utTextEncoding, kUtf8Texts);
   tags.WriteString(utProgramName, EncodeText(ProgramName));
   tags.WriteInteger(utVersionMajor, VersionMajor);
   tags.WriteInteger(utVersionMinor, VersionMinor);
@@ -363,6 +400,7 @@ void TZpUninstall::LoadFromStream(TStream& stream) {
   Reset();
   TTagStreamAdapter tags(stream);
   if (!OpenDataSet(stream, tags, kUninstallSignature)) return;
+  bool utf8 = false;
   while (tags.ReadTag()) {
     if (ReadProductField(tags, *this)) continue;
     switch (tags.Tag) {
@@ -370,9 +408,13 @@ void TZpUninstall::LoadFromStream(TStream& stream) {
       case utFolder: Folders.push_back(ReadScrambled(tags)); break;
       case utFile: Files.push_back(ReadScrambled(tags)); break;
       case utTranslation: ReadTransItem(tags, Translations); break;
+      case utTextEncoding: utf8 = ReadTextEncoding(tags); break;
       default: tags.SkipValue();
     }
   }
+  ProductToUtf8(*this, utf8);
+  for (std::string& file : Files) ToUtf8(file, utf8);
+  for (std::string& folder : Folders) ToUtf8(folder, utf8);
 }
 
 }  // namespace zp

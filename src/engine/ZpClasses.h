@@ -53,7 +53,15 @@ enum TPackageTag : int32_t {
   ptSplash = 23,           // binary: a JPEG file
   ptDictionary = 24,       // block: the contents' dictionary, described by TFileRecordTag's
                            // frSize, frOffset, frCrc, frCoding and frPlainSize (zpbuild's addition)
+  ptTextEncoding = 30,     // integer: kUtf8Texts when the texts are UTF-8
 };
+
+// The value of ptTextEncoding / utTextEncoding (the code page number of
+// UTF-8) that says the data set's texts are UTF-8. Without it they are ANSI
+// text of the system code page, as every package of the first builders holds,
+// and the loaders convert them to UTF-8. Rich-text documents (licence, readme,
+// what's new) are files carried byte for byte and are never converted.
+constexpr int32_t kUtf8Texts = 65001;
 
 // Sub-tags of a file record block.
 enum TFileRecordTag : int32_t {
@@ -114,6 +122,7 @@ enum TUninstallTag : int32_t {
   utFolder = 13,       // string, scrambled: one entry of Folders
   utFile = 14,         // string, scrambled: one entry of Files
   utTranslation = 22,  // block: TTransItemTag
+  utTextEncoding = 30, // integer: kUtf8Texts when the texts are UTF-8
 };
 
 // Execute stages.
@@ -188,6 +197,7 @@ struct TLoadReport {
   bool Complete = false;      // the top level ended with its end marker
   int64_t DataEnd = 0;        // where reading stopped
   int32_t KeyLength = -1;     // length of the stored key; -1 when there is none
+  bool Utf8Texts = false;     // the texts were UTF-8 (else converted from ANSI)
   // Values that could not be read, one line each ("banner: ...").
   std::vector<std::string> Problems;
 };
@@ -305,6 +315,8 @@ public:
 private:
   // Both loads; `report` is null for the tolerant one.
   void Load(TStream& stream, TLoadReport* report);
+  // Converts the texts read to UTF-8 unless they are (`utf8`).
+  void TextsToUtf8(bool utf8);
 
   // The file-system layer of the run or stage in progress (Windows only).
   TFileSystem* fs_ = nullptr;

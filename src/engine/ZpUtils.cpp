@@ -6,17 +6,7 @@ namespace zp {
 
 namespace {
 
-std::u16string DecodeUtf16(const std::string& bytes) {
-  size_t start = 0;
-  bool bigEndian = false;
-  if (bytes.size() >= 2) {
-    const auto b0 = static_cast<unsigned char>(bytes[0]), b1 = static_cast<unsigned char>(bytes[1]);
-    if (b0 == 0xFF && b1 == 0xFE) {
-      start = 2;
-    } else if (b0 == 0xFE && b1 == 0xFF) {
-      start = 2, bigEndian = true;
-    }
-  }
+std::u16string DecodeUtf16(const std::string& bytes, size_t start, bool bigEndian) {
   std::u16string text;
   text.reserve((bytes.size() - start) / 2);
   // A last odd byte is no character.
@@ -26,6 +16,21 @@ std::u16string DecodeUtf16(const std::string& bytes) {
     text.push_back(static_cast<char16_t>(lo | hi << 8));
   }
   return text;
+}
+
+bool StartsWith(const std::string& bytes, const char* mark) { return bytes.rfind(mark, 0) == 0; }
+
+// Terminals write UTF-16 little-endian with a mark; a file written by hand
+// may be UTF-16 without one (it holds NUL bytes: every path has ASCII in
+// it), UTF-8 with or without a mark, or ANSI text of the system code page.
+std::u16string DecodeOriginBytes(const std::string& bytes) {
+  if (StartsWith(bytes, "\xFF\xFE")) return DecodeUtf16(bytes, 2, false);
+  if (StartsWith(bytes, "\xFE\xFF")) return DecodeUtf16(bytes, 2, true);
+  if (StartsWith(bytes, "\xEF\xBB\xBF")) return Utf8ToWide(bytes.substr(3));
+  if (bytes.find('\0') != std::string::npos) return DecodeUtf16(bytes, 0, false);
+  std::u16string wide;
+  if (DecodeUtf8Full(bytes, wide)) return wide;
+  return AnsiToWide(bytes);
 }
 
 // The text read as lines and joined again with CR LF: a line ends at CR, LF
@@ -55,7 +60,7 @@ std::u16string Trim(const std::u16string& text) {
 const char* const kTerminalWindowClass = "MetaQuotes::MetaTrader::4.00";
 
 std::string DecodeOriginText(const std::string& bytes) {
-  return WideToAnsi(Trim(JoinLines(DecodeUtf16(bytes))));
+  return WideToUtf8(Trim(JoinLines(DecodeOriginBytes(bytes))));
 }
 
 bool IsNewTerminalVersion(uint32_t fileVersionMS, uint32_t fileVersionLS) {

@@ -32,11 +32,13 @@ void ShowMessageBox(const std::u16string& text, TMessageKind kind);
 
 // ---- Portable parts --------------------------------------------------------
 
-// The installation folder named by the bytes of an "origin.txt": UTF-16,
-// little-endian after an FF FE mark or without a mark, big-endian after an
-// FE FF mark. The text ends at a NUL character; its line breaks become CR LF;
-// leading and trailing blanks and control characters are trimmed; the result
-// is in the system code page.
+// The installation folder named by the bytes of an "origin.txt", as UTF-8:
+// UTF-16 little-endian after an FF FE mark, big-endian after an FE FF mark;
+// UTF-8 after an EF BB BF mark. Without a mark: UTF-16 little-endian when
+// the bytes hold a NUL, else UTF-8 when they are valid UTF-8, else ANSI text
+// of the system code page. The text ends at a NUL character; its line breaks
+// become CR LF; leading and trailing blanks and control characters are
+// trimmed.
 std::string DecodeOriginText(const std::string& bytes);
 
 // True for the file version of a new-layout terminal: major 4 (high word of

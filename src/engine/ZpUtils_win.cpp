@@ -21,14 +21,15 @@ const char kOriginFile[] = "origin.txt";
 constexpr int64_t kMaxOriginBytes = 64 * 1024 + 16;
 
 bool IsFolder(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
+  const DWORD attributes = GetFileAttributesW(WStr(path).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-// Letter case ignored the way the system's code page sees it.
-bool SameTextAnsi(const std::string& a, const std::string& b) {
-  return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE | SORT_STRINGSORT, a.data(), static_cast<int>(a.size()),
-                        b.data(), static_cast<int>(b.size())) == CSTR_EQUAL;
+// Letter case ignored the way the system sees it, for every alphabet.
+bool SameTextIgnoringCase(const std::string& a, const std::string& b) {
+  const TWideText wa = WStr(a), wb = WStr(b);
+  return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE | SORT_STRINGSORT, wa.c_str(), static_cast<int>(wa.size()),
+                        wb.c_str(), static_cast<int>(wb.size())) == CSTR_EQUAL;
 }
 
 // Calls `visit` with the name of every subfolder of `folder` that is neither
@@ -64,7 +65,7 @@ bool IsNewTerminal(const std::string& terminalExe) {
   const auto getInfo = SystemFunction<TGetInfo>(L"version.dll", "GetFileVersionInfoW");
   const auto queryValue = SystemFunction<TQueryValue>(L"version.dll", "VerQueryValueW");
   if (!getSize || !getInfo || !queryValue) return true;
-  const std::u16string file = AnsiToWide(terminalExe);
+  const std::u16string file = Utf8ToWide(terminalExe);
   DWORD ignored = 0;
   const DWORD size = getSize(W(file), &ignored);
   if (size == 0) return true;
@@ -156,7 +157,7 @@ void FindTerminals(ITerminalList& list, const TZpTrans& texts, const TMessageFun
       }
       if (terminal.empty()) return;
       for (const std::string& known : found)
-        if (SameTextAnsi(known, terminal)) return;
+        if (SameTextIgnoringCase(known, terminal)) return;
       add(terminal);
     });
   });
@@ -166,7 +167,7 @@ void FindTerminals(ITerminalList& list, const TZpTrans& texts, const TMessageFun
   }
 }
 
-bool IsTerminalRunning() { return FindWindowA(kTerminalWindowClass, nullptr) != nullptr; }
+bool IsTerminalRunning() { return FindWindowW(WStr(kTerminalWindowClass).c_str(), nullptr) != nullptr; }
 
 void ShowMessageBox(const std::u16string& text, TMessageKind kind) {
   const bool error = kind == TMessageKind::Error;

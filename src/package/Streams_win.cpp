@@ -20,7 +20,7 @@ TFileStream::TFileStream(const std::string& path, TFileMode mode) : path_(path) 
   if (mode == TFileMode::OpenReadWrite) access |= GENERIC_WRITE, share = FILE_SHARE_READ;
   if (mode == TFileMode::Create) access |= GENERIC_WRITE, share = 0, disposition = CREATE_ALWAYS;
   if (mode == TFileMode::CreateTemporary) access |= GENERIC_WRITE, share = FILE_SHARE_DELETE, disposition = CREATE_ALWAYS;
-  HANDLE handle = CreateFileW(W(WidePath(path)), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE handle = CreateFileW(WStr(path).c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) RaiseLastOSError(path);
   handle_.Reset(reinterpret_cast<intptr_t>(handle));
 }

@@ -1,5 +1,7 @@
 #include "startup/Program.h"
 
+#include "base/Strings.h"
+
 #include "startup/Roles.h"
 #include "startup/SpawnUtils.h"
 #include "startup/VistaUtils.h"
@@ -10,7 +12,7 @@ namespace zp {
 TProgramServices TProgramServices::System(
     std::function<std::unique_ptr<TForm>(TApplication& application, bool useRelay)> createWizard) {
   TProgramServices services;
-  services.CommandLine = GetCommandLineA();
+  services.CommandLine = Utf8FromW(GetCommandLineW());
   services.VistaOrLater = [] { return IsVistaOrLater(); };
   services.ParentIsRelay = IsStartedByRelay;
   services.Relay = TRelayShell::System();

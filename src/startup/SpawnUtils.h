@@ -1,6 +1,6 @@
 // The relay's side of the hand-over between the elevated wizard and the
 // user's own process: opening a target with the shell, and the test whether
-// the wizard's parent is a relay. Windows only; paths are ANSI text.
+// the wizard's parent is a relay. Windows only; paths are UTF-8.
 #pragma once
 
 #include <string>

@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include "base/Errors.h"
+#include "base/Strings.h"
 #include "base/WinHandles.h"
 #include "engine/RunFiles.h"
 #include "engine/SysFolders.h"
@@ -14,13 +15,13 @@ namespace {
 
 // Vista's function: looked up, so that the program still loads on Windows XP.
 bool ProcessImagePath(HANDLE process, std::string& path) {
-  using TQuery = BOOL(WINAPI*)(HANDLE, DWORD, LPSTR, PDWORD);
+  using TQuery = BOOL(WINAPI*)(HANDLE, DWORD, LPWSTR, PDWORD);
   const auto query = reinterpret_cast<TQuery>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "QueryFullProcessImageNameA")));
-  char buffer[MAX_PATH * 2];
-  DWORD size = sizeof(buffer);
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "QueryFullProcessImageNameW")));
+  wchar_t buffer[MAX_PATH * 2];
+  DWORD size = MAX_PATH * 2;
   if (!query || !query(process, 0, buffer, &size)) return false;
-  path.assign(buffer, size);
+  path = Utf8FromW(buffer, size);
   return true;
 }
 
@@ -29,7 +30,7 @@ bool SameFile(const std::string& a, const std::string& b) {
   BY_HANDLE_FILE_INFORMATION info[2];
   const std::string* paths[2] = {&a, &b};
   for (int i = 0; i < 2; ++i) {
-    TScopedHandle file(CreateFileA(paths[i]->c_str(), FILE_READ_ATTRIBUTES,
+    TScopedHandle file(CreateFileW(WStr(*paths[i]).c_str(), FILE_READ_ATTRIBUTES,
                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0,
                              nullptr));
     if (!file || !GetFileInformationByHandle(file.Get(), &info[i])) return false;
@@ -48,7 +49,7 @@ uint64_t CreationTime(HANDLE process) {
 }  // namespace
 
 void OpenWithShell(const std::string& target) {
-  ShellExecuteA(nullptr, "open", target.c_str(), nullptr, nullptr, SW_SHOW);
+  ShellExecuteW(nullptr, L"open", WStr(target).c_str(), nullptr, nullptr, SW_SHOW);
 }
 
 bool IsStartedByRelay() {

@@ -29,7 +29,7 @@ TRelayShell TRelayShell::System() {
 }
 
 std::u16string LaunchFailureText(uint32_t code) {
-  return u"Unable to launch installer: " + AnsiToWide(SystemErrorText(code));
+  return u"Unable to launch installer: " + Utf8ToWide(SystemErrorText(code));
 }
 
 TFormDummy::TFormDummy(TApplication& application, TRelayShell shell)
@@ -74,7 +74,7 @@ bool TFormDummy::TakeTarget(HWND sender, const COPYDATASTRUCT& record) {
   if (!process_ || !GetWindowThreadProcessId(sender, &senderProcess) ||
       senderProcess != GetProcessId(process_.Get()) || !ReadRelayTarget(record, text))
     return false;
-  const std::string target = TrimText(WideToAnsi(text));
+  const std::string target = TrimText(WideToUtf8(text));
   if (target.empty()) return false;
   taken_.push_back(target);
   PostMessageW(Handle(), kOpenTaken, 0, 0);

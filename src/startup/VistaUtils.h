@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "base/Strings.h"
+
 namespace zp {
 
 // The two kernel32 functions of the version test, looked up by name once
@@ -34,15 +36,15 @@ bool IsVistaOrLater(const TVersionFunctions& functions);
 // why). The caller owns the handle.
 HANDLE LaunchElevated(const std::string& path);
 
-// The shell-execute record LaunchElevated hands to ShellExecuteExA. `params`
-// and `directory` keep the strings the record points to.
+// The shell-execute record LaunchElevated hands to ShellExecuteExW. `File`
+// and `Directory` keep the strings the record points to.
 struct TElevatedLaunch {
   explicit TElevatedLaunch(const std::string& path);
   TElevatedLaunch(const TElevatedLaunch&) = delete;
   TElevatedLaunch& operator=(const TElevatedLaunch&) = delete;
 
-  std::string File, Directory;
-  SHELLEXECUTEINFOA Info;
+  TWideText File, Directory;
+  SHELLEXECUTEINFOW Info;
 };
 
 }  // namespace zp

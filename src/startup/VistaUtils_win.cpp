@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include "base/Strings.h"
 #include "engine/RunFiles.h"
 
 namespace zp {
@@ -12,19 +13,22 @@ constexpr DWORD kMajor = 2, kMinor = 1, kServicePackMajor = 32, kServicePackMino
 constexpr DWORD kTypeMask = kMajor | kMinor | kServicePackMajor | kServicePackMinor;  // 51
 static_assert(kTypeMask == 51, "the four type bits together");
 static_assert(sizeof(OSVERSIONINFOEXW) == 284, "the wide extended version record");
-#ifndef _WIN64
-static_assert(sizeof(SHELLEXECUTEINFOA) == 60, "the ANSI shell-execute record");
-#endif
 
 TVersionFunctions LookUpVersionFunctions() {
   TVersionFunctions functions;
-  if (HMODULE kernel = GetModuleHandleA("kernel32.dll")) {
+  if (HMODULE kernel = GetModuleHandleW(L"kernel32.dll")) {
     functions.VerSetConditionMask =
         reinterpret_cast<TVerSetConditionMask>(reinterpret_cast<void*>(GetProcAddress(kernel, "VerSetConditionMask")));
     functions.VerifyVersionInfoW =
         reinterpret_cast<TVerifyVersionInfoW>(reinterpret_cast<void*>(GetProcAddress(kernel, "VerifyVersionInfoW")));
   }
   return functions;
+}
+
+std::string SystemFolderPath() {
+  wchar_t system[MAX_PATH];
+  const UINT length = GetSystemDirectoryW(system, MAX_PATH);
+  return length > 0 && length < MAX_PATH ? Utf8FromW(system, length) : std::string();
 }
 
 // Looked up while the program's units initialise, before the entry runs.
@@ -48,25 +52,22 @@ bool IsVistaOrLater(const TVersionFunctions& functions) {
   return functions.VerifyVersionInfoW(&info, kTypeMask, mask) != FALSE;
 }
 
-TElevatedLaunch::TElevatedLaunch(const std::string& path) : File(path) {
-  // The elevated copy runs in the system folder, not in the folder it was
-  // started from (Downloads, say), which any program of the user can fill.
-  char system[MAX_PATH];
-  const UINT length = GetSystemDirectoryA(system, MAX_PATH);
-  if (length > 0 && length < MAX_PATH) Directory.assign(system, length);
+// The elevated copy runs in the system folder, not in the folder it was
+// started from (Downloads, say), which any program of the user can fill.
+TElevatedLaunch::TElevatedLaunch(const std::string& path) : File(path), Directory(SystemFolderPath()) {
   ZeroMemory(&Info, sizeof(Info));
   Info.cbSize = sizeof(Info);
   Info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_DDEWAIT | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOZONECHECKS;
-  Info.lpVerb = "runas";
+  Info.lpVerb = L"runas";
   Info.lpFile = File.c_str();
-  Info.lpParameters = "spawn";
+  Info.lpParameters = L"spawn";
   Info.lpDirectory = Directory.c_str();
   Info.nShow = SW_SHOWNORMAL;
 }
 
 HANDLE LaunchElevated(const std::string& path) {
   TElevatedLaunch launch(path);
-  if (!ShellExecuteExA(&launch.Info)) return nullptr;
+  if (!ShellExecuteExW(&launch.Info)) return nullptr;
   return launch.Info.hProcess;
 }
 

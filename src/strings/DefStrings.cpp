@@ -68,6 +68,7 @@ const TDefString DefaultStrings[] = {
     {403, false, "Remove folder %1 ..."},
     {404, false, "Unregistering uninstaller ..."},
     {405, false, "Done."},
+    {501, false, "Data Folder:"},
 };
 
 const int DefaultStringCount = static_cast<int>(sizeof(DefaultStrings) / sizeof(DefaultStrings[0]));

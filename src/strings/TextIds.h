@@ -81,6 +81,9 @@ enum TTextId : int32_t {
   idRemoveFolder = 403,
   idUnregistering = 404,
   idUninstallDone = 405,
+
+  // Ready page, added later
+  idSummaryDataFolder = 501,  // before the data folder under each terminal
 };
 
 }  // namespace zp

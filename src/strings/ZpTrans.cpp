@@ -19,6 +19,14 @@ std::u16string Utf8OrEmpty(const std::string& text) {
   return wide;
 }
 
+// A checked text with its arguments in: the arguments may name files whose
+// characters lie beyond U+FFFF.
+std::u16string FilledOrEmpty(const std::string& text) {
+  std::u16string wide;
+  DecodeUtf8Full(text, wide);
+  return wide;
+}
+
 }  // namespace
 
 TZpTransItem& TZpTrans::Add() {
@@ -75,16 +83,16 @@ std::u16string TZpTrans::GetText(int32_t id) const {
 std::u16string TZpTrans::GetText(int32_t id, const std::string& arg1) const {
   std::string text = GetRawText(id);
   if (!IsValidUtf8(text)) return {};
-  ReplaceAll(text, "%1", AnsiArgToUtf8(arg1));
-  return Utf8OrEmpty(text);
+  ReplaceAll(text, "%1", arg1);
+  return FilledOrEmpty(text);
 }
 
 std::u16string TZpTrans::GetText(int32_t id, const std::string& arg1, const std::string& arg2) const {
   std::string text = GetRawText(id);
   if (!IsValidUtf8(text)) return {};
-  ReplaceAll(text, "%1", AnsiArgToUtf8(arg1));
-  ReplaceAll(text, "%2", AnsiArgToUtf8(arg2));
-  return Utf8OrEmpty(text);
+  ReplaceAll(text, "%1", arg1);
+  ReplaceAll(text, "%2", arg2);
+  return FilledOrEmpty(text);
 }
 
 }  // namespace zp

@@ -47,8 +47,9 @@ public:
   std::string GetRawText(int32_t id) const;
 
   // The text as wide text; "%1" and then "%2" are replaced by the arguments.
-  // Arguments are 8-bit text: valid UTF-8 goes in as it is, anything else is
-  // read in the system code page. A text that is not valid UTF-8 gives "".
+  // Arguments are UTF-8 (paths and names of four bytes per character
+  // included). A text that is not valid UTF-8 of at most three bytes per
+  // character gives "", and so does an argument that is not valid UTF-8.
   std::u16string GetText(int32_t id) const;
   std::u16string GetText(int32_t id, const std::string& arg1) const;
   std::u16string GetText(int32_t id, const std::string& arg1, const std::string& arg2) const;

@@ -59,7 +59,7 @@ std::u16string ExceptionMessage(std::exception_ptr error) {
   try {
     if (error) std::rethrow_exception(error);
   } catch (const std::exception& e) {
-    return AnsiToWide(e.what());
+    return Utf8ToWide(e.what());
   } catch (...) {
   }
   return u"Unknown error";

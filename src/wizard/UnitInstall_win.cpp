@@ -145,28 +145,26 @@ std::string NameVersion(const TZpData& data) {
 
 // Selects the start folder once the browser is up.
 int CALLBACK BrowseCallback(HWND window, UINT message, LPARAM, LPARAM data) {
-  if (message == BFFM_INITIALIZED && data) SendMessageA(window, BFFM_SETSELECTIONA, TRUE, data);
+  if (message == BFFM_INITIALIZED && data) SendMessageW(window, BFFM_SETSELECTIONW, TRUE, data);
   return 0;
 }
 
 bool BrowseForFolder(HWND owner, const std::u16string& title, const std::u16string& start, std::u16string& folder) {
-  const std::string ansiTitle = WideToAnsi(title);
-  const std::string ansiStart = WideToAnsi(start);
-  BROWSEINFOA info{};
+  BROWSEINFOW info{};
   info.hwndOwner = owner;
-  info.lpszTitle = ansiTitle.c_str();
+  info.lpszTitle = W(title);
   info.ulFlags = BIF_RETURNONLYFSDIRS;
   info.lpfn = &BrowseCallback;
-  info.lParam = PathExists(ansiStart) ? reinterpret_cast<LPARAM>(ansiStart.c_str()) : 0;
+  info.lParam = PathExists(WideToUtf8(start)) ? reinterpret_cast<LPARAM>(W(start)) : 0;
   // A drive without a disk must not raise the system's own error box.
   const UINT errorMode = SetErrorMode(SEM_FAILCRITICALERRORS);
-  PIDLIST_ABSOLUTE list = SHBrowseForFolderA(&info);
+  PIDLIST_ABSOLUTE list = SHBrowseForFolderW(&info);
   SetErrorMode(errorMode);
   if (!list) return false;
-  char path[MAX_PATH] = {};
-  const bool ok = SHGetPathFromIDListA(list, path) && path[0];
+  wchar_t path[MAX_PATH] = {};
+  const bool ok = SHGetPathFromIDListW(list, path) && path[0];
   CoTaskMemFree(list);
-  if (ok) folder = AnsiToWide(path);
+  if (ok) folder = FromW(path);
   return ok;
 }
 
@@ -182,7 +180,7 @@ TFormInstaller::TFormInstaller(TApplication& application, TWizardServices servic
     };
   if (!services_.ShellOpen)
     services_.ShellOpen = [](const std::string& target) {
-      ShellExecuteA(nullptr, "open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+      ShellExecuteW(nullptr, L"open", WStr(target).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     };
   if (!services_.BrowseFolder)
     services_.BrowseFolder = [this](const std::u16string& title, const std::u16string& start, std::u16string& folder) {
@@ -237,7 +235,7 @@ void TFormInstaller::FormDestroy() {
     try {
       installData_->RunStage(esWizardClose);
     } catch (const std::exception& e) {
-      Message(AnsiToWide(e.what()), TMessageKind::Error);
+      Message(Utf8ToWide(e.what()), TMessageKind::Error);
       Application().Terminate(1);  // the program ends on this box
     }
   }
@@ -284,7 +282,7 @@ bool TFormInstaller::SetupInstall(const std::string& exe) {
   try {
     data.RunStage(esWizardStart);
   } catch (const std::exception& e) {
-    Message(AnsiToWide(e.what()), TMessageKind::Error);
+    Message(Utf8ToWide(e.what()), TMessageKind::Error);
   }
   return true;
 }
@@ -317,14 +315,14 @@ void TFormInstaller::SetupTexts(const TZpData& data, int32_t caption, int32_t we
   const std::u16string face = EastAsianFace(data.GetText(welcomeTitle, "") + data.GetText(idNext));
   if (!face.empty()) SetFontFace(face, Scale(12));
   TranslateForm(data);
-  SetCaption(AnsiToWide(data.ProgramName + " - ") + Text(caption));
+  SetCaption(Utf8ToWide(data.ProgramName + " - ") + Text(caption));
   Find<TLabel>("LabelStart1").SetText(data.GetText(welcomeTitle, NameVersion(data)));
   Find<TUniLinkLabel>("LabelStart2").SetCaption(data.GetText(welcomeText, NameVersion(data)));
   TImage& banner = Find<TImage>("ImgBanner");
   if (!data.Banner.Empty())
     banner.LoadPixels(data.Banner.Pixels());
   else
-    banner.SetGradient(kBannerTop, kBannerBottom, AnsiToWide(data.ProgramName));
+    banner.SetGradient(kBannerTop, kBannerBottom, Utf8ToWide(data.ProgramName));
 }
 
 bool TFormInstaller::Fail(const std::u16string& message) {
@@ -430,7 +428,7 @@ class TCheckListTerminals : public ITerminalList {
 public:
   explicit TCheckListTerminals(TCheckListBox& list) : list_(list) {}
   void Clear() override { list_.Clear(); }
-  void AddTerminal(const std::string& folder, bool checked) override { list_.AddChecked(AnsiToWide(folder), checked); }
+  void AddTerminal(const std::string& folder, bool checked) override { list_.AddChecked(Utf8ToWide(folder), checked); }
 
 private:
   TCheckListBox& list_;
@@ -445,7 +443,7 @@ void TFormInstaller::FillTerminals() {
 }
 
 void TFormInstaller::BtnAddMetaTraderClick(TComponent&) {
-  const std::u16string start = AnsiToWide(GetSpecialFolder(TSpecialFolder::ProgramFiles));
+  const std::u16string start = Utf8ToWide(GetSpecialFolder(TSpecialFolder::ProgramFiles));
   std::u16string folder;
   bool chosen = false;
   {
@@ -467,9 +465,9 @@ void TFormInstaller::FillReadySummary() {
   const std::u16string indent = u"        ";
   std::vector<std::u16string> lines;
   lines.push_back(Text(idSummaryProgram));
-  std::u16string product = indent + AnsiToWide(NameVersion(data));
-  if (data.Build > 0) product += u" " + Text(idSummaryBuild) + u" " + AnsiToWide(std::to_string(data.Build));
-  if (data.Release > 0) product += u" " + Text(idSummaryRelease) + u" " + AnsiToWide(std::to_string(data.Release));
+  std::u16string product = indent + Utf8ToWide(NameVersion(data));
+  if (data.Build > 0) product += u" " + Text(idSummaryBuild) + u" " + Utf8ToWide(std::to_string(data.Build));
+  if (data.Release > 0) product += u" " + Text(idSummaryRelease) + u" " + Utf8ToWide(std::to_string(data.Release));
   lines.push_back(product);
   lines.push_back(u"");
   lines.push_back(Text(idSummaryTargets));
@@ -477,14 +475,14 @@ void TFormInstaller::FillReadySummary() {
   for (int i = 0; i < list.Count(); ++i) {
     if (!list.Checked(i)) continue;
     lines.push_back(indent + list.Item(i));
-    lines.push_back(indent + u"Data Folder: " + AnsiToWide(GetDataFolder(WideToAnsi(list.Item(i)))));
+    lines.push_back(indent + Text(idSummaryDataFolder) + u" " + Utf8ToWide(GetDataFolder(WideToUtf8(list.Item(i)))));
   }
   lines.push_back(u"");
   lines.push_back(Text(idSummaryProgramFolder));
-  lines.push_back(indent + AnsiToWide(GetSpecialFolder(TSpecialFolder::ProgramFiles, true) + data.ProgramName));
+  lines.push_back(indent + Utf8ToWide(GetSpecialFolder(TSpecialFolder::ProgramFiles, true) + data.ProgramName));
   lines.push_back(u"");
   lines.push_back(Text(idSummaryStartMenu));
-  lines.push_back(indent + AnsiToWide(data.ProgramName));
+  lines.push_back(indent + Utf8ToWide(data.ProgramName));
   Find<TMemo>("MemoReady").SetLines(lines);
 }
 
@@ -498,7 +496,8 @@ void TFormInstaller::RunInstall() {
   data.Targets.clear();
   for (int i = 0; i < list.Count(); ++i) {
     if (!list.Checked(i)) continue;
-    data.Targets.push_back(WideToAnsi(list.Item(i)));
+    // Exactly the folder the list shows, whatever its characters.
+    data.Targets.push_back(WideToUtf8(list.Item(i)));
     if (PathExists(data.Targets.back() + "\\terminal.exe")) combo.Add(list.Item(i));
   }
   data.OnWaiting = [this] { NextFrame(); };
@@ -529,7 +528,7 @@ void TFormInstaller::RunGuarded(TZpData& data) {
   } catch (const std::exception& e) {
     running_ = false;
     FlushLog();
-    const std::u16string message = AnsiToWide(e.what());
+    const std::u16string message = Utf8ToWide(e.what());
     Find<TLogView>("MemoProgress").Add(message);
     Find<TButton>("BtnCancel").SetEnabled(true);
     Message(message, TMessageKind::Error);
@@ -585,21 +584,21 @@ void TFormInstaller::BtnCancelClick(TComponent&) {
     } else {
       TCheckBox& check = Find<TCheckBox>("CheckRun");
       const std::u16string terminal = Find<TComboBox>("ComboRun").Text();
-      if (check.Checked() && !terminal.empty()) OpenTarget(WideToAnsi(terminal + u"\\terminal.exe"));
+      if (check.Checked() && !terminal.empty()) OpenTarget(WideToUtf8(terminal + u"\\terminal.exe"));
     }
   }
   Close();
 }
 
 void TFormInstaller::LabelStart2LinkClick(TUniCustomLinkLabel&, int32_t, const std::u16string& linkText) {
-  const std::string target = WideToAnsi(linkText);
+  const std::string target = WideToUtf8(linkText);
   OpenTarget(target.find('@') != std::string::npos ? "mailto:" + target : target);
 }
 
 void TFormInstaller::OpenTarget(const std::string& target) {
   // Without a relay to take it (it was ended from outside), the target is
   // still opened, here.
-  if (UseRelay && SendToRelay(Handle(), AnsiToWide(target))) return;
+  if (UseRelay && SendToRelay(Handle(), Utf8ToWide(target))) return;
   services_.ShellOpen(target);
 }
 

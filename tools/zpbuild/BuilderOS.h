@@ -36,25 +36,21 @@ void RemoveFileQuietly(const std::string& path) noexcept;
 
 // One entry of a folder; links count as what they point to.
 struct TFolderEntry {
-  std::string Name;  // in this system's file name encoding
+  std::string Name;  // UTF-8 on Windows; elsewhere the bytes the system lists
   bool Folder = false;
 };
 // The entries of a folder, without "." and "..", in no particular order.
 // Raises EOSError naming the folder.
 std::vector<TFolderEntry> ListFolder(const std::string& path);
 
-// A file name as listed by ListFolder in the installer's ANSI code page (the
-// names of targets); false when a character has no place in it.
-bool NativeNameToAnsi(const std::string& name, std::string& ansi);
-
 // The folder of the running executable, without a trailing separator.
 std::string ExecutableFolder();
 
 // The path separator of this system's file API.
 extern const char kPathSeparator;
-// A path from a project file (UTF-8) for this system's file API (the ANSI
-// code page and backslashes on Windows, slashes elsewhere); raises EZpError
-// when it cannot be represented.
+// A path from a project file (UTF-8) for this system's file API: paths are
+// UTF-8 everywhere (the Windows functions convert at their W calls), with
+// backslashes on Windows and slashes elsewhere.
 std::string NativePath(const std::string& utf8);
 
 // While one lives, an interrupt that ends the process (Ctrl-C, SIGTERM and
@@ -72,8 +68,14 @@ public:
   TInterruptCleanup& operator=(const TInterruptCleanup&) = delete;
 };
 
-// Lets the console show the UTF-8 that the tool prints (Windows); nothing
-// to do elsewhere.
+// Lets a console show the UTF-8 that the tool prints: on Windows, standard
+// output and error that are a console get the text as UTF-16
+// (WriteConsoleW); a file or a pipe gets the UTF-8 bytes. Nothing to do
+// elsewhere.
 void PrepareConsole();
+
+// The command-line arguments after the program's name, as UTF-8: on Windows
+// read from the wide command line, so any file name can be given.
+std::vector<std::string> CommandArguments(int argc, char** argv);
 
 }  // namespace zp

@@ -106,13 +106,6 @@ std::vector<TFolderEntry> ListFolder(const std::string& path) {
   return entries;
 }
 
-bool NativeNameToAnsi(const std::string& name, std::string& ansi) {
-  std::u16string wide;
-  if (!DecodeUtf8(name, wide)) return false;
-  ansi = WideToAnsi(wide);
-  return AnsiToWide(ansi) == wide;
-}
-
 std::string ExecutableFolder() {
   char buffer[PATH_MAX];
   const ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
@@ -167,5 +160,9 @@ TInterruptCleanup::~TInterruptCleanup() {
 }
 
 void PrepareConsole() {}
+
+std::vector<std::string> CommandArguments(int argc, char** argv) {
+  return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
+}
 
 }  // namespace zp

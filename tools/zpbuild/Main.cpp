@@ -145,10 +145,10 @@ int Report(const std::string& path, const std::vector<std::string>& problems) {
   return problems.empty() ? kOk : kFailed;
 }
 
-int Run(int argc, char** argv) {
-  if (argc < 2) return Usage("no command");
-  const std::string command = argv[1];
-  const std::vector<std::string> args(argv + 2, argv + argc);
+int Run(const std::vector<std::string>& commandLine) {
+  if (commandLine.empty()) return Usage("no command");
+  const std::string& command = commandLine[0];
+  const std::vector<std::string> args(commandLine.begin() + 1, commandLine.end());
   if (command == "--help" || command == "-h" || command == "help") {
     std::cout << kUsage;
     return kOk;
@@ -183,7 +183,7 @@ int Run(int argc, char** argv) {
 int main(int argc, char** argv) {
   zp::PrepareConsole();
   try {
-    return zp::Run(argc, argv);
+    return zp::Run(zp::CommandArguments(argc, argv));
   } catch (const zp::EProjectErrors& e) {
     for (const std::string& line : e.Lines()) std::cerr << "zpbuild: " << line << "\n";
     if (e.Stopped()) std::cerr << "zpbuild: stopped after " << e.Lines().size() << " problems\n";

@@ -52,7 +52,7 @@ std::string Escaped(const std::string& utf8) {
   return out;
 }
 
-std::string Quoted(const std::string& ansi) { return "\"" + Escaped(WideToUtf8(AnsiToWide(ansi))) + "\""; }
+std::string Quoted(const std::string& utf8) { return "\"" + Escaped(utf8) + "\""; }
 
 // A file time counts 100 ns ticks from 1601; Windows takes none at or above
 // 2^63, and the arithmetic below stays in range only under it.
@@ -522,7 +522,7 @@ std::string SignatureStatus(const std::string& path) {
          std::to_string(table->Offset) + "; Windows checks the chain)";
 }
 
-std::string ListQuoted(const std::string& ansi) { return Quoted(ansi); }
+std::string ListQuoted(const std::string& utf8) { return Quoted(utf8); }
 
 std::string ListTimes(uint64_t creationTime, uint64_t lastWriteTime) {
   return "created " + FormatTime(creationTime) + ", modified " + FormatTime(lastWriteTime);

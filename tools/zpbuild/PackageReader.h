@@ -40,10 +40,10 @@ std::string DescribeImage(const std::vector<uint8_t>& image);
 void ListPackage(const TPackageInfo& info, std::ostream& out);
 
 // Pieces of the list format, for listings of what a build would write: an
-// ANSI text quoted as UTF-8, and the lines of a record (without indent and
+// text quoted with its control characters escaped, and the lines of a record (without indent and
 // line end) that say its times, its file options and what kind of program
 // it is.
-std::string ListQuoted(const std::string& ansi);
+std::string ListQuoted(const std::string& utf8);
 std::string ListTimes(uint64_t creationTime, uint64_t lastWriteTime);
 std::string ListFileOptions(const std::string& shortcutName, bool desktopShortcut, bool keepNewer,
                             bool keepOnUninstall);

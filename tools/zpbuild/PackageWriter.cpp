@@ -119,6 +119,7 @@ private:
 void WriteTagStream(const TProject& project, const TPackageLayout& layout, TStream& stream) {
   TTagWriter w(stream);
   w.Adapter().WriteSignature(kPackageSignature);
+  if (project.Utf8Texts) w.Integer(ptTextEncoding, kUtf8Texts);
   w.Text(ptProgramName, project.ProgramName);
   w.Integer(ptVersionMajor, project.VersionMajor);
   w.Integer(ptVersionMinor, project.VersionMinor);

@@ -3,9 +3,9 @@
 // code (tests and benchmarks); BuildPackage (PackageWriter) turns one into an
 // installer.
 //
-// Texts (names, paths, parameters, the licence and the other documents) are
-// 8-bit strings in the system ANSI code page, exactly as the package stores
-// them; translations are UTF-8.
+// Texts (names, paths, parameters) and translations are UTF-8, and the
+// package says so with its text-encoding mark. The licence and the other
+// documents are files, stored byte for byte.
 #pragma once
 
 #include <array>
@@ -119,6 +119,10 @@ struct TProject {
   // Store each content's CRC-32 for the installer to check (on by default;
   // off only to measure what the check costs).
   bool ContentChecksums = true;
+  // Mark the texts as UTF-8 (always, for a project of zpbuild). Off, the
+  // package is written as the first builders wrote it: no mark, and the texts
+  // must then be ANSI bytes, read in the installing system's code page.
+  bool Utf8Texts = true;
   // Compress the contents (Zstandard, with a dictionary made of the package's
   // small text files); each content that does not shrink is stored as it is.
   bool Compression = true;

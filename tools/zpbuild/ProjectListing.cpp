@@ -10,12 +10,10 @@
 namespace zp {
 namespace {
 
-// A path of this system (UTF-8 natively, ANSI on Windows) as UTF-8.
-std::string NativeToUtf8(const std::string& path) {
-  std::u16string wide;
-  if (kPathSeparator == '/' && DecodeUtf8(path, wide)) return path;
-  return WideToUtf8(AnsiToWide(path));
-}
+// A source path as UTF-8. Paths are UTF-8 but for a folder that a system
+// other than Windows names in bytes of another encoding: those are shown as
+// Windows-1252 rather than as broken characters.
+std::string NativeToUtf8(const std::string& path) { return IsUtf8(path) ? path : AnsiToUtf8(path); }
 
 void ListSource(const TContent& content, std::ostream& out) {
   if (!content.FromFile()) {

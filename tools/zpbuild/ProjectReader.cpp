@@ -291,7 +291,6 @@ private:
   void ApplyOverride(TValue& root, const std::string& setting);
 
   std::string Utf8(const TValue& table, const char* key, const std::string& prefix, bool required = false) const;
-  std::string Ansi(const TValue& table, const char* key, const std::string& prefix, bool required = false) const;
   int32_t Integer(const TValue& table, const char* key, const std::string& prefix, int32_t fallback,
                   int64_t low, int64_t high) const;
   bool Boolean(const TValue& table, const char* key, const std::string& prefix) const;
@@ -432,17 +431,6 @@ std::string TProjectReader::Utf8(const TValue& table, const char* key, const std
   return text;
 }
 
-std::string TProjectReader::Ansi(const TValue& table, const char* key, const std::string& prefix,
-                                 bool required) const {
-  const std::string utf8 = Utf8(table, key, prefix, required);
-  std::u16string wide;
-  if (DecodeUtf8(utf8, wide)) {
-    std::string ansi = WideToAnsi(wide);
-    if (AnsiToWide(ansi) == wide) return ansi;
-  }
-  Fail(*Find(table, key), prefix + key, "holds characters that the ANSI code page of the installer cannot show");
-}
-
 int32_t TProjectReader::Integer(const TValue& table, const char* key, const std::string& prefix, int32_t fallback,
                                 int64_t low, int64_t high) const {
   const TValue* value = Typed(Find(table, key));
@@ -505,7 +493,7 @@ std::string TProjectReader::SourcePath(const TValue& table, const char* key, con
 }
 
 std::string TProjectReader::TargetPath(const TValue& table, const char* key, const std::string& prefix) const {
-  std::string path = Ansi(table, key, prefix, true);
+  std::string path = Utf8(table, key, prefix, true);
   for (char& c : path)
     if (c == '/') c = '\\';
   const std::string problem = TargetProblem(path);
@@ -551,7 +539,7 @@ void TProjectReader::ReadProduct(const TValue& root) {
   CheckKeys(t, p, {"name", "version", "build", "release", "publisher", "website", "address", "contact", "email"});
   TProject& project = result_.Project;
   Guard([&] {
-    project.ProgramName = Ansi(t, "name", p, true);
+    project.ProgramName = Utf8(t, "name", p, true);
     // The name becomes the program folder, the start-menu folder and the
     // registry key of the installation.
     if (const std::string problem = FileNameProblem(project.ProgramName); !problem.empty())
@@ -587,7 +575,7 @@ void TProjectReader::ReadProduct(const TValue& root) {
                                                          {"email", &project.Email}};
   bool textsRead = true;
   for (const auto& [key, field] : texts)
-    textsRead = Guard([&, key = key, field = field] { *field = Ansi(t, key, p); }) && textsRead;
+    textsRead = Guard([&, key = key, field = field] { *field = Utf8(t, key, p); }) && textsRead;
   // With a web site, the publisher names the web shortcut: PUBLISHER Website.url.
   if (textsRead && !TrimText(project.Website).empty()) {
     if (const std::string problem = FileNameProblem(project.Publisher + " Website.url"); !problem.empty())
@@ -717,8 +705,7 @@ std::vector<TMatchedFile> TProjectReader::SourceFiles(const TValue& table, const
     base = cut == std::string::npos ? "." : native.substr(0, cut == 0 || native[cut - 1] == ':' ? cut + 1 : cut);
     pattern = cut == std::string::npos ? native : native.substr(cut + 1);
   } else if (!DirectoryExists(JoinPath(folder_, native))) {
-    std::string name = native.substr(native.find_last_of(Separators()) + 1);
-    if (!NativeNameToAnsi(name, name)) name.clear();  // matters only for a folder target
+    const std::string name = native.substr(native.find_last_of(Separators()) + 1);
     return {{SourcePath(table, "source", prefix), name}};
   }
   many = true;
@@ -736,10 +723,12 @@ std::vector<TMatchedFile> TProjectReader::SourceFiles(const TValue& table, const
     Fail(*Find(table, "source"), prefix + "source", e.Message());
   }
   if (files.empty()) Fail(*Find(table, "source"), prefix + "source", "\"" + text + "\" matches no file");
-  for (TMatchedFile& file : files)
-    if (!NativeNameToAnsi(file.Relative, file.Relative))
+  // Names come from the disk: on Windows as UTF-8 always; elsewhere they are
+  // bytes, and only UTF-8 names say which characters they mean.
+  for (const TMatchedFile& file : files)
+    if (!IsUtf8(file.Relative))
       Fail(*Find(table, "source"), prefix + "source",
-           "\"" + file.Path + "\" has a name that the ANSI code page of the installer cannot show");
+           "\"" + file.Path + "\" has a name that is not UTF-8; rename it or set the system's locale to UTF-8");
   std::sort(files.begin(), files.end(), [](const TMatchedFile& a, const TMatchedFile& b) {
     const std::string ka = LowerAscii(a.Relative), kb = LowerAscii(b.Relative);
     return ka != kb ? ka < kb : a.Relative < b.Relative;
@@ -770,7 +759,7 @@ void TProjectReader::ReadFileEntry(const TValue& t, int index, std::map<std::str
   TProjectFile file;
   bool flatten = false;
   bool sound = Guard([&] {
-    file.ShortcutName = Ansi(t, "shortcut", p);
+    file.ShortcutName = Utf8(t, "shortcut", p);
     if (const std::string problem = file.ShortcutName.empty() ? "" : ShortcutNameProblem(file.ShortcutName);
         !problem.empty())
       Fail(*Find(t, "shortcut"), p + "shortcut", problem);
@@ -790,7 +779,7 @@ void TProjectReader::ReadFileEntry(const TValue& t, int index, std::map<std::str
   std::string target;
   const bool found = Guard([&] { sources = SourceFiles(t, p, many); });
   if (!Find(t, "target")) Fail(t, p + "target", "is missing");
-  target = Ansi(t, "target", p, true);
+  target = Utf8(t, "target", p, true);
   if (!found) return;
   for (char& c : target)
     if (c == '/') c = '\\';
@@ -860,9 +849,9 @@ void TProjectReader::ReadExec(const TValue& t, const std::string& p) {
     }
   }) && sound;
   sound = Guard([&] { exec.Path = TargetPath(t, "path", p); }) && sound;
-  sound = Guard([&] { exec.Title = Ansi(t, "title", p); }) && sound;
+  sound = Guard([&] { exec.Title = Utf8(t, "title", p); }) && sound;
   if (exec.Title.empty()) exec.Title = FileNamePart(exec.Path);
-  sound = Guard([&] { exec.Parameters = Ansi(t, "parameters", p); }) && sound;
+  sound = Guard([&] { exec.Parameters = Utf8(t, "parameters", p); }) && sound;
   sound = Guard([&] {
     if (const TValue* stage = Typed(Find(t, "stage"));
         stage && stage->is_integer() && (stage->as_integer() < 0 || stage->as_integer() > 3))

@@ -1,4 +1,4 @@
-// Resource ids of the wizard's pictures (BITMAP resources, 24-bit).
+// Resource ids of the wizard's pictures (RCDATA resources: 24-bit BMP files as zstd frames).
 #pragma once
 
 #define IDB_HEADER_INFO 201

@@ -4,9 +4,15 @@
 // and Japanese show their glyphs when an East Asian font is installed (the
 // setup installs fonts-wqy-zenhei); without one those pages show boxes.
 #include "WizardFixture.h"
+#include "base/Strings.h"
+#include "engine/SysFolders.h"
+#include "strings/DefStrings.h"
 
 namespace zp {
 namespace {
+
+using ::testing::Contains;
+const std::string I8 = "        ";
 
 class TranslatedWizard : public TWizardTest {
 protected:
@@ -16,7 +22,7 @@ protected:
 void TranslatedWizard::WalkEveryPage(const std::string& language) {
   TProject project = FullProject();
   project.Translations = Shipped(language);
-  ASSERT_EQ(project.Translations.size(), 65u);
+  ASSERT_EQ(project.Translations.size(), size_t(DefaultStringCount));
   OldTerminal("ProgramFiles\\MetaTrader 4");
   Open(BuildInstaller(project));
   ASSERT_TRUE(form_->PackageLoaded());
@@ -40,6 +46,38 @@ TEST_F(TranslatedWizard, Japanese) { WalkEveryPage("ja"); }
 TEST_F(TranslatedWizard, Spanish) { WalkEveryPage("es"); }
 TEST_F(TranslatedWizard, French) { WalkEveryPage("fr"); }
 TEST_F(TranslatedWizard, Portuguese) { WalkEveryPage("pt"); }
+
+// The names of a Russian product and a terminal in C:\Trading\Ĉapo MT4 (found
+// through its data folder only) show on the terminal and ready pages as
+// they are, with the data folder line in Russian.
+TEST_F(TranslatedWizard, UnicodeNamesOnTheTerminalAndReadyPages) {
+  const std::string terminal = "C:\\Trading\\Ĉapo MT4";
+  std::string data;
+  NewTerminal(terminal, &data);
+  roots_.AppData = GetSpecialFolder(TSpecialFolder::AppData);
+  browse_ = {u"C:\\Папка 趋势"};
+  TProject project = FullProject();
+  project.Translations = Shipped("ru");
+  project.ProgramName = "Индикаторы Ĉ";
+  const std::string installer = Scratch("ru.exe");
+  BuildPackage(project, LoadStubImage(HostPath(ZPRUN_EXE)), installer);
+  Open(installer);
+  NextUntil("PanelLicense");
+  Click("RadioAccept");
+  NextUntil("PanelFolder");
+  Click("BtnAddMetaTrader");
+  Shot("unicode-terminals");
+  EXPECT_EQ(WideToUtf8(form_->Find<TCheckListBox>("ListMetaTrader").Item(0)), terminal);
+  Click("BtnNext");
+  Shot("unicode-ready");
+  const std::vector<std::string> ready = Lines("MemoReady");
+  EXPECT_THAT(ready, Contains(I8 + "Индикаторы Ĉ v2.4 Сборка 17"));
+  EXPECT_THAT(ready, Contains(I8 + terminal));
+  EXPECT_THAT(ready, Contains(I8 + "Папка данных: " + data));
+  EXPECT_THAT(ready, Contains(I8 + "C:\\Папка 趋势"));
+  Destroy();
+  DeleteTree("C:\\Trading");
+}
 
 }  // namespace
 }  // namespace zp

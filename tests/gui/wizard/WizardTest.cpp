@@ -58,7 +58,7 @@ TEST_F(Wizard, InstallsThroughEveryPageOfAFullPackage) {
   const std::string fresh = NewTerminal("ProgramFiles\\New MetaTrader", &data);
   const std::string added = Scratch("Added");  // no terminal.exe: a target, never offered to start
   CreateDirectoryA(added.c_str(), nullptr);
-  browse_ = {AnsiToWide(added)};
+  browse_ = {Utf8ToWide(added)};
   Open(installer);
   ASSERT_TRUE(form_->PackageLoaded());
   const std::string name = places_.ProgramName;
@@ -110,8 +110,8 @@ TEST_F(Wizard, InstallsThroughEveryPageOfAFullPackage) {
   TComboBox& combo = form_->Find<TComboBox>("ComboRun");
   EXPECT_TRUE(form_->Find<TCheckBox>("CheckRun").Checked());
   ASSERT_EQ(combo.Count(), 2);
-  EXPECT_EQ(WideToAnsi(combo.Item(1)), fresh);
-  EXPECT_EQ(WideToAnsi(combo.Text()), old);
+  EXPECT_EQ(WideToUtf8(combo.Item(1)), fresh);
+  EXPECT_EQ(WideToUtf8(combo.Text()), old);
   // Back to What's New keeps Finish, and Finish there starts the terminal.
   Click("BtnPrev");
   EXPECT_EQ(Buttons(), "PNC Finish");
@@ -150,7 +150,7 @@ TEST_F(Wizard, MinimalTranslatedPackageWithoutTerminals) {
   EXPECT_THAT(messages_[0].Text, HasSubstr("We cannot find any MetaTrader folder"));
   TCheckListBox& list = form_->Find<TCheckListBox>("ListMetaTrader");
   ASSERT_EQ(list.Count(), 1);
-  EXPECT_EQ(WideToAnsi(list.Item(0)), roots_.ProgramFiles + "\\MetaTrader 4");
+  EXPECT_EQ(WideToUtf8(list.Item(0)), roots_.ProgramFiles + "\\MetaTrader 4");
   list.SetChecked(0, false);
   Click("BtnNext");
   EXPECT_THAT(Lines("MemoReady"), ElementsAre("Program Name", I8 + places_.ProgramName + " v1.0", "",
@@ -166,7 +166,7 @@ TEST_F(Wizard, MinimalTranslatedPackageWithoutTerminals) {
 
 TEST_F(Wizard, TerminalPageKeepsTheUsersChoice) {
   const std::string a = OldTerminal("ProgramFiles\\A"), b = OldTerminal("ProgramFiles\\B");
-  browse_ = {AnsiToWide(a), u"C:\\", u"C:\\Папка 文件"};
+  browse_ = {Utf8ToWide(a), u"C:\\", u"C:\\Папка 文件"};
   Open(BuildInstaller(TProject{}));
   Click("BtnNext");
   Click("RadioAccept");
@@ -264,7 +264,7 @@ TEST_F(Wizard, IgnoresTheCloseBoxWhileTheRunIsInProgress) {
 
 TEST_F(Wizard, ReportsAFailingRunAndLeavesCancelAsTheWayOut) {
   WriteText(Scratch("NotAFolder"), "a file");
-  browse_ = {AnsiToWide(Scratch("NotAFolder\\Terminal"))};
+  browse_ = {Utf8ToWide(Scratch("NotAFolder\\Terminal"))};
   TProject project;
   project.Files = {FileRecord("{experts}\\A.ex4", "a")};
   Open(BuildInstaller(project));

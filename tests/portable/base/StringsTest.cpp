@@ -35,10 +35,19 @@ TEST(Utf8, RoundTripsThroughWideText) {
   EXPECT_EQ(back, wide);
 }
 
-TEST(Ansi, ArgumentsThatAreNotUtf8AreReadAsAnsi) {
-  EXPECT_EQ(AnsiArgToUtf8("C:\\Programme\\caf\xE9"), "C:\\Programme\\caf\xC3\xA9");
-  EXPECT_EQ(AnsiArgToUtf8("already \xC3\xA9"), "already \xC3\xA9");
-  EXPECT_EQ(WideToAnsi(AnsiToWide("\x80 caf\xE9")), "\x80 caf\xE9");
+TEST(Utf8, ProgramTextTakesFourBytesAndMarksFaults) {
+  // Names from the disk round-trip whatever their characters.
+  for (const std::u16string& wide : {std::u16string(u"\u8D8B\u52BF \U0001F600.mq4"), std::u16string(u"\u0108apo")})
+    EXPECT_EQ(Utf8ToWide(WideToUtf8(wide)), wide);
+  EXPECT_TRUE(IsUtf8("\xF0\x9F\x98\x80"));
+  for (const char* bad : {"\xF0\x9F\x98", "\xF8\x88\x80\x80\x80", "\xF4\x90\x80\x80", "\xF0\x80\x80\x80"})
+    EXPECT_FALSE(IsUtf8(bad)) << bad;
+  // A stray byte becomes U+FFFD, never another letter, and nothing is lost.
+  EXPECT_EQ(Utf8ToWide("caf\xE9 \xC3\xA9"), u"caf\uFFFD \u00E9");
+}
+
+TEST(Ansi, ConvertsFromTheCodePageOnce) {
+  EXPECT_EQ(AnsiToUtf8("\x80 caf\xE9"), "\xE2\x82\xAC caf\xC3\xA9");
 }
 
 TEST(Ascii, ComparesAndUpperCasesLettersOnly) {

@@ -93,7 +93,7 @@ void WriteProduct(TDataSetWriter& w) {
 }
 
 void ExpectProduct(const TZpData& d) {
-  EXPECT_EQ("Gr\xFCn Trader", d.ProgramName);
+  EXPECT_EQ("Gr\xC3\xBCn Trader", d.ProgramName);  // converted from ANSI once, at the load
   EXPECT_EQ(2, d.VersionMajor);
   EXPECT_EQ(7, d.VersionMinor);
   EXPECT_EQ(1234, d.Build);
@@ -182,7 +182,7 @@ TEST(ZpInstall, LoadsEveryFieldOfAPackage) {
 
   ASSERT_EQ(2u, p->Files.size());
   const TZpInstallFile& f = *p->Files[0];
-  EXPECT_EQ("{experts}\\Gr\xFCn.ex4", f.Path);
+  EXPECT_EQ("{experts}\\Gr\xC3\xBCn.ex4", f.Path);
   EXPECT_EQ(0x01D2345689ABCDEFull, f.CreationTime);
   EXPECT_EQ(0xFFFFFFFF00000001ull, f.LastWriteTime);
   EXPECT_EQ("Green", f.ShortcutName);
@@ -434,11 +434,11 @@ TEST(ZpInstall, PicturesOfLengthZeroAreNoneAndBadOnesRaise) {
 void FillForUninstall(TZpInstall& p) {
   TMemoryStream package(FullPackage(MakeJpeg(24, 12, TRgb{9, 99, 199}), MakeJpeg(8, 8, TRgb{0, 0, 0})));
   p.LoadFromStream(package);
-  p.UninstallList = {{"C:\\Program Files\\Gr\xFCn", umFolder},
+  p.UninstallList = {{"C:\\Program Files\\Gr\xC3\xBCn", umFolder},
                      {"C:\\MT4\\experts\\a.ex4", umFile},
-                     {"C:\\Start\\Gr\xFCn", umFolder},
+                     {"C:\\Start\\Gr\xC3\xBCn", umFolder},
                      {"C:\\MT4\\experts\\b.ex4", umFile},
-                     {"C:\\Program Files\\Gr\xFCn\\Uninstall.exe", umFile}};
+                     {"C:\\Program Files\\Gr\xC3\xBCn\\Uninstall.exe", umFile}};
   p.Translations.Add(301, "zweite");  // a duplicate id is kept too
 }
 
@@ -490,9 +490,9 @@ TEST(ZpUninstall, ReadsTheDataTheInstallerAppends) {
   ExpectProduct(*u);
   EXPECT_EQ(p.Banner.Bytes(), u->Banner.Bytes());
   EXPECT_TRUE(u->Splash.Empty());
-  EXPECT_EQ((std::vector<std::string>{"C:\\Program Files\\Gr\xFCn", "C:\\Start\\Gr\xFCn"}), u->Folders);
+  EXPECT_EQ((std::vector<std::string>{"C:\\Program Files\\Gr\xC3\xBCn", "C:\\Start\\Gr\xC3\xBCn"}), u->Folders);
   EXPECT_EQ((std::vector<std::string>{"C:\\MT4\\experts\\a.ex4", "C:\\MT4\\experts\\b.ex4",
-                                      "C:\\Program Files\\Gr\xFCn\\Uninstall.exe"}),
+                                      "C:\\Program Files\\Gr\xC3\xBCn\\Uninstall.exe"}),
             u->Files);
   ASSERT_EQ(3, u->Translations.Count());
   for (int i = 0; i < 3; ++i) {
@@ -510,9 +510,9 @@ TEST(ZpUninstall, AnEmptyListWritesTheProductFieldsOnly) {
   p.ProgramName = "P";
   TMemoryStream data;
   p.WriteUninstallData(data);
-  // Signature, six scrambled texts (one of 4 characters, five empty) and
-  // four integers; no end marker.
-  EXPECT_EQ(4 + (9 + 4) + 5 * 9 + 4 * 9, data.Size());
+  // Signature, the UTF-8 mark, six scrambled texts (one of 4 characters,
+  // five empty) and four integers; no end marker.
+  EXPECT_EQ(4 + 9 + (9 + 4) + 5 * 9 + 4 * 9, data.Size());
 
   std::vector<uint8_t> file = ProgramImage(200);
   PutLE32(file, 136, 200);
@@ -544,6 +544,44 @@ TEST(ZpUninstall, UsesItsOwnTagTable) {
   EXPECT_EQ((std::vector<std::string>{"f1", "f2"}), u->Files);
   EXPECT_EQ((std::vector<std::string>{"d1"}), u->Folders);
   EXPECT_EQ(u"Abbrechen", u->GetText(3));
+}
+
+// Texts are ANSI unless the data set carries the UTF-8 mark; each set is
+// converted once, and a marked text that is not UTF-8 is read as ANSI too.
+TEST(ZpData, TheUtf8MarkDecidesHowTextsAreRead) {
+  const std::string ansi = "Caf\xE9 \x80", utf8 = "Caf\xC3\xA9 \xE2\x82\xAC", cyrillic = "\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD";
+  const struct {
+    uint32_t Signature;
+    int32_t Mark;  // 0: none
+    std::string Stored, Loaded;
+  } cases[] = {
+      {kPackageSignature, 0, ansi, utf8},           {kPackageSignature, kUtf8Texts, cyrillic, cyrillic},
+      {kPackageSignature, 1252, ansi, utf8},        {kPackageSignature, kUtf8Texts, ansi, utf8},
+      {kUninstallSignature, 0, ansi, utf8},         {kUninstallSignature, kUtf8Texts, cyrillic, cyrillic},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Stored);
+    TDataSetWriter w(c.Signature);
+    w.Scrambled(ptProgramName, c.Stored);
+    if (c.Mark) w.Tags().WriteInteger(ptTextEncoding, c.Mark);  // after the texts: order does not matter
+    if (c.Signature == kPackageSignature) {
+      w.Tags().BeginBlock(ptFile);
+      w.Scrambled(frPath, "{app}\\" + c.Stored);
+      w.Tags().EndBlock();
+      w.Tags().BeginBlock(ptExec);
+      w.Scrambled(erParameters, c.Stored);
+      w.Tags().EndBlock();
+      const auto p = Load<TZpInstall>(w.Bytes());
+      EXPECT_EQ(c.Loaded, p->ProgramName);
+      EXPECT_EQ("{app}\\" + c.Loaded, p->Files.at(0)->Path);
+      EXPECT_EQ(c.Loaded, p->Execs.at(0)->Parameters);
+    } else {
+      w.Scrambled(utFile, c.Stored);
+      const auto u = Load<TZpUninstall>(w.Bytes());
+      EXPECT_EQ(c.Loaded, u->ProgramName);
+      EXPECT_EQ(std::vector<std::string>{c.Loaded}, u->Files);
+    }
+  }
 }
 
 // ---- files and progress ----

@@ -10,7 +10,7 @@ namespace zp {
 namespace {
 
 TEST(DefaultStrings, AscendingUniqueIdsWithMarkupOnlyOnTheWelcomeTexts) {
-  ASSERT_EQ(65, DefaultStringCount);
+  ASSERT_EQ(66, DefaultStringCount);
   std::set<int32_t> markup;
   for (int i = 0; i < DefaultStringCount; ++i) {
     if (i > 0) {
@@ -20,7 +20,7 @@ TEST(DefaultStrings, AscendingUniqueIdsWithMarkupOnlyOnTheWelcomeTexts) {
   }
   EXPECT_EQ((std::set<int32_t>{117, 203}), markup);
   EXPECT_EQ(0, TZpTrans::DefaultIndex(1));
-  EXPECT_EQ(DefaultStringCount - 1, TZpTrans::DefaultIndex(405));
+  EXPECT_EQ(DefaultStringCount - 2, TZpTrans::DefaultIndex(405));
   EXPECT_EQ(-1, TZpTrans::DefaultIndex(34));
 }
 
@@ -90,13 +90,13 @@ TEST(ZpTrans, ArgumentsGoInOnceInOrder) {
   EXPECT_EQ(u"100%", table.GetText(501, "a", "b"));
 }
 
-TEST(ZpTrans, AnsiArgumentsAreConvertedAndBadTextsGiveEmpty) {
+TEST(ZpTrans, Utf8ArgumentsGoInAndBadTextsGiveEmpty) {
   TZpTrans table;
-  // An ANSI path with accented letters (Windows-1252 0xFC is u-umlaut) goes
-  // into the log line instead of blanking it; valid UTF-8 goes in as it is.
-  EXPECT_EQ(u"Copying file C:\\M\u00FCller\\a.ex4 ...", table.GetText(301, "C:\\M\xFC" "ller\\a.ex4"));
   EXPECT_EQ(u"Copying file M\u00FCller ...", table.GetText(301, "M\xC3\xBC" "ller"));
-  EXPECT_EQ(u"Skipping \u00E9, found newer version at \u00FC ...", table.GetText(308, "\xE9", "\xFC"));
+  // A file name beyond U+FFFF still makes a log line.
+  EXPECT_EQ(u"Copying file \U0001F600.ex4 ...", table.GetText(301, "\xF0\x9F\x98\x80.ex4"));
+  // An argument that is not UTF-8 (ANSI bytes) is a fault, not a guess.
+  EXPECT_EQ(u"", table.GetText(308, "\xE9", "\xFC"));
 
   table.Add(600, "\xE2\x82\xAC %1");  // three bytes: the euro sign
   EXPECT_EQ(u"\u20AC 5", table.GetText(600, "5"));

@@ -36,8 +36,13 @@ TEST(TrimText, DropsBlanksAndControlsAtBothEnds) {
   EXPECT_EQ(TrimText(" \t "), "");
 }
 
-TEST(InternetShortcut, ThreeCrLfLines) {
+TEST(InternetShortcut, ThreeCrLfLinesInUtf16OnlyWhenNotAscii) {
   EXPECT_EQ(InternetShortcutText("http://x.y/"), "[InternetShortcut]\r\nURL=http://x.y/\r\n\r\n");
+  const std::string wide = InternetShortcutText("mailto:\xD0\x98 <i@x.y>");  // U+0418
+  std::string expected = "\xFF\xFE";
+  for (char c : std::string("[InternetShortcut]\r\nURL=mailto:* <i@x.y>\r\n\r\n"))
+    expected += c == '*' ? std::string("\x18\x04", 2) : std::string{c, '\0'};
+  EXPECT_EQ(wide, expected);
 }
 
 TEST(TextLines, EveryLineBreakBecomesCrLf) {

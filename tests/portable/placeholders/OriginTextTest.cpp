@@ -19,12 +19,23 @@ std::string Utf16Be(const std::u16string& text) {
 
 const std::u16string kFolder = u"C:\\Program Files\\MetaTrader 4";
 
-TEST(OriginText, ReadsTheThreeByteOrders) {
-  EXPECT_EQ(DecodeOriginText("\xFF\xFE" + Utf16Le(kFolder)), "C:\\Program Files\\MetaTrader 4");
-  EXPECT_EQ(DecodeOriginText(Utf16Le(kFolder)), "C:\\Program Files\\MetaTrader 4");
-  EXPECT_EQ(DecodeOriginText("\xFE\xFF" + Utf16Be(kFolder)), "C:\\Program Files\\MetaTrader 4");
-  // Characters outside ASCII arrive in the system code page.
-  EXPECT_EQ(DecodeOriginText("\xFE\xFF" + Utf16Be(u"D:\\B\u00F6rse")), "D:\\B\xF6rse");
+TEST(OriginText, ReadsEveryEncodingATerminalOrAnEditorWrites) {
+  const std::string folder = "C:\\Program Files\\MetaTrader 4";
+  const std::string capo = "C:\\Trading\\\xC4\x88" "apo MT4";  // U+0108
+  const struct {
+    std::string Bytes, Expected;
+  } cases[] = {
+      {"\xFF\xFE" + Utf16Le(kFolder), folder},
+      {Utf16Le(kFolder), folder},  // UTF-16 without a mark
+      {"\xFE\xFF" + Utf16Be(kFolder), folder},
+      {"\xFF\xFE" + Utf16Le(u"C:\\Trading\\\u0108apo MT4"), capo},
+      {"\xFE\xFF" + Utf16Be(u"C:\\Trading\\\u0108apo MT4"), capo},
+      {"\xEF\xBB\xBF" + capo + "\r\n", capo},
+      {capo, capo},                                   // UTF-8 without a mark
+      {"D:\\B\xF6rse", "D:\\B\xC3\xB6rse"},           // ANSI (Windows-1252 here)
+      {"\xFF\xFE" + Utf16Le(u"\u0422\U0001F600"), "\xD0\xA2\xF0\x9F\x98\x80"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(DecodeOriginText(c.Bytes), c.Expected) << c.Expected;
 }
 
 TEST(OriginText, TrimsBlanksAndControlsAndJoinsLinesWithCrLf) {
@@ -37,7 +48,7 @@ TEST(OriginText, TrimsBlanksAndControlsAndJoinsLinesWithCrLf) {
 TEST(OriginText, EndsAtANulAndIgnoresAnOddLastByte) {
   EXPECT_EQ(DecodeOriginText(Utf16Le(std::u16string(u"C:\\MT4\0garbage", 14))), "C:\\MT4");
   EXPECT_EQ(DecodeOriginText("\xFF\xFE" + Utf16Le(u"C:\\MT4") + "X"), "C:\\MT4");
-  EXPECT_EQ(DecodeOriginText("\xFF"), "");
+  EXPECT_EQ(DecodeOriginText("\xFF\xFE" "X"), "");
 }
 
 TEST(TerminalVersion, MajorFourFromBuild600IsTheNewLayout) {

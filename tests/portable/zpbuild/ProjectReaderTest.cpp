@@ -118,7 +118,7 @@ title = "Notepad"
   ASSERT_TRUE(p.Key);
   EXPECT_EQ((*p.Key)[1], 0x01);
   EXPECT_EQ((*p.Key)[15], 0xFF);
-  EXPECT_EQ(p.ProgramName, "Demo caf\xE9");  // converted to the ANSI code page
+  EXPECT_EQ(p.ProgramName, "Demo caf\xC3\xA9");  // UTF-8, as the package marks it
   EXPECT_EQ(p.VersionMajor, 2);
   EXPECT_EQ(p.VersionMinor, 17);
   EXPECT_EQ(p.Build, 5);
@@ -199,7 +199,6 @@ const TBadProject kBadProjects[] = {
     {"[product]\nnmae = \"x\"\nname = \"x\"\n", "2: product.nmae", "unknown key; did you mean \"name\"?"},
     {"[product]\nversion = \"1.0\"\n", "1: product.name", "is missing"},
     {"[product]\nname = \"\"\n", "2: product.name", "is empty"},
-    {"[product]\nname = \"\xE6\x97\xA5\xE6\x9C\xAC\"\n", "2: product.name", "ANSI code page"},
     {"[product]\nname = \"..\"\n", "2: product.name", "\"..\" cannot be a folder name: it is \"..\""},
     {"[product]\nname = \"Gold/Silver\"\n", "2: product.name", "cannot be a folder name: it holds the character \"/\""},
     {"[product]\nname = \"LPT1\"\n", "2: product.name", "cannot be a folder name: it is a device name"},

@@ -24,13 +24,13 @@ constexpr TContentKey kKey = {0x00, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77,
 constexpr uint64_t kTime1 = 133500000000000000ULL + 1234567;  // 2024, with a fraction
 constexpr uint64_t kTime2 = 0x01D0000080000001ULL;            // both halves with the top bit set
 
-// Every field set, texts with ANSI bytes above 127, contents at the block
+// Every field set, texts in Cyrillic, Greek and Chinese, contents at the block
 // boundaries and one of a few hundred KB read from a file.
 TProject FullProject(const TScratch& scratch) {
   TProject p;
-  p.ProgramName = "Zp Round Trip \xE9t\xE9";
+  p.ProgramName = "Zp Round Trip \xC3\xA9t\xC3\xA9 \xD0\x9F\xD1\x80\xD0\xBE";
   p.VersionMajor = 3, p.VersionMinor = 14, p.Build = 159, p.Release = 2;
-  p.Publisher = "Publisher \x80 Ltd", p.Website = "https://example.com/zp", p.Address = "1 Main St\r\nTown";
+  p.Publisher = "\xCE\x95\xCE\xBA\xCE\xB4\xCF\x8C\xCF\x84\xCE\xB7\xCF\x82 \xE2\x82\xAC Ltd", p.Website = "https://example.com/zp", p.Address = "1 Main St\r\nTown";
   p.ContactName = "J. Doe", p.Email = "jd@example.com";
   p.License = "{\\rtf1\\ansi licence \\'e9}";
   p.Readme = "plain readme\r\nline two";
@@ -46,7 +46,7 @@ TProject FullProject(const TScratch& scratch) {
     f.Path = "{experts}\\size" + std::to_string(sizes[i]) + ".ex4";
     f.Content = TContent::FromBytes(Bytes(Pattern(sizes[i], unsigned(i + 1))));
     f.CreationTime = kTime1 + i, f.LastWriteTime = kTime2 + i;
-    f.ShortcutName = i == 1 ? "Group\\Short \xE9" : "";
+    f.ShortcutName = i == 1 ? "Group\\Short \xC3\xA9 \xE8\xB6\x8B" : "";
     f.DesktopShortcut = i == 1, f.KeepNewer = i == 2, f.KeepOnUninstall = i == 3;
     p.Files.push_back(f);
   }
@@ -208,8 +208,8 @@ TEST_F(RoundTrip, ListShowsEveryValueOnItsOwnLineAsUtf8) {
   std::ostringstream out;
   ListPackage(*ReadPackage(setup), out);
   const std::string text = out.str();
-  for (const char* line : {"Program name: \"Zp Round Trip \xC3\xA9t\xC3\xA9\"\n", "Version: 3.14\n",
-                           "Address: \"1 Main St\\r\\nTown\"\n", "Publisher: \"Publisher \xE2\x82\xAC Ltd\"\n",
+  for (const char* line : {"Program name: \"Zp Round Trip \xC3\xA9t\xC3\xA9 \xD0\x9F\xD1\x80\xD0\xBE\"\n", "Version: 3.14\n",
+                           "Address: \"1 Main St\\r\\nTown\"\n", "Publisher: \"\xCE\x95\xCE\xBA\xCE\xB4\xCF\x8C\xCF\x84\xCE\xB7\xCF\x82 \xE2\x82\xAC Ltd\"\n",
                            "Key: 00112233445566778899aabbccddeeff\n", "  2 = \"Zur\xC3\xBC" "ck\"\n",
                            "  [1] \"{windir}\\notepad.exe\"\n      stage 0, external, title \"Notepad\", "
                            "parameters \"notepad \"x y\"\"\n"})
@@ -259,7 +259,7 @@ TEST_F(RoundTrip, UninstallDataKeepsOrderAndTranslations) {
   install.LoadFromFile(setup);
   install.UninstallList = {{"C:\\Program Files\\Zp", umFolder}, {"C:\\a.txt", umFile},
                            {"C:\\Start\\Zp", umFolder},        {"C:\\b.txt", umFile},
-                           {"C:\\c \xE9.txt", umFile}};
+                           {"C:\\c \xC3\xA9.txt", umFile}};
   const std::string uninstaller = scratch / "Uninstall.exe";
   Write(uninstaller, Read(setup).substr(0, static_cast<size_t>(layout.PackagePosition)));
   {
@@ -274,7 +274,7 @@ TEST_F(RoundTrip, UninstallDataKeepsOrderAndTranslations) {
   EXPECT_EQ(uninstall.Email, project.Email);
   EXPECT_EQ(uninstall.Banner.Bytes(), project.Banner);
   EXPECT_EQ(uninstall.Folders, (std::vector<std::string>{"C:\\Program Files\\Zp", "C:\\Start\\Zp"}));
-  EXPECT_EQ(uninstall.Files, (std::vector<std::string>{"C:\\a.txt", "C:\\b.txt", "C:\\c \xE9.txt"}));
+  EXPECT_EQ(uninstall.Files, (std::vector<std::string>{"C:\\a.txt", "C:\\b.txt", "C:\\c \xC3\xA9.txt"}));
   ASSERT_EQ(uninstall.Translations.Count(), 3);
   for (int i = 0; i < 3; ++i) {
     EXPECT_EQ(uninstall.Translations.Items(i).Id, project.Translations[size_t(i)].Id);

@@ -76,7 +76,8 @@ protected:
   // image, at `relative` below the scratch folder.
   std::string BuildInstaller(TProject project, const std::string& relative = "setup.exe");
   // A terminal folder below the scratch folder with a "terminal.exe" of the
-  // old (4.0.0.509) or new (4.0.0.1090) layout. A new-layout terminal gets a
+  // old (4.0.0.509) or new (4.0.0.1090) layout (a new-layout one at a full
+  // path when `relative` names a drive). A new-layout terminal gets a
   // data folder in the user's "MetaQuotes\Terminal" naming it, returned in
   // `dataFolder` and removed with the test.
   std::string OldTerminal(const std::string& relative);

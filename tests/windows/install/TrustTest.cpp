@@ -26,7 +26,7 @@ void MakeUnixLink(const std::string& link, const std::string& target) {
   const auto spawn = reinterpret_cast<TSpawn>(
       reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "__wine_unix_spawnvp")));
   ASSERT_TRUE(unixName && spawn) << "runs under wine only";
-  std::string to = unixName(W(AnsiToWide(target))), at = unixName(W(AnsiToWide(link)));
+  std::string to = unixName(W(Utf8ToWide(target))), at = unixName(W(Utf8ToWide(link)));
   char* argv[] = {const_cast<char*>("/bin/ln"), const_cast<char*>("-sfn"), &to[0], &at[0], nullptr};
   ASSERT_EQ(spawn(argv, 1), 0) << link;
   ASSERT_EQ(TFileSystem::FinalPath(link), TFileSystem::FinalPath(target));
@@ -130,7 +130,7 @@ TEST_F(Trust, TheSelfRemovalBatchIsOutOfReachAndWorksForAnyName) {
   const std::string temp = Scratch("Temp");
   ForceDirectories(temp);
   SetEnvironmentVariableA("TMP", temp.c_str()), SetEnvironmentVariableA("TEMP", temp.c_str());
-  const std::u16string programFiles = AnsiToWide(GetSpecialFolder(TSpecialFolder::ProgramFiles)) + u"\\";
+  const std::u16string programFiles = Utf8ToWide(GetSpecialFolder(TSpecialFolder::ProgramFiles)) + u"\\";
   for (const std::u16string name : {u"Gain 100% Pro", u"Indicateurs Caf\u00e9", u"\u0418\u043d\u0434\u0438\u043a\u0430\u0442\u043e\u0440\u044b"}) {
     const std::u16string folder = programFiles + name, exe = folder + u"\\Uninstall.exe";
     ASSERT_TRUE(CreateDirectoryW(W(folder), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);

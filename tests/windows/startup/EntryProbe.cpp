@@ -55,7 +55,7 @@ public:
     if (std::getenv("ZP_PROBE_HIDDEN")) application.ShowMainForm = false;
     if (useRelay)
       for (const char* n : {"-1", "-2"})
-        if (!SendToRelay(Handle(), AnsiToWide("target-from-" + pid + n))) Log("refused " + pid + n);
+        if (!SendToRelay(Handle(), Utf8ToWide("target-from-" + pid + n))) Log("refused " + pid + n);
     const char* close = std::getenv("ZP_PROBE_CLOSE_MS");
     closer_.SetInterval(close ? static_cast<UINT>(std::atoi(close)) : 800);
     closer_.OnTimer = [this, pid](TTimer& timer) {

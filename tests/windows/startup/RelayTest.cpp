@@ -110,7 +110,7 @@ TEST_F(Relay, FailedLaunchShowsTheSystemsTextAndEndsWithOne) {
   GetModuleFileNameA(nullptr, self, MAX_PATH);
   EXPECT_EQ(launched_, self);
   ASSERT_EQ(errors_.size(), 1u);
-  EXPECT_EQ(errors_[0], u"Unable to launch installer: " + AnsiToWide(SystemErrorText(ERROR_CANCELLED)));
+  EXPECT_EQ(errors_[0], u"Unable to launch installer: " + Utf8ToWide(SystemErrorText(ERROR_CANCELLED)));
   EXPECT_GT(errors_[0].size(), std::u16string(u"Unable to launch installer: ").size() + 5);
 }
 

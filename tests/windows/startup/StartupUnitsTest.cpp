@@ -76,14 +76,14 @@ TEST(VistaUtils, AsksForSixZeroWithFourGreaterOrEqualConditions) {
 }
 
 TEST(VistaUtils, LaunchRecordAndFolderPart) {
-  const TElevatedLaunch launch("C:\\Program Files\\Setup.exe");
-  EXPECT_EQ(launch.Info.cbSize, sizeof(SHELLEXECUTEINFOA));
+  const TElevatedLaunch launch("C:\\Program Files\\\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD\\Setup.exe");
+  EXPECT_EQ(launch.Info.cbSize, sizeof(SHELLEXECUTEINFOW));
   EXPECT_EQ(launch.Info.fMask, 0x800540u);
-  EXPECT_STREQ(launch.Info.lpVerb, "runas");
-  EXPECT_STREQ(launch.Info.lpFile, "C:\\Program Files\\Setup.exe");
-  EXPECT_STREQ(launch.Info.lpParameters, "spawn");
-  char system[MAX_PATH];
-  GetSystemDirectoryA(system, MAX_PATH);
+  EXPECT_STREQ(launch.Info.lpVerb, L"runas");
+  EXPECT_STREQ(launch.Info.lpFile, L"C:\\Program Files\\\u0418\u0432\u0430\u043D\\Setup.exe");
+  EXPECT_STREQ(launch.Info.lpParameters, L"spawn");
+  wchar_t system[MAX_PATH];
+  GetSystemDirectoryW(system, MAX_PATH);
   EXPECT_STREQ(launch.Info.lpDirectory, system);
   EXPECT_EQ(launch.Info.nShow, SW_SHOWNORMAL);
   EXPECT_EQ(launch.Info.hwnd, nullptr);
