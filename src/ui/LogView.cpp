@@ -1,6 +1,7 @@
 #include "ui/LogView.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "base/Strings.h"
 #include "base/WinHandles.h"
@@ -18,6 +19,11 @@ TControlCreateArgs WithDefaults(TControlCreateArgs args) {
   args.Style |= WS_VSCROLL | WS_TABSTOP;
   args.ExStyle |= WS_EX_CLIENTEDGE;
   return args;
+}
+
+bool SameLook(const SCROLLBARINFO& a, const SCROLLBARINFO& b) {
+  return a.xyThumbTop == b.xyThumbTop && a.xyThumbBottom == b.xyThumbBottom && EqualRect(&a.rcScrollBar, &b.rcScrollBar) &&
+         std::equal(std::begin(a.rgstate), std::end(a.rgstate), std::begin(b.rgstate));
 }
 
 }  // namespace
@@ -84,7 +90,15 @@ void TLogView::UpdateScrollBar() {
   info.nMax = std::max(0, Count() - 1);
   info.nPage = static_cast<UINT>(VisibleLines());
   info.nPos = top_;
-  SetScrollInfo(Handle(), SB_VERT, &info, TRUE);
+  SetScrollInfo(Handle(), SB_VERT, &info, FALSE);
+  // Drawing the bar takes milliseconds under Wine, a good part of a frame:
+  // it is drawn again only when its thumb or the state of its parts changed,
+  // which in a long log that grows at its end is seldom.
+  SCROLLBARINFO shown{};
+  shown.cbSize = sizeof(shown);
+  if (GetScrollBarInfo(Handle(), OBJID_VSCROLL, &shown) && SameLook(shown, barShown_)) return;
+  barShown_ = shown;
+  RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME);
 }
 
 void TLogView::Scroll(WORD request) {

@@ -49,6 +49,7 @@ private:
   int top_ = 0;
   int lineHeight_ = 0;  // 0: not measured yet
   int indent_ = 0;      // where the text of a line begins, measured with lineHeight_
+  SCROLLBARINFO barShown_{};  // the scroll bar as last drawn
 };
 
 }  // namespace zp

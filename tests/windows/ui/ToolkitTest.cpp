@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <stdexcept>
+#include <vector>
 
 #include "base/Strings.h"
 #include "shots/Shots.h"
@@ -167,6 +168,50 @@ TEST_F(Toolkit, LogViewKeepsEveryLineAndScrollsThroughThem) {
     EXPECT_EQ(info.nPos, step.Top);
     EXPECT_EQ(info.nMax, count - 1);
   }
+}
+
+// The scroll bar is drawn again only when its look changes: as the log grows
+// frame by frame, and after scrolling back to the end, it shows what a full
+// redraw shows.
+TEST_F(Toolkit, LogViewScrollBarFollowsTheLog) {
+  TControlCreateArgs args;
+  args.Parent = form_.FindComponent("Page")->Handle();
+  args.Left = 12, args.Top = 166, args.Width = 190, args.Height = 76;
+  TLogView log(args);
+  ShowWindow(form_.FindComponent("Memo")->Handle(), SW_HIDE);  // in the same place
+  const auto bar = [&] {  // the pixels down the middle of the bar
+    SCROLLBARINFO info{};
+    info.cbSize = sizeof(info);
+    GetScrollBarInfo(log.Handle(), OBJID_VSCROLL, &info);
+    RECT window{};
+    GetWindowRect(log.Handle(), &window);
+    const int x = (info.rcScrollBar.left + info.rcScrollBar.right) / 2 - window.left;
+    std::vector<COLORREF> pixels;
+    HDC dc = GetWindowDC(log.Handle());
+    for (int y = info.rcScrollBar.top; y < info.rcScrollBar.bottom; ++y) pixels.push_back(GetPixel(dc, x, y - window.top));
+    ReleaseDC(log.Handle(), dc);
+    return pixels;
+  };
+  const auto redrawn = [&] {
+    RedrawWindow(log.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_UPDATENOW);
+    return bar();
+  };
+  app_.ProcessMessages();
+  const std::vector<COLORREF> empty = bar();
+  for (int frame = 0; frame < 30; ++frame) {
+    log.Add(u"a line\r\nanother line");
+    app_.ProcessMessages();
+  }
+  const std::vector<COLORREF> grown = bar();
+  EXPECT_NE(grown, empty);
+  EXPECT_EQ(grown, redrawn());
+  SendMessageW(log.Handle(), WM_KEYDOWN, VK_HOME, 0);
+  app_.ProcessMessages();
+  EXPECT_EQ(bar(), redrawn());
+  EXPECT_NE(bar(), grown);
+  SendMessageW(log.Handle(), WM_KEYDOWN, VK_END, 0);
+  app_.ProcessMessages();
+  EXPECT_EQ(bar(), grown);
 }
 
 TEST_F(Toolkit, KeyboardWorksAsInADialog) {
