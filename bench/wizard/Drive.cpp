@@ -10,8 +10,8 @@
 // on an NSIS installer it presses the dialog's button 1 (Next, Install,
 // Uninstall, Finish) on every new page; a message box is answered with its
 // first button. While a progress bar is on the screen and between its ends,
-// the bar's position is asked for every 10 ms through the window's message
-// queue: the answers show how often the window handles its
+// a thread of its own keeps a question for the bar's position waiting in the
+// window's message queue: the answers show how often the window handles its
 // messages, and so paints, during the run.
 //
 // Prints: milliseconds, answers during the run, the longest time between two
@@ -21,6 +21,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <set>
@@ -173,9 +174,8 @@ struct TFrames {
 
   void Sample(HWND bar) {
     DWORD_PTR position = 0;
-    // The window answers only when its thread handles messages, so one
-    // question per look: a second one would mostly wait for the next frame.
-    // The bar's range is asked once, before the run.
+    // The window answers only when its thread handles messages. The bar's
+    // range is asked once, before the run.
     if (bar != rangeOf && Shown(bar) && SendMessageTimeoutW(bar, PBM_GETRANGE, FALSE, 0, SMTO_NORMAL, 60000, &high))
       rangeOf = bar;
     if (!Shown(bar) || !SendMessageTimeoutW(bar, PBM_GETPOS, 0, 0, SMTO_NORMAL, 60000, &position)) return;
@@ -189,6 +189,24 @@ struct TFrames {
     lastAnswer = now;
     ++Answers;
     Positions.insert(at);
+  }
+};
+
+// Asks again 1 ms after each answer, so that whenever the window handles its
+// messages a question is waiting, and at most one answer comes per frame.
+struct TSampler {
+  std::atomic<HWND> Bar{nullptr};
+  std::atomic<bool> Stop{false};
+  TFrames Frames;
+
+  static DWORD WINAPI Run(void* data) {
+    auto& s = *static_cast<TSampler*>(data);
+    while (!s.Stop) {
+      const HWND bar = s.Bar;
+      if (bar) s.Frames.Sample(bar);
+      Sleep(bar ? 1 : 5);
+    }
+    return 0;
   }
 };
 
@@ -226,14 +244,18 @@ int main() {
     return 2;
   }
   TDriver driver;
-  TFrames frames;
-  // A look at the pages every 10 ms; the bar is asked as often, but only
-  // after the window answered the previous question.
+  TSampler sampler;
+  HANDLE sampling = CreateThread(nullptr, 0, &TSampler::Run, &sampler, 0, nullptr);
+  // A look at the pages every 10 ms.
   while (WaitForSingleObject(process.hProcess, 10) == WAIT_TIMEOUT) {
     driver.Step(process.dwProcessId);
-    frames.Sample(driver.bar);
+    sampler.Bar = driver.bar;
   }
   const double end = Now();
+  sampler.Stop = true;
+  WaitForSingleObject(sampling, INFINITE);
+  CloseHandle(sampling);
+  const TFrames& frames = sampler.Frames;
   DWORD exitCode = 0;
   GetExitCodeProcess(process.hProcess, &exitCode);
   std::printf("%.0f %d %.0f %zu\n", end - start, frames.Answers, frames.Longest, frames.Positions.size());
