@@ -192,8 +192,10 @@ struct TFrames {
   }
 };
 
-// Asks again 1 ms after each answer, so that whenever the window handles its
-// messages a question is waiting, and at most one answer comes per frame.
+// Asks again 10 ms after each answer: a window that works between frames
+// finds a question waiting whenever it handles its messages, and answers once
+// per frame. (An idle window, NSIS's, answers at once; asking it faster
+// slows its installing thread down.)
 struct TSampler {
   std::atomic<HWND> Bar{nullptr};
   std::atomic<bool> Stop{false};
@@ -204,7 +206,7 @@ struct TSampler {
     while (!s.Stop) {
       const HWND bar = s.Bar;
       if (bar) s.Frames.Sample(bar);
-      Sleep(bar ? 1 : 5);
+      Sleep(bar ? 10 : 5);
     }
     return 0;
   }
