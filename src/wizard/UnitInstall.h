@@ -34,6 +34,9 @@ struct TWizardServices {
   std::function<bool(const std::u16string& title, const std::u16string& start, std::u16string& folder)> BrowseFolder;
   // Where the terminal page looks for terminals.
   std::function<TTerminalRoots()> TerminalRoots;
+  // Reads the package file at `path` into `data` (raising EOSError when the
+  // file cannot be opened).
+  std::function<void(TZpData& data, const std::string& path)> LoadPackage;
   // The DPI the window is laid out for; 0: the screen's.
   int Dpi = 0;
 };
@@ -76,8 +79,8 @@ private:
   void FormDestroy();
   bool SetupInstall(const std::string& exe);
   bool SetupUninstall(const std::string& exe);
-  // Loads `data` from `exe`, or from a copy in the temporary folder when
-  // `exe` cannot be opened. False (after the message) when neither reads.
+  // Loads `data` from `exe`, or from a copy in a private folder of its own
+  // (held until the wizard goes) when `exe` cannot be opened. False (after the message) when neither reads.
   bool LoadData(TZpData& data, const std::string& exe, const std::u16string& failure);
   void SetupTexts(const TZpData& data, int32_t caption, int32_t welcomeTitle, int32_t welcomeText);
   // Says `message` and ends the program; returns false for the setup.

@@ -187,6 +187,8 @@ TFormInstaller::TFormInstaller(TApplication& application, TWizardServices servic
       return BrowseForFolder(Handle(), title, start, folder);
     };
   if (!services_.TerminalRoots) services_.TerminalRoots = [] { return TTerminalRoots::System(); };
+  if (!services_.LoadPackage)
+    services_.LoadPackage = [](TZpData& data, const std::string& path) { data.LoadFromFile(path); };
 
   Build(kInstallerForm, kInstallerControls, sizeof(kInstallerControls) / sizeof(kInstallerControls[0]), services_.Dpi);
   On("BtnNext", &TFormInstaller::BtnNextClick);
@@ -244,14 +246,14 @@ void TFormInstaller::FormDestroy() {
 bool TFormInstaller::LoadData(TZpData& data, const std::string& exe, const std::u16string& failure) {
   try {
     try {
-      data.LoadFromFile(exe);
+      services_.LoadPackage(data, exe);
     } catch (const EOSError&) {
       // The file cannot be opened (a network share, say): read a local copy,
       // made new in a folder that nothing of lower rights can change.
       ownCopy_ = std::make_unique<TPrivateFolder>();
       const std::string copy = ownCopy_->Path() + "\\" + TimeStampName();
       if (!CopyFileW(W(WidePath(exe)), W(WidePath(copy)), TRUE)) RaiseLastOSError(exe);
-      data.LoadFromFile(copy);
+      services_.LoadPackage(data, copy);
     }
     // No product name: the file carries no data set of ours (the loader
     // reads a missing one as empty), or a damaged one.

@@ -57,7 +57,7 @@ std::string Quoted(const std::string& utf8) { return "\"" + Escaped(utf8) + "\""
 // A file time counts 100 ns ticks from 1601; Windows takes none at or above
 // 2^63, and the arithmetic below stays in range only under it.
 std::string FormatTime(uint64_t fileTime) {
-  char text[64];
+  char text[128];  // six fields as wide as any int64 may print
   if (fileTime > uint64_t(INT64_MAX)) {
     std::snprintf(text, sizeof text, "invalid time (0x%016llx)", static_cast<unsigned long long>(fileTime));
     return text;

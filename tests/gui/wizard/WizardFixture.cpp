@@ -57,6 +57,7 @@ TFormInstaller& TWizardTest::Open(const std::string& exe, int dpi) {
     return true;
   };
   services.TerminalRoots = [this] { return roots_; };
+  services.LoadPackage = loadPackage_;
   form_ = std::make_unique<TFormInstaller>(*app_, services);
   app_->SetMainForm(*form_);
   form_->UseRelay = false;

@@ -6,6 +6,7 @@
 // for a running terminal) is real.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -61,6 +62,7 @@ protected:
   std::vector<std::string> opened_;
   std::vector<std::u16string> browse_;  // folders the browser returns in turn; none left: cancel
   TTerminalRoots roots_;
+  std::function<void(TZpData& data, const std::string& path)> loadPackage_;  // empty: the real loader
 };
 
 // A project with every optional page: splash, information, What's New,

@@ -7,6 +7,7 @@
 #include "WizardFixture.h"
 #include "base/Strings.h"
 #include "base/WinHandles.h"
+#include "engine/RunFiles.h"
 #include "engine/SysFolders.h"
 #include "linklabel/UniLinkLabel.h"
 #include "package/Streams.h"
@@ -21,6 +22,7 @@ using ::testing::ElementsAreArray;
 using ::testing::Field;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
+using ::testing::StartsWith;
 
 const std::string I8 = "        ";
 
@@ -360,6 +362,37 @@ TEST_F(Wizard, DamagedOrUnreadablePackagesEndTheProgramWithTheirMessage) {
     Destroy();
   }
   CloseHandle(locked);
+}
+
+TEST_F(Wizard, InstallsFromAPrivateCopyWhenItsOwnFileCannotBeOpened) {
+  const std::string installer = BuildInstaller(FullProject());
+  const std::string old = OldTerminal("ProgramFiles\\MetaTrader 4");
+  std::vector<std::string> read;
+  loadPackage_ = [&](TZpData& data, const std::string& path) {
+    read.push_back(path);
+    if (path == installer) {  // as a share that lets it start but not be read
+      SetLastError(ERROR_ACCESS_DENIED);
+      RaiseLastOSError(path);
+    }
+    data.LoadFromFile(path);
+  };
+  Open(installer);
+  ASSERT_TRUE(form_->PackageLoaded());
+  ASSERT_EQ(read.size(), 2u);
+  const std::string copy = read[1], folder = ExtractFileDir(copy);
+  EXPECT_NE(ExtractFileDir(copy), ExtractFileDir(installer));
+  EXPECT_THAT(ExtractFileName(folder), StartsWith("zp-"));  // a new folder of its own
+  EXPECT_EQ(ReadText(copy), ReadText(installer));
+  EXPECT_EQ(Text("LabelStart1"), "Welcome to the " + places_.ProgramName + " v2.4 Installation Wizard");
+
+  NextUntil("PanelLicense");
+  Click("RadioAccept");
+  NextUntil("PanelNews");
+  EXPECT_THAT(Lines("MemoProgress"), Contains("Done."));
+  EXPECT_EQ(ReadText(old + "\\experts\\Wizard.ex4"), "expert");  // the contents, read from the copy
+  EXPECT_TRUE(Exists(folder));
+  Destroy();
+  EXPECT_FALSE(Exists(folder));  // the copy goes with the wizard
 }
 
 TEST_F(Wizard, TranslatesEveryCaptionOfTheForm) {
