@@ -27,6 +27,10 @@ std::u16string FilledOrEmpty(const std::string& text) {
   return wide;
 }
 
+// An argument as valid UTF-8: a malformed byte (a name read from damaged
+// data) shows as U+FFFD, and the text still says what happened.
+std::string ValidArgument(const std::string& arg) { return IsUtf8(arg) ? arg : WideToUtf8(Utf8ToWide(arg)); }
+
 }  // namespace
 
 TZpTransItem& TZpTrans::Add() {
@@ -83,15 +87,15 @@ std::u16string TZpTrans::GetText(int32_t id) const {
 std::u16string TZpTrans::GetText(int32_t id, const std::string& arg1) const {
   std::string text = GetRawText(id);
   if (!IsValidUtf8(text)) return {};
-  ReplaceAll(text, "%1", arg1);
+  ReplaceAll(text, "%1", ValidArgument(arg1));
   return FilledOrEmpty(text);
 }
 
 std::u16string TZpTrans::GetText(int32_t id, const std::string& arg1, const std::string& arg2) const {
   std::string text = GetRawText(id);
   if (!IsValidUtf8(text)) return {};
-  ReplaceAll(text, "%1", arg1);
-  ReplaceAll(text, "%2", arg2);
+  ReplaceAll(text, "%1", ValidArgument(arg1));
+  ReplaceAll(text, "%2", ValidArgument(arg2));
   return FilledOrEmpty(text);
 }
 

@@ -95,8 +95,9 @@ TEST(ZpTrans, Utf8ArgumentsGoInAndBadTextsGiveEmpty) {
   EXPECT_EQ(u"Copying file M\u00FCller ...", table.GetText(301, "M\xC3\xBC" "ller"));
   // A file name beyond U+FFFF still makes a log line.
   EXPECT_EQ(u"Copying file \U0001F600.ex4 ...", table.GetText(301, "\xF0\x9F\x98\x80.ex4"));
-  // An argument that is not UTF-8 (ANSI bytes) is a fault, not a guess.
-  EXPECT_EQ(u"", table.GetText(308, "\xE9", "\xFC"));
+  // An argument that is not UTF-8 (ANSI bytes) is no guess either: its bad
+  // bytes show as U+FFFD, and the line is still there.
+  EXPECT_EQ(u"Skipping \uFFFD, found newer version at C:\\\uFFFD\uFFFD% ...", table.GetText(308, "\xE9", "C:\\\xFC\xC5%"));
 
   table.Add(600, "\xE2\x82\xAC %1");  // three bytes: the euro sign
   EXPECT_EQ(u"\u20AC 5", table.GetText(600, "5"));
