@@ -21,6 +21,15 @@ TControlCreateArgs WithStyle(TControlCreateArgs args, DWORD style, DWORD exStyle
   return args;
 }
 
+// A DIB section of the size and format `info` gives, holding `bytes` of
+// `bits`; null when the system refuses one.
+HBITMAP DibSection(const BITMAPINFO& info, const uint8_t* bits, size_t bytes) {
+  void* target = nullptr;
+  const HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &target, nullptr, 0);
+  if (bitmap) std::memcpy(target, bits, bytes);
+  return bitmap;
+}
+
 // The largest picture file a resource may unpack to (a 200 % page header
 // takes 28 KB).
 constexpr unsigned long long kMaxPictureFile = 1 << 20;
@@ -50,10 +59,7 @@ HBITMAP LoadBitmapResource(int id) {
   if (bmp.biBitCount != 24 || bmp.biCompression != BI_RGB || bmp.biWidth <= 0 || bmp.biHeight == 0) return nullptr;
   const uint64_t bytes = (uint64_t(bmp.biWidth) * 3 + 3) / 4 * 4 * uint64_t(std::abs(bmp.biHeight));
   if (header.bfOffBits > file.size() || bytes > file.size() - header.bfOffBits) return nullptr;
-  void* bits = nullptr;
-  const HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (bitmap) std::memcpy(bits, file.data() + header.bfOffBits, static_cast<size_t>(bytes));
-  return bitmap;
+  return DibSection(info, file.data() + header.bfOffBits, static_cast<size_t>(bytes));
 }
 
 // The size of a bitmap in pixels (a top-down bitmap has a negative height).
@@ -96,10 +102,9 @@ HBITMAP BitmapOfPixels(const TPixels24& pixels) {
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 24;
   info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  const HBITMAP bitmap =
+      DibSection(info, pixels.Bits.data(), std::min(pixels.Bits.size(), static_cast<size_t>(pixels.Stride) * pixels.Height));
   if (!bitmap) RaiseLastOSError("CreateDIBSection");
-  std::memcpy(bits, pixels.Bits.data(), std::min(pixels.Bits.size(), static_cast<size_t>(pixels.Stride) * pixels.Height));
   return bitmap;
 }
 
@@ -197,7 +202,7 @@ void TImage::Resize() {
 void TImage::LoadResource(int id) {
   int drawnFor = 96;
   HBITMAP bitmap = LoadPictureResource(id, dpi_, drawnFor);
-  if (!bitmap) RaiseLastOSError("LoadImageW");
+  if (!bitmap) RaiseLastOSError("a picture of the program image");
   pixels_ = {};
   Take(bitmap, drawnFor);
 }
