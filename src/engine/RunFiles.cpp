@@ -3,7 +3,6 @@
 #include "base/Strings.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
 namespace zp {
@@ -97,12 +96,21 @@ void ApplyExpertSettings(TExpertSettings& file, const std::string& settings) {
   }
 }
 
-std::string SelfRemovalBatchName(const TLocalTime& t) {
-  char name[40];
-  std::snprintf(name, sizeof name, "%04d%02d%02d%02d%02d%02d%03d.bat", t.Year, t.Month, t.Day, t.Hour, t.Minute,
-                t.Second, t.Milliseconds);
-  return name;
+std::string TimeStampText(const TLocalTime& t) {
+  // Built by hand rather than by snprintf, whose C99 implementation would
+  // bring some 25 KiB into the program image.
+  std::string text;
+  const auto append = [&text](int value, size_t width) {
+    const std::string digits = std::to_string(value);
+    if (digits.size() < width) text.append(width - digits.size(), '0');
+    text += digits;
+  };
+  append(t.Year, 4), append(t.Month, 2), append(t.Day, 2);
+  append(t.Hour, 2), append(t.Minute, 2), append(t.Second, 2), append(t.Milliseconds, 3);
+  return text;
 }
+
+std::string SelfRemovalBatchName(const TLocalTime& t) { return TimeStampText(t) + ".bat"; }
 
 std::string SelfRemovalBatchText(bool removeFolder) {
   // The paths arrive through the environment, so the text is plain ASCII

@@ -48,10 +48,13 @@ void PadExpertSettings(std::string& settings);
 // a blank leaves a flag as it is, "1" sets it, anything else clears it.
 void ApplyExpertSettings(TExpertSettings& file, const std::string& settings);
 
-// Local date and time, as far as the batch file name needs it.
+// Local date and time, as far as the names of temporary files need it.
 struct TLocalTime {
   int Year, Month, Day, Hour, Minute, Second, Milliseconds;
 };
+
+// "yyyymmddhhnnsszzz": every field in decimal, padded with zeros to its width.
+std::string TimeStampText(const TLocalTime& time);
 
 // "yyyymmddhhnnsszzz.bat".
 std::string SelfRemovalBatchName(const TLocalTime& time);

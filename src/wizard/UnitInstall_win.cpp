@@ -3,8 +3,6 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
-#include <cstdio>
-
 #include "base/Errors.h"
 #include "base/Strings.h"
 #include "engine/RunFiles.h"
@@ -133,10 +131,8 @@ const struct {
 std::string TimeStampName() {
   SYSTEMTIME now{};
   GetLocalTime(&now);
-  char name[32];
-  std::snprintf(name, sizeof(name), "%04u%02u%02u%02u%02u%02u%03u.dat", now.wYear, now.wMonth, now.wDay, now.wHour,
-                now.wMinute, now.wSecond, now.wMilliseconds);
-  return name;
+  return TimeStampText({now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds}) +
+         ".dat";
 }
 
 std::string NameVersion(const TZpData& data) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "engine/RunFiles.h"
 
 namespace zp {
@@ -86,6 +88,15 @@ TEST(ExpertSettings, BlanksKeepAndOtherCharactersClear) {
   std::string longer = "0123456789";
   PadExpertSettings(longer);
   EXPECT_EQ(longer, "0123456789");
+}
+
+TEST(TimeStamp, PadsEveryFieldToItsWidth) {
+  const std::pair<TLocalTime, const char*> cases[] = {
+      {{2000, 1, 1, 0, 0, 0, 0}, "20000101000000000"},
+      {{1999, 12, 31, 23, 59, 59, 999}, "19991231235959999"},
+      {{987, 9, 8, 7, 6, 5, 4}, "09870908070605004"},
+  };
+  for (const auto& [time, text] : cases) EXPECT_EQ(TimeStampText(time), text);
 }
 
 TEST(SelfRemovalBatch, NameAndLines) {
