@@ -149,11 +149,27 @@ void TFileSystem::CheckFolder(const std::string& folder) {
   held_.push_back({key, std::move(handle), std::move(resolved)});
 }
 
+void TFileSystem::MakeFolder(const std::string& key, std::vector<std::string>& created) {
+  if (CreateDirectoryW(W(WidePath(key)), nullptr))
+    created.push_back(key);
+  else if (GetLastError() != ERROR_ALREADY_EXISTS)
+    RaiseLastOSError(key);
+  CheckFolder(key);
+}
+
 std::vector<std::string> TFileSystem::ForceDirectories(const std::string& folder) {
   std::vector<std::string> created;
   const std::string key = FolderKey(folder);
   if (key.empty()) throw EZpError("Unable to create an unnamed folder");
   if (Held(key)) return created;
+  // The usual case, a folder in one checked already: made without a look
+  // first (looking for a missing name costs a search of its parent on some
+  // systems, and so would the creation after it).
+  const std::string parent = FolderKey(ExtractFileDir(key));
+  if (!parent.empty() && parent != key && Held(parent)) {
+    MakeFolder(key, created);
+    return created;
+  }
   // The missing folders, innermost first.
   std::vector<std::string> missing;
   std::string path = key;
@@ -164,13 +180,7 @@ std::vector<std::string> TFileSystem::ForceDirectories(const std::string& folder
     path = parent;
   }
   if (missing.empty() || missing.back() != path) CheckFolder(path);
-  for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
-    if (CreateDirectoryW(W(WidePath(*it)), nullptr))
-      created.push_back(*it);
-    else if (GetLastError() != ERROR_ALREADY_EXISTS)
-      RaiseLastOSError(*it);
-    CheckFolder(*it);
-  }
+  for (auto it = missing.rbegin(); it != missing.rend(); ++it) MakeFolder(*it, created);
   return created;
 }
 
