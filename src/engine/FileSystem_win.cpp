@@ -15,6 +15,8 @@ namespace {
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 // A held folder: its attributes and final path, and names created in it.
+// Traverse is what makes the hold hold: an open for attributes alone takes
+// no part in sharing, so it would not keep the folder from being renamed.
 constexpr DWORD kHeldFolderAccess = FILE_READ_ATTRIBUTES | FILE_TRAVERSE;
 
 HANDLE H(intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
