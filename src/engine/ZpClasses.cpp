@@ -367,6 +367,7 @@ void TZpInstall::ReadCompressedEntries(TTagStreamAdapter& tags, TLoadState& stat
                                          std::to_string(kMaxCompressedEntries) + " bytes needs");
   }
   state.Compressed = true;
+  if (report) report->CompressedValueSize = length;
   std::vector<uint8_t> value(static_cast<size_t>(length));
   tags.Stream().ReadBuffer(value.data(), length);
   std::vector<uint8_t> plain;
@@ -374,7 +375,6 @@ void TZpInstall::ReadCompressedEntries(TTagStreamAdapter& tags, TLoadState& stat
   if (const std::string problem = DecodeWholeFrame(value, kMaxCompressedEntries, plain, frameSize); !problem.empty())
     return refuse(problem);
   if (report) {
-    report->CompressedValueSize = length;
     report->CompressedFrameSize = frameSize;
     report->CompressedPlainSize = static_cast<int64_t>(plain.size());
   }

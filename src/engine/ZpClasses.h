@@ -209,7 +209,8 @@ struct TLoadReport {
   int32_t KeyLength = -1;     // length of the stored key; -1 when there is none
   bool Utf8Texts = false;     // the texts were UTF-8 (else converted from ANSI)
   // The compressed entries, when the package has them: the length of the
-  // value, of the frame in it and of the plain entries; -1 when there are none.
+  // value, of the frame in it and of the plain entries; -1 when there are
+  // none (the frame's and the plain length also when they do not decode).
   int64_t CompressedValueSize = -1;
   int64_t CompressedFrameSize = -1;
   int64_t CompressedPlainSize = -1;

@@ -209,7 +209,9 @@ std::string BlockText(const TContentRef& content) {
 
 // How the records travel in the tag stream.
 std::string RecordsText(const TLoadReport& load) {
-  if (load.CompressedPlainSize < 0) return "as they are";
+  if (load.CompressedValueSize < 0) return "as they are";
+  if (load.CompressedPlainSize < 0)
+    return "compressed, in a value of " + std::to_string(load.CompressedValueSize) + " bytes that does not decode";
   std::string text = "compressed, " + std::to_string(load.CompressedPlainSize) + " bytes in a frame of " +
                      std::to_string(load.CompressedFrameSize) + " bytes";
   if (load.CompressedValueSize > load.CompressedFrameSize)
@@ -458,6 +460,8 @@ std::vector<std::string> ExtractPackage(const std::string& path, const std::stri
     problems.push_back(NoPackageReason(info, path));
     return problems;
   }
+  // Records that could not be read are files that will not come out.
+  problems = info.Load.Problems;
   TPackageContents contents(file, info.Package);
   auto extract = [&](const std::string& name, const std::string& recordPath, const TContentRef& content,
                      const TFileTimes& times) {
