@@ -363,8 +363,8 @@ void TZpInstall::ReadCompressedEntries(TTagStreamAdapter& tags, TLoadState& stat
   if (state.Compressed || length > MaxFrameSize(kMaxCompressedEntries)) {
     tags.Stream().Seek(length, TSeekOrigin::Current);
     return refuse(state.Compressed ? "a package holds them once only"
-                                   : "the value is " + std::to_string(length) + " bytes long, more than any frame of " +
-                                         std::to_string(kMaxCompressedEntries) + " bytes needs");
+                                   : "the value is " + std::to_string(length) + " bytes long, more than a frame of " +
+                                         std::to_string(kMaxCompressedEntries) + " plain bytes can take");
   }
   state.Compressed = true;
   if (report) report->CompressedValueSize = length;
@@ -372,7 +372,8 @@ void TZpInstall::ReadCompressedEntries(TTagStreamAdapter& tags, TLoadState& stat
   tags.Stream().ReadBuffer(value.data(), length);
   std::vector<uint8_t> plain;
   int64_t frameSize = 0;
-  if (const std::string problem = DecodeWholeFrame(value, kMaxCompressedEntries, plain, frameSize); !problem.empty())
+  const int64_t limit = std::min(kMaxCompressedEntries, kMaxEntriesRatio * length);
+  if (const std::string problem = DecodeWholeFrame(value, limit, plain, frameSize); !problem.empty())
     return refuse(problem);
   if (report) {
     report->CompressedFrameSize = frameSize;

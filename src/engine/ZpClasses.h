@@ -68,9 +68,12 @@ constexpr int32_t kUtf8Texts = 65001;
 // The compressed entries (ptCompressedEntries): the frame's plain bytes are
 // read as entries of the top level, with no signature and no end marker; a
 // package holds at most one such value. The frame states its plain size, at
-// most this much, and zero bytes may follow it in the value (the writer's
-// padding, which lets the records' absolute offsets settle).
+// most kMaxCompressedEntries and at most kMaxEntriesRatio times the value's
+// length (records compress some 6 times: a few hundred bytes of a file must
+// not become a million records), and zero bytes may follow it in the value
+// (the writer's padding, which lets the records' absolute offsets settle).
 constexpr int64_t kMaxCompressedEntries = 16 << 20;
+constexpr int64_t kMaxEntriesRatio = 64;
 
 // Sub-tags of a file record block.
 enum TFileRecordTag : int32_t {

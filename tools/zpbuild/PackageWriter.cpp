@@ -495,13 +495,14 @@ TPackageLayout WritePackage(const TProject& project, const std::vector<uint8_t>&
   // a value of the frame's length until the frame fits in it, and the frame
   // is padded with zeros to that length. The value only grows, and no frame
   // exceeds the bound of its fixed plain length: this ends, and the same
-  // inputs reach the same length.
+  // inputs reach the same length. The value starts at the shortest length
+  // that readers take for that many plain bytes.
   const std::vector<uint8_t> header = HeaderEntries(project, layout);
   const int64_t fixed = static_cast<int64_t>(header.size()) + kEndMarker;
   std::vector<uint8_t> records = RecordEntries(project, layout);
   const int64_t plainRecords = static_cast<int64_t>(records.size());
   std::vector<uint8_t> frame;
-  int64_t valueSize = 0;
+  int64_t valueSize = (plainRecords + kMaxEntriesRatio - 1) / kMaxEntriesRatio;
   if (project.Compression && plainRecords <= kMaxCompressedEntries) {
     for (;;) {
       PlaceContents(layout, plans, dictionary, fixed + kBinaryEntryHead + valueSize);

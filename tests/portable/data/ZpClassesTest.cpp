@@ -270,7 +270,8 @@ TEST(ZpInstall, CompressedEntriesAreReportedAndDamagedOnesRefused) {
       {"not a frame", PackageOf({entries}), 0},
       {"a second value", PackageOf({frame, frame}), 2},
       {"longer than any frame", PackageOf({std::vector<uint8_t>(size_t(MaxFrameSize(kMaxCompressedEntries)) + 1)}), 0},
-      {"beyond the plain size", PackageOf({Compressed(std::vector<uint8_t>(kMaxCompressedEntries + 1))}), 0},
+      {"beyond the plain size", PackageOf({Compressed(std::vector<uint8_t>(kMaxCompressedEntries + 1), 1 << 18)}), 0},
+      {"beyond the ratio", PackageOf({Compressed(std::vector<uint8_t>(100000))}), 0},
       {"past the end of the file", past.Bytes(), 0},
   };
   for (const auto& c : cases) {
