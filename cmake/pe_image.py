@@ -23,11 +23,11 @@ HEADER_AT = 256
 MAX_CARRIER_SIZE = 854 * 1024
 # What the program image may import: DLLs that Windows always maps from the
 # system folder (its known DLLs) and that import only such DLLs themselves,
-# under Wine too. Every other DLL (user32, gdi32, the common controls, shell32,
+# under Wine too (ntdll.dll is in every process before the image). Every other DLL (user32, gdi32, the common controls, shell32,
 # ole32, ...) is delay-loaded after the entry has restricted the DLL search
 # to the system folder; version.dll, msimg32.dll, riched20.dll and the like
 # are loaded from the system folder by name, never imported.
-IMAGE_DLLS = {"kernel32.dll", "advapi32.dll", "msvcrt.dll"}
+IMAGE_DLLS = {"kernel32.dll", "advapi32.dll", "msvcrt.dll", "ntdll.dll"}
 # The tools (zpbuild) run with the publisher's own rights: system DLLs.
 SYSTEM_DLLS = IMAGE_DLLS | {
     "comctl32.dll", "comdlg32.dll", "gdi32.dll", "ole32.dll", "oleaut32.dll", "shell32.dll",

@@ -10,7 +10,14 @@
 #   zprun      our engine (zprun's image, 64-bit: the 32-bit image does not
 #              run here), on the same package
 #   nsis-lzma  the NSIS installer (amd64-unicode stub, /SOLID lzma, silent)
+#   copy       Wine's xcopy of the catalogue's folder: the same folders and
+#              files made with no package to read, the floor
 # and prints the median seconds and the ratio of one run.
+# Every run installs into a folder of its own, and the folders go only when
+# the rounds are done: a file system that has just freed a catalogue's worth
+# of inodes searches long for new ones (ext4 passes over recently deleted
+# inodes), which would add the same second to every case and measure the
+# benchmark's own clean-up rather than the installers.
 #
 #   bench/mql4/run.sh [WORK_DIR]     (ROUNDS=5 by default)
 set -euo pipefail
@@ -78,24 +85,27 @@ persistent_wineserver
 app="$WINEPREFIX/drive_c/Program Files/ZpInstall Catalogue"
 menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/ZpInstall Catalogue"
 
-run_case() {
+runs=0
+run_case() {  # installs into $work/targets/CASE-N, a new folder each time
+  local target=$work/targets/$1-$((++runs))
   case $1 in
-    zprun) "$wine" "$work/zp-zprun.exe" install "$(win "$work/zp-zprun.exe")" "$(win "$work/target-zprun")" ;;
-    nsis-lzma) "$wine" "$work/nsis-lzma-amd64.exe" /S "/D=$(win "$work/target-nsis-lzma")" ;;
+    zprun) "$wine" "$work/zp-zprun.exe" install "$(win "$work/zp-zprun.exe")" "$(win "$target")" ;;
+    nsis-lzma) "$wine" "$work/nsis-lzma-amd64.exe" /S "/D=$(win "$target")" ;;
+    copy) "$wine" xcopy /E /I /Q /Y "$(win "$work/pack/MQL4")" "$(win "$target/MQL4")" ;;
   esac >"$work/output-$1.txt"
 }
-clean() { rm -rf "$work"/target-* "$app" "$menu"; sync; }
+clean() { rm -rf "$app" "$menu"; sync; }
 
-cases="zprun nsis-lzma"
-clean
+cases="zprun nsis-lzma copy"
+rm -rf "$work/targets" && clean
 for c in $cases; do run_case "$c"; done  # warm-up
 for c in $cases; do
-  diff -rq "$work/pack/MQL4" "$work/target-$c/MQL4" >/dev/null || { echo "$c: installed files differ" >&2; exit 1; }
+  diff -rq "$work/pack/MQL4" "$work/targets/$c-"*/MQL4 >/dev/null || { echo "$c: installed files differ" >&2; exit 1; }
 done
 declare -A times
 timed_rounds "$cases" "$rounds"
+rm -rf "$work/targets"
 echo "install, rounds: $rounds"
 zprun_median=$(median "${times[zprun]}") lzma_median=$(median "${times[nsis-lzma]}")
-printf '%-10s %7.2fs   %s\n' zprun "$zprun_median" "${times[zprun]}"
-printf '%-10s %7.2fs   %s\n' nsis-lzma "$lzma_median" "${times[nsis-lzma]}"
+for c in $cases; do printf '%-10s %7.2fs   %s\n' "$c" "$(median "${times[$c]}")" "${times[$c]}"; done
 printf 'zprun / nsis-lzma: %.2fx the time\n' "$(echo "$zprun_median / $lzma_median" | bc -l)"

@@ -104,6 +104,9 @@ private:
 
   // The checked folder `key`, or null.
   TFolder* Held(const std::string& key);
+  // Creates the folder `key` in a checked parent unless it is there, adds it
+  // to `created` when it was made, and checks it.
+  void MakeFolder(const std::string& key, std::vector<std::string>& created);
 
   // Where the open `handle` of `folder` resolves (upper case, with a
   // trailing backslash); raises ELinkRefused unless that lies below the root

@@ -1,6 +1,9 @@
 #include <windows.h>
+#include <winternl.h>
 #include <ntsecapi.h>
 #include <sddl.h>
+
+#include <algorithm>
 
 #include "base/Strings.h"
 #include "base/WinHandles.h"
@@ -76,6 +79,32 @@ std::u16string LongPath(const std::string& path) {
   return longName;
 }
 
+// Creates `name`, a single name, in the open folder `folder` through the
+// native call behind CreateFile and CreateDirectory, which takes names
+// relative to a folder handle: what is made in a checked and held folder is
+// made there, whatever becomes of its path meanwhile, and the system does not
+// walk the whole path again for every file of a catalogue. Returns the
+// status; on success `handle` is open for ordinary (synchronous) calls.
+constexpr NTSTATUS kNameCollision = static_cast<NTSTATUS>(0xC0000035);  // STATUS_OBJECT_NAME_COLLISION
+
+NTSTATUS CreateIn(intptr_t folder, const std::string& name, ACCESS_MASK access, ULONG share, ULONG options,
+                  HANDLE& handle) {
+  std::u16string wide = Utf8ToWide(name);
+  UNICODE_STRING text;
+  text.Buffer = reinterpret_cast<wchar_t*>(&wide[0]);
+  text.Length = text.MaximumLength = static_cast<USHORT>(std::min<size_t>(wide.size() * 2, 0xFFFE));
+  OBJECT_ATTRIBUTES attributes;
+  InitializeObjectAttributes(&attributes, &text, OBJ_CASE_INSENSITIVE, H(folder), nullptr);
+  IO_STATUS_BLOCK io;
+  return NtCreateFile(&handle, access | SYNCHRONIZE, &attributes, &io, nullptr, FILE_ATTRIBUTE_NORMAL, share,
+                      FILE_CREATE, options | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
+}
+
+[[noreturn]] void RaiseStatus(NTSTATUS status, const std::string& path) {
+  SetLastError(RtlNtStatusToDosError(status));
+  RaiseLastOSError(path);
+}
+
 bool IsFolderW(const std::string& path) {
   const DWORD attributes = GetFileAttributesW(W(WidePath(path)));
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -149,11 +178,42 @@ void TFileSystem::CheckFolder(const std::string& folder) {
   held_.push_back({key, std::move(handle), std::move(resolved)});
 }
 
+void TFileSystem::MakeFolder(const std::string& key, std::vector<std::string>& created) {
+  if (const TFolder* parent = Held(FolderKey(ExtractFileDir(key)))) {
+    // Made and held in one: without delete sharing, as CheckFolder holds.
+    HANDLE handle = nullptr;
+    const NTSTATUS status = CreateIn(parent->Handle.Get(), ExtractFileName(key), FILE_READ_ATTRIBUTES,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                     FILE_DIRECTORY_FILE | FILE_OPEN_FOR_BACKUP_INTENT, handle);
+    if (NT_SUCCESS(status)) {
+      THandle made(reinterpret_cast<intptr_t>(handle));
+      created.push_back(key);
+      std::u16string resolved = ExpectFolder(key, made.Get());
+      held_.push_back({key, std::move(made), std::move(resolved)});
+      return;
+    }
+    if (status != kNameCollision) RaiseStatus(status, key);
+  } else if (CreateDirectoryW(W(WidePath(key)), nullptr)) {
+    created.push_back(key);
+  } else if (GetLastError() != ERROR_ALREADY_EXISTS) {
+    RaiseLastOSError(key);
+  }
+  CheckFolder(key);
+}
+
 std::vector<std::string> TFileSystem::ForceDirectories(const std::string& folder) {
   std::vector<std::string> created;
   const std::string key = FolderKey(folder);
   if (key.empty()) throw EZpError("Unable to create an unnamed folder");
   if (Held(key)) return created;
+  // The usual case, a folder in one checked already: made without a look
+  // first (looking for a missing name costs a search of its parent on some
+  // systems, and so would the creation after it).
+  const std::string parent = FolderKey(ExtractFileDir(key));
+  if (!parent.empty() && parent != key && Held(parent)) {
+    MakeFolder(key, created);
+    return created;
+  }
   // The missing folders, innermost first.
   std::vector<std::string> missing;
   std::string path = key;
@@ -164,25 +224,22 @@ std::vector<std::string> TFileSystem::ForceDirectories(const std::string& folder
     path = parent;
   }
   if (missing.empty() || missing.back() != path) CheckFolder(path);
-  for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
-    if (CreateDirectoryW(W(WidePath(*it)), nullptr))
-      created.push_back(*it);
-    else if (GetLastError() != ERROR_ALREADY_EXISTS)
-      RaiseLastOSError(*it);
-    CheckFolder(*it);
-  }
+  for (auto it = missing.rbegin(); it != missing.rend(); ++it) MakeFolder(*it, created);
   return created;
 }
 
 TFileStream TFileSystem::Create(const std::string& path) {
-  CheckFolder(ExtractFileDir(path));
-  const std::u16string wide = WidePath(path);
+  const std::string folder = FolderKey(ExtractFileDir(path));
+  CheckFolder(folder);
+  const intptr_t held = Held(folder)->Handle.Get();
+  const std::string name = ExtractFileName(path);
   // Never opens what is there: a file or a link of that name goes first.
-  const DWORD flags = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT;
-  HANDLE handle = CreateFileW(W(wide), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW, flags, nullptr);
-  if (handle == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS && Delete(path) == TDeleteResult::Deleted)
-    handle = CreateFileW(W(wide), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW, flags, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) RaiseLastOSError(path);
+  const ULONG options = FILE_NON_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT;
+  HANDLE handle = nullptr;
+  NTSTATUS status = CreateIn(held, name, GENERIC_READ | GENERIC_WRITE, 0, options, handle);
+  if (status == kNameCollision && Delete(path) == TDeleteResult::Deleted)
+    status = CreateIn(held, name, GENERIC_READ | GENERIC_WRITE, 0, options, handle);
+  if (!NT_SUCCESS(status)) RaiseStatus(status, path);
   return TFileStream(path, reinterpret_cast<intptr_t>(handle));
 }
 

@@ -47,12 +47,17 @@ class TFolderMaker {
 public:
   TFolderMaker(TFileSystem& fs, std::vector<TMarkedString>& uninstallList) : fs_(fs), uninstallList_(uninstallList) {}
 
-  void Make(const std::string& folder) {
-    if (made_ && folder == last_) return;
-    for (const std::string& created : fs_.ForceDirectories(folder))  // parents first
-      if (!IsRecorded(created)) uninstallList_.push_back({created, umFolder});
+  // True when this call or the one before it for the same folder created it:
+  // then nothing can be in it but what the run put there.
+  bool Make(const std::string& folder) {
+    if (made_ && folder == last_) return new_;
+    const std::vector<std::string> created = fs_.ForceDirectories(folder);
+    for (const std::string& path : created)  // parents first
+      if (!IsRecorded(path)) uninstallList_.push_back({path, umFolder});
     last_ = folder;
     made_ = true;
+    new_ = !created.empty() && SameTextAscii(created.back(), folder);  // (innermost last)
+    return new_;
   }
 
 private:
@@ -66,6 +71,7 @@ private:
   std::vector<TMarkedString>& uninstallList_;
   std::string last_;
   bool made_ = false;
+  bool new_ = false;
 };
 
 // Makes `fs` the layer of `engine`'s steps for as long as it lives.
@@ -206,7 +212,7 @@ std::unique_ptr<TFileStream> HoldWrittenProgram(TFileSystem& fs, TPackageContent
 void InstallFile(TZpInstall& engine, TFileSystem& fs, TPackageContents& contents, const TPlaceholderList& list,
                  const TZpInstallFile& record, const TRunFolders& folders, TFolderMaker& folderMaker) {
   const std::string target = ExpandPlaceholders(record.Path, list);
-  folderMaker.Make(ExtractFileDir(target));
+  const bool newFolder = folderMaker.Make(ExtractFileDir(target));
 
   uint64_t existingTime = 0;
   // The time lookup is also the existence test: no file, nothing to keep.
@@ -217,7 +223,9 @@ void InstallFile(TZpInstall& engine, TFileSystem& fs, TPackageContents& contents
     std::string refused;
     bool replaceable = false;
     try {
-      replaceable = RemoveForReplacement(fs, target);
+      // In a folder of this run's own nothing is in the way (and a file
+      // planted meanwhile goes when the new one is created).
+      replaceable = newFolder || RemoveForReplacement(fs, target);
     } catch (const ELinkRefused& e) {
       refused = e.Message();  // a link to elsewhere where one cannot be told from its target
     }

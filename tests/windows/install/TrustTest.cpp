@@ -95,6 +95,27 @@ TEST_F(Trust, AFileThatIsALinkIsNeitherWrittenThroughNorDeletedThrough) {
   EXPECT_EQ(ReadText(Scratch("Victim.dll")), "victim");
 }
 
+// Checked folders are held, but the folders above them are not: one of those
+// moved away and replaced by a link must not redirect what the run writes
+// into a folder it checked before (a new folder's own check may refuse).
+TEST_F(Trust, AParentSwappedForALinkAfterTheCheckRedirectsNothing) {
+  const std::string outer = Scratch("outer"), below = "\\base\\MQL4\\Indicators\\", folder = outer + below;
+  ForceDirectories(Scratch("victim") + below);
+  TFileSystem fs;
+  fs.AddRoot(outer);
+  fs.ForceDirectories(folder);
+  ASSERT_TRUE(MoveFileW(W(Utf8ToWide(outer)), W(Utf8ToWide(Scratch("moved")))));
+  MakeUnixLink(outer, Scratch("victim"));
+  fs.Create(folder + "X.ex4").Write("x", 1);
+  try {
+    fs.ForceDirectories(folder + "New");
+    fs.Create(folder + "New\\Y.ex4").Write("y", 1);
+  } catch (const ELinkRefused&) {
+  }
+  EXPECT_TRUE(Exists(Scratch("moved") + below + "X.ex4")) << "written where the folder went";
+  for (const char* name : {"X.ex4", "New"}) EXPECT_FALSE(Exists(Scratch("victim") + below + name)) << name;
+}
+
 TEST_F(Trust, AStageProgramSwappedBeforeItStartsDoesNotRun) {
   // The genuine program (zprun without arguments) only prints its usage; the
   // swapped-in one leaves a trace beside itself.
