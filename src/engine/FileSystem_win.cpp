@@ -14,6 +14,10 @@ namespace zp {
 namespace {
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+// A held folder: its attributes and final path, and names created in it.
+// Traverse is what makes the hold hold: an open for attributes alone takes
+// no part in sharing, so it would not keep the folder from being renamed.
+constexpr DWORD kHeldFolderAccess = FILE_READ_ATTRIBUTES | FILE_TRAVERSE;
 
 HANDLE H(intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
 
@@ -170,9 +174,9 @@ void TFileSystem::CheckFolder(const std::string& folder) {
   if (Held(key)) return;
   // Held without delete sharing: the folder cannot be renamed, deleted or
   // replaced by a link while files go into it.
-  THandle handle(Open(key, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, 0));
+  THandle handle(Open(key, kHeldFolderAccess, FILE_SHARE_READ | FILE_SHARE_WRITE, 0));
   if (!handle && GetLastError() == ERROR_SHARING_VIOLATION)
-    handle.Reset(Open(key, FILE_READ_ATTRIBUTES, kShareAll, 0));
+    handle.Reset(Open(key, kHeldFolderAccess, kShareAll, 0));
   if (!handle) RaiseLastOSError(key);
   std::u16string resolved = ExpectFolder(key, handle.Get());
   held_.push_back({key, std::move(handle), std::move(resolved)});
@@ -182,7 +186,7 @@ void TFileSystem::MakeFolder(const std::string& key, std::vector<std::string>& c
   if (const TFolder* parent = Held(FolderKey(ExtractFileDir(key)))) {
     // Made and held in one: without delete sharing, as CheckFolder holds.
     HANDLE handle = nullptr;
-    const NTSTATUS status = CreateIn(parent->Handle.Get(), ExtractFileName(key), FILE_READ_ATTRIBUTES,
+    const NTSTATUS status = CreateIn(parent->Handle.Get(), ExtractFileName(key), kHeldFolderAccess,
                                      FILE_SHARE_READ | FILE_SHARE_WRITE,
                                      FILE_DIRECTORY_FILE | FILE_OPEN_FOR_BACKUP_INTENT, handle);
     if (NT_SUCCESS(status)) {

@@ -95,15 +95,19 @@ TEST_F(Trust, AFileThatIsALinkIsNeitherWrittenThroughNorDeletedThrough) {
   EXPECT_EQ(ReadText(Scratch("Victim.dll")), "victim");
 }
 
-// Checked folders are held, but the folders above them are not: one of those
-// moved away and replaced by a link must not redirect what the run writes
-// into a folder it checked before (a new folder's own check may refuse).
+// Checked folders are held against renaming, but the folders above them are
+// not (Windows refuses to rename a folder with open ones below it, wine does
+// not): one of those moved away and replaced by a link must not redirect
+// what the run writes into a folder it checked before (a new folder's own
+// check may refuse).
 TEST_F(Trust, AParentSwappedForALinkAfterTheCheckRedirectsNothing) {
   const std::string outer = Scratch("outer"), below = "\\base\\MQL4\\Indicators\\", folder = outer + below;
   ForceDirectories(Scratch("victim") + below);
+  ForceDirectories(outer + "\\base");
   TFileSystem fs;
-  fs.AddRoot(outer);
-  fs.ForceDirectories(folder);
+  fs.AddRoot(outer + "\\base");
+  fs.ForceDirectories(folder);  // holds base and the folders below it
+  EXPECT_FALSE(MoveFileW(W(Utf8ToWide(outer + "\\base")), W(Utf8ToWide(Scratch("base2"))))) << "held";
   ASSERT_TRUE(MoveFileW(W(Utf8ToWide(outer)), W(Utf8ToWide(Scratch("moved")))));
   MakeUnixLink(outer, Scratch("victim"));
   fs.Create(folder + "X.ex4").Write("x", 1);
