@@ -5,6 +5,7 @@
 
 #include "base/Strings.h"
 #include "engine/Placeholders.h"
+#include "package/Content.h"
 #include "package/EncDec.h"
 #include "package/TagStreams.h"
 
@@ -292,47 +293,105 @@ void TZpInstall::LoadFromStream(TStream& stream, TLoadReport& report) {
   Load(stream, &report);
 }
 
+// What a load carries from one entry to the next.
+struct TZpInstall::TLoadState {
+  TLoadReport* Report = nullptr;  // null for the tolerant load
+  bool Utf8 = false;              // the text-encoding mark was met
+  bool Compressed = false;        // the compressed entries were met
+};
+
 void TZpInstall::Load(TStream& stream, TLoadReport* report) {
   Reset();
   TTagStreamAdapter tags(stream);
   if (!OpenDataSet(stream, tags, kPackageSignature, report)) return;
-  bool utf8 = false;
+  TLoadState state;
+  state.Report = report;
   while (NextTopLevelTag(tags, report)) {
-    if (ReadProductField(tags, *this)) continue;
-    switch (tags.Tag) {
-      case ptLicense: License = ReadScrambled(tags); break;
-      case ptReadme: Readme = ReadScrambled(tags); break;
-      case ptWhatsNew: WhatsNew = ReadScrambled(tags); break;
-      case ptTerminalSettings: TerminalSettings = ReadScrambled(tags); break;
-      case ptKey: {
-        const int32_t length = ReadKey(tags, Key);
-        if (report) report->KeyLength = length;
+    if (tags.Tag == ptCompressedEntries) ReadCompressedEntries(tags, state);
+    else ReadEntry(tags, state);
+  }
+  TextsToUtf8(state.Utf8);
+  if (report) report->Utf8Texts = state.Utf8;
+}
+
+void TZpInstall::ReadEntry(TTagStreamAdapter& tags, TLoadState& state) {
+  if (ReadProductField(tags, *this)) return;
+  switch (tags.Tag) {
+    case ptLicense: License = ReadScrambled(tags); break;
+    case ptReadme: Readme = ReadScrambled(tags); break;
+    case ptWhatsNew: WhatsNew = ReadScrambled(tags); break;
+    case ptTerminalSettings: TerminalSettings = ReadScrambled(tags); break;
+    case ptKey: {
+      const int32_t length = ReadKey(tags, Key);
+      if (state.Report) state.Report->KeyLength = length;
+      break;
+    }
+    case ptBanner: ReadJpeg(tags, Banner, "banner", state.Report); break;
+    case ptSplash: ReadJpeg(tags, Splash, "splash", state.Report); break;
+    case ptFile:
+      Files.push_back(std::make_unique<TZpInstallFile>());
+      ReadFileRecord(tags, *Files.back());
+      break;
+    case ptExec:
+      Execs.push_back(std::make_unique<TZpInstallExec>());
+      ReadExecRecord(tags, *Execs.back());
+      break;
+    case ptTranslation: ReadTransItem(tags, Translations); break;
+    case ptTextEncoding: state.Utf8 = ReadTextEncoding(tags); break;
+    case ptDictionary:
+      if (tags.TagType != ttBlock) {
+        tags.SkipValue();
         break;
       }
-      case ptBanner: ReadJpeg(tags, Banner, "banner", report); break;
-      case ptSplash: ReadJpeg(tags, Splash, "splash", report); break;
-      case ptFile:
-        Files.push_back(std::make_unique<TZpInstallFile>());
-        ReadFileRecord(tags, *Files.back());
-        break;
-      case ptExec:
-        Execs.push_back(std::make_unique<TZpInstallExec>());
-        ReadExecRecord(tags, *Execs.back());
-        break;
-      case ptTranslation: ReadTransItem(tags, Translations); break;
-      case ptTextEncoding: utf8 = ReadTextEncoding(tags); break;
-      case ptDictionary:
-        if (tags.TagType != ttBlock) {
-          tags.SkipValue();
-          break;
-        }
-        Dictionary = ReadDictionary(tags);
-        break;
-      default: tags.SkipValue();
-    }
+      Dictionary = ReadDictionary(tags);
+      break;
+    default: tags.SkipValue();  // compressed entries within compressed entries among them
   }
-  TextsToUtf8(utf8);
-  if (report) report->Utf8Texts = utf8;
+}
+
+void TZpInstall::ReadCompressedEntries(TTagStreamAdapter& tags, TLoadState& state) {
+  if (tags.TagType != ttBinary) return tags.SkipValue();
+  TLoadReport* const report = state.Report;
+  // Damage makes the package unreadable: the tolerant load raises, the
+  // strict one says what it found and goes on after the value.
+  const auto refuse = [report](const std::string& problem) {
+    if (!report) throw ECipherException();
+    report->Problems.push_back("compressed entries: " + problem);
+  };
+  const int32_t length = tags.ReadLength();
+  if (length < 0) return refuse("the value runs past the end of the file");
+  if (state.Compressed || length > MaxFrameSize(kMaxCompressedEntries)) {
+    tags.Stream().Seek(length, TSeekOrigin::Current);
+    return refuse(state.Compressed ? "a package holds them once only"
+                                   : "the value is " + std::to_string(length) + " bytes long, more than a frame of " +
+                                         std::to_string(kMaxCompressedEntries) + " plain bytes can take");
+  }
+  state.Compressed = true;
+  if (report) report->CompressedValueSize = length;
+  std::vector<uint8_t> value(static_cast<size_t>(length));
+  tags.Stream().ReadBuffer(value.data(), length);
+  std::vector<uint8_t> plain;
+  int64_t frameSize = 0;
+  const int64_t limit = std::min(kMaxCompressedEntries, kMaxEntriesRatio * length);
+  if (const std::string problem = DecodeWholeFrame(value, limit, plain, frameSize); !problem.empty())
+    return refuse(problem);
+  if (report) {
+    report->CompressedFrameSize = frameSize;
+    report->CompressedPlainSize = static_cast<int64_t>(plain.size());
+  }
+  TMemoryStream stream(std::move(plain));
+  TTagStreamAdapter entries(stream);
+  for (;;) {
+    const int64_t before = stream.Position();
+    if (!entries.ReadTag()) {
+      // Nothing may end them early: no end marker, no entry cut short.
+      if (before != stream.Size() && report)
+        report->Problems.push_back("compressed entries: an end marker or a cut entry at byte " +
+                                   std::to_string(before) + " of " + std::to_string(stream.Size()));
+      break;
+    }
+    ReadEntry(entries, state);
+  }
 }
 
 void TZpInstall::TextsToUtf8(bool utf8) {

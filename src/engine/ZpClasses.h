@@ -53,6 +53,8 @@ enum TPackageTag : int32_t {
   ptSplash = 23,           // binary: a JPEG file
   ptDictionary = 24,       // block: the contents' dictionary, described by TFileRecordTag's
                            // frSize, frOffset, frCrc, frCoding and frPlainSize (zpbuild's addition)
+  ptCompressedEntries = 25, // binary: one Zstandard frame whose plain bytes are top-level entries
+                            // (zpbuild's addition); see kMaxCompressedEntries
   ptTextEncoding = 30,     // integer: kUtf8Texts when the texts are UTF-8
 };
 
@@ -62,6 +64,16 @@ enum TPackageTag : int32_t {
 // and the loaders convert them to UTF-8. Rich-text documents (licence, readme,
 // what's new) are files carried byte for byte and are never converted.
 constexpr int32_t kUtf8Texts = 65001;
+
+// The compressed entries (ptCompressedEntries): the frame's plain bytes are
+// read as entries of the top level, with no signature and no end marker; a
+// package holds at most one such value. The frame states its plain size, at
+// most kMaxCompressedEntries and at most kMaxEntriesRatio times the value's
+// length (records compress some 6 times: a few hundred bytes of a file must
+// not become a million records), and zero bytes may follow it in the value
+// (the writer's padding, which lets the records' absolute offsets settle).
+constexpr int64_t kMaxCompressedEntries = 16 << 20;
+constexpr int64_t kMaxEntriesRatio = 64;
 
 // Sub-tags of a file record block.
 enum TFileRecordTag : int32_t {
@@ -135,6 +147,7 @@ enum TExecStage : int32_t {
 
 class TPlaceholderList;
 class TFileSystem;
+class TTagStreamAdapter;
 
 struct TZpInstallFile {
   std::string Path;          // target path with placeholders
@@ -198,6 +211,12 @@ struct TLoadReport {
   int64_t DataEnd = 0;        // where reading stopped
   int32_t KeyLength = -1;     // length of the stored key; -1 when there is none
   bool Utf8Texts = false;     // the texts were UTF-8 (else converted from ANSI)
+  // The compressed entries, when the package has them: the length of the
+  // value, of the frame in it and of the plain entries; -1 when there are
+  // none (the frame's and the plain length also when they do not decode).
+  int64_t CompressedValueSize = -1;
+  int64_t CompressedFrameSize = -1;
+  int64_t CompressedPlainSize = -1;
   // Values that could not be read, one line each ("banner: ...").
   std::vector<std::string> Problems;
 };
@@ -259,11 +278,12 @@ public:
   void Reset() override;
   // Reads the package ("ZPIN") found through byte 136. A wrong signature
   // loads nothing; a truncated stream keeps what was read; a bad JPEG value
-  // or one that runs past the end raises.
+  // or one that runs past the end raises, and so do compressed entries that
+  // do not decode (ECipherException).
   void LoadFromStream(TStream& stream) override;
-  // The same load, strict: a picture that cannot be read is reported rather
-  // than raised, and `report` says where the package lies and whether it
-  // ended with its end marker.
+  // The same load, strict: a picture or compressed entries that cannot be
+  // read are reported rather than raised, and `report` says where the
+  // package lies and whether it ended with its end marker.
   void LoadFromStream(TStream& stream, TLoadReport& report);
   // The install run (Windows only).
   void Run() override;
@@ -313,8 +333,13 @@ public:
   std::optional<TContentRef> Dictionary;
 
 private:
+  struct TLoadState;
   // Both loads; `report` is null for the tolerant one.
   void Load(TStream& stream, TLoadReport* report);
+  // One entry of the top level, or of the compressed entries.
+  void ReadEntry(TTagStreamAdapter& tags, TLoadState& state);
+  // The compressed entries: each of them through ReadEntry.
+  void ReadCompressedEntries(TTagStreamAdapter& tags, TLoadState& state);
   // Converts the texts read to UTF-8 unless they are (`utf8`).
   void TextsToUtf8(bool utf8);
 

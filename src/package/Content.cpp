@@ -1,9 +1,12 @@
 #include "package/Content.h"
 
+#define ZSTD_STATIC_LINKING_ONLY  // the frame header, for its window size
 #include <zstd.h>
 
 #include <algorithm>
 #include <functional>
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "package/Aes.h"
@@ -182,6 +185,45 @@ void TContentDecoder::Unpack(TStream& source, TStream& dest, const uint8_t* key,
   }
   if (left != 0) throw ECipherException();
   if (crc) *crc = out.Crc();
+}
+
+// ---- A frame held whole in memory ----
+
+int64_t MaxFrameSize(int64_t plainSize) {
+  return static_cast<int64_t>(ZSTD_COMPRESSBOUND(static_cast<uint64_t>(std::max<int64_t>(plainSize, 0))));
+}
+
+std::string DecodeWholeFrame(const std::vector<uint8_t>& value, int64_t limit, std::vector<uint8_t>& plain,
+                             int64_t& frameSize) {
+  plain.clear();
+  frameSize = 0;
+  ZSTD_frameHeader header{};
+  const size_t need = ZSTD_getFrameHeader(&header, value.data(), value.size());
+  if (ZSTD_isError(need) || (need == 0 && header.frameType != ZSTD_frame)) return "it holds no Zstandard frame";
+  if (need != 0) return "the frame is cut short";
+  if (header.frameContentSize == ZSTD_CONTENTSIZE_UNKNOWN) return "the frame does not state its plain size";
+  if (header.frameContentSize > static_cast<uint64_t>(limit))
+    return "the frame would decode to " + std::to_string(header.frameContentSize) + " bytes, more than the " +
+           std::to_string(limit) + " allowed";
+  if (header.windowSize > (uint64_t(1) << kMaxWindowLog))
+    return "the frame asks for a window of " + std::to_string(header.windowSize) + " bytes, more than the " +
+           std::to_string(uint64_t(1) << kMaxWindowLog) + " allowed";
+  const size_t length = ZSTD_findFrameCompressedSize(value.data(), value.size());
+  if (ZSTD_isError(length)) return "the frame is cut short";
+  if (std::any_of(value.begin() + static_cast<std::ptrdiff_t>(length), value.end(), [](uint8_t b) { return b != 0; }))
+    return "bytes other than zeros follow the frame";
+  const std::unique_ptr<ZSTD_DCtx, size_t (*)(ZSTD_DCtx*)> context(ZSTD_createDCtx(), ZSTD_freeDCtx);
+  if (!context) throw std::bad_alloc();
+  plain.resize(static_cast<size_t>(header.frameContentSize));
+  const size_t got = ZSTD_decompressDCtx(context.get(), plain.data(), plain.size(), value.data(), length);
+  if (ZSTD_isError(got) || got != plain.size()) {
+    plain.clear();
+    return ZSTD_isError(got) ? std::string("the frame does not decode (") + ZSTD_getErrorName(got) + ")"
+                             : "the frame decodes to " + std::to_string(got) + " bytes, not the " +
+                                   std::to_string(header.frameContentSize) + " it states";
+  }
+  frameSize = static_cast<int64_t>(length);
+  return {};
 }
 
 }  // namespace zp

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "base/Errors.h"
@@ -79,5 +80,16 @@ private:
   struct TState;
   std::unique_ptr<TState> state_;
 };
+
+// The largest frame that `plainSize` bytes may take.
+int64_t MaxFrameSize(int64_t plainSize);
+
+// Decodes a frame held whole in memory (the package's compressed tag
+// entries): `value` must hold one Zstandard frame that states its plain size,
+// at most `limit` bytes, and asks for a window of at most 2^kMaxWindowLog
+// bytes, followed by nothing but zero bytes. Returns "" with the plain bytes
+// in `plain` and the frame's length in `frameSize`, or what is wrong.
+std::string DecodeWholeFrame(const std::vector<uint8_t>& value, int64_t limit, std::vector<uint8_t>& plain,
+                             int64_t& frameSize);
 
 }  // namespace zp

@@ -129,4 +129,17 @@ int64_t TContentCompressor::Compress(TStream& source, int64_t size, int32_t codi
   return written;
 }
 
+std::vector<uint8_t> TContentCompressor::CompressWhole(const std::vector<uint8_t>& plain) {
+  ZSTD_CCtx* const context = state_->Context;
+  Check(ZSTD_CCtx_reset(context, ZSTD_reset_session_and_parameters));
+  const int64_t size = static_cast<int64_t>(plain.size());
+  Check(ZSTD_CCtx_setParameter(context, ZSTD_c_compressionLevel, size < kLargeFrom ? kLevel : kLargeLevel));
+  Check(ZSTD_CCtx_setParameter(context, ZSTD_c_checksumFlag, 1));
+  std::vector<uint8_t> frame(ZSTD_compressBound(plain.size()));
+  const size_t written = ZSTD_compress2(context, frame.data(), frame.size(), plain.data(), plain.size());
+  Check(written);
+  frame.resize(written);
+  return frame;
+}
+
 }  // namespace zp

@@ -53,6 +53,11 @@ public:
   // gives the same frame every time.
   int64_t Compress(TStream& source, int64_t size, int32_t coding, TStream& out);
 
+  // One frame of bytes held in memory (the package's compressed entries),
+  // with the frame's own checksum: nothing else checks what it holds. The
+  // same bytes give the same frame every time.
+  std::vector<uint8_t> CompressWhole(const std::vector<uint8_t>& plain);
+
 private:
   struct TState;
   std::unique_ptr<TState> state_;

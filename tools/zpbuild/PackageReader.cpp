@@ -207,6 +207,18 @@ std::string BlockText(const TContentRef& content) {
          CrcText(content.Crc) + CodingText(content);
 }
 
+// How the records travel in the tag stream.
+std::string RecordsText(const TLoadReport& load) {
+  if (load.CompressedValueSize < 0) return "as they are";
+  if (load.CompressedPlainSize < 0)
+    return "compressed, in a value of " + std::to_string(load.CompressedValueSize) + " bytes that does not decode";
+  std::string text = "compressed, " + std::to_string(load.CompressedPlainSize) + " bytes in a frame of " +
+                     std::to_string(load.CompressedFrameSize) + " bytes";
+  if (load.CompressedValueSize > load.CompressedFrameSize)
+    text += " and " + std::to_string(load.CompressedValueSize - load.CompressedFrameSize) + " bytes of padding";
+  return text;
+}
+
 // Problems of one content block, or none.
 std::string CheckBlock(TPackageContents& contents, const TLoadReport& load, const TContentRef& content) {
   std::string problem = BlockProblem(load, content.Offset, content.Size);
@@ -320,6 +332,7 @@ void ListPackage(const TPackageInfo& info, std::ostream& out) {
     out << "No package.\n";
     return;
   }
+  out << "Records: " << RecordsText(load) << "\n";
   out << "Program name: " << Quoted(p.ProgramName) << "\n"
       << "Version: " << p.VersionMajor << "." << p.VersionMinor << "\n"
       << "Build: " << p.Build << "\n"
@@ -447,6 +460,8 @@ std::vector<std::string> ExtractPackage(const std::string& path, const std::stri
     problems.push_back(NoPackageReason(info, path));
     return problems;
   }
+  // Records that could not be read are files that will not come out.
+  problems = info.Load.Problems;
   TPackageContents contents(file, info.Package);
   auto extract = [&](const std::string& name, const std::string& recordPath, const TContentRef& content,
                      const TFileTimes& times) {

@@ -115,8 +115,11 @@ private:
   TTagStreamAdapter tags_;
 };
 
-// The whole tag stream; record offsets and sizes come from `layout`.
-void WriteTagStream(const TProject& project, const TPackageLayout& layout, TStream& stream) {
+// The entries that stay in the top level: what names the package, the key
+// (set in place once the rest is laid out) and the pictures, which do not
+// compress.
+std::vector<uint8_t> HeaderEntries(const TProject& project, const TPackageLayout& layout) {
+  TMemoryStream stream;
   TTagWriter w(stream);
   w.Adapter().WriteSignature(kPackageSignature);
   if (project.Utf8Texts) w.Integer(ptTextEncoding, kUtf8Texts);
@@ -130,16 +133,26 @@ void WriteTagStream(const TProject& project, const TPackageLayout& layout, TStre
   w.Text(ptAddress, project.Address);
   w.Text(ptContactName, project.ContactName);
   w.Text(ptEmail, project.Email);
-  w.Text(ptLicense, project.License);
-  w.Text(ptReadme, project.Readme);
-  w.Text(ptWhatsNew, project.WhatsNew);
-  w.Text(ptTerminalSettings, project.TerminalSettings);
   std::vector<uint8_t> maskedKey(layout.Key.begin(), layout.Key.end());
   for (uint8_t& b : maskedKey) b ^= KeyMask;
   w.Binary(ptKey, maskedKey);
   // An empty picture is left out: a zero length is no image.
   if (!project.Banner.empty()) w.Binary(ptBanner, project.Banner);
   if (!project.Splash.empty()) w.Binary(ptSplash, project.Splash);
+  return std::move(stream.Bytes());
+}
+
+// The entries that may travel compressed: the documents, the dictionary's
+// record, the translations and the file and program records, whose offsets
+// and sizes come from `layout`. Integers have a fixed width, so their length
+// does not depend on the offsets.
+std::vector<uint8_t> RecordEntries(const TProject& project, const TPackageLayout& layout) {
+  TMemoryStream stream;
+  TTagWriter w(stream);
+  w.Text(ptLicense, project.License);
+  w.Text(ptReadme, project.Readme);
+  w.Text(ptWhatsNew, project.WhatsNew);
+  w.Text(ptTerminalSettings, project.TerminalSettings);
   if (layout.Dictionary) {
     const TRecordLayout& at = *layout.Dictionary;
     w.Adapter().BeginBlock(ptDictionary);
@@ -196,7 +209,32 @@ void WriteTagStream(const TProject& project, const TPackageLayout& layout, TStre
     }
     w.Adapter().EndBlock();
   }
-  w.Adapter().EndBlock();  // closes the top level
+  return std::move(stream.Bytes());
+}
+
+// The length of an entry of type 8 before its value: header and length.
+constexpr int64_t kBinaryEntryHead = 9;
+// The end marker that closes the top level.
+constexpr int64_t kEndMarker = 5;
+
+// The whole tag stream: the header entries, then the record entries as they
+// are or, with `frame`, as one compressed entry whose value is the frame
+// followed by zeros up to `valueSize` bytes; then the end marker.
+std::vector<uint8_t> TagStream(const std::vector<uint8_t>& header, const std::vector<uint8_t>& records,
+                               const std::vector<uint8_t>* frame, int64_t valueSize) {
+  TMemoryStream stream;
+  stream.WriteBuffer(header.data(), static_cast<int64_t>(header.size()));
+  TTagStreamAdapter tags(stream);
+  if (frame) {
+    std::vector<uint8_t> value(static_cast<size_t>(valueSize), 0);
+    std::copy(frame->begin(), frame->end(), value.begin());
+    TMemoryStream source(std::move(value));
+    tags.WriteStream(ptCompressedEntries, source, static_cast<int32_t>(valueSize));
+  } else {
+    stream.WriteBuffer(records.data(), static_cast<int64_t>(records.size()));
+  }
+  tags.EndBlock();  // closes the top level
+  return std::move(stream.Bytes());
 }
 
 // Compresses a planned content into `out`; returns the frame's size. The
@@ -327,6 +365,40 @@ void CompressContents(TContentCompressor& compressor, std::vector<TPlannedConten
   if (!used) dictionaryPlan.reset();
 }
 
+// The record of plan `i`: files, then programs.
+TRecordLayout& RecordAt(TPackageLayout& layout, size_t i) {
+  return i < layout.Files.size() ? layout.Files[i] : layout.Execs[i - layout.Files.size()];
+}
+
+// Places the blocks back to back after a tag stream of `tagStreamSize`
+// bytes: the dictionary first, then the contents in record order.
+void PlaceContents(TPackageLayout& layout, const std::vector<TPlannedContent>& plans,
+                   const std::optional<TPlannedContent>& dictionary, int64_t tagStreamSize) {
+  layout.ContentPosition = layout.PackagePosition + tagStreamSize;
+  layout.FileSize = layout.ContentPosition + (dictionary ? dictionary->StoredSize : 0);
+  for (const TPlannedContent& plan : plans) layout.FileSize += plan.StoredSize;
+  if (layout.FileSize > kPackageLimit)
+    throw EProjectError("package: it would be " + std::to_string(layout.FileSize) +
+                        " bytes long, beyond the 2 GiB limit of a package file");
+  int64_t position = layout.ContentPosition;
+  if (dictionary) {
+    layout.Dictionary->Offset = static_cast<int32_t>(position);
+    layout.Dictionary->Size = static_cast<int32_t>(dictionary->StoredSize);
+    layout.Dictionary->ContentSize = dictionary->PlainSize;
+    position += dictionary->StoredSize;
+  }
+  for (size_t i = 0; i < plans.size(); ++i) {
+    TRecordLayout& at = RecordAt(layout, i);
+    at.CreationTime = plans[i].Times.CreationTime;
+    at.LastWriteTime = plans[i].Times.LastWriteTime;
+    if (!plans[i].Content) continue;
+    at.Offset = static_cast<int32_t>(position);
+    at.Size = static_cast<int32_t>(plans[i].StoredSize);
+    at.ContentSize = plans[i].PlainSize;
+    position += plans[i].StoredSize;
+  }
+}
+
 }  // namespace
 
 void CheckStubImage(const std::vector<uint8_t>& image, const std::string& name) {
@@ -402,9 +474,7 @@ TPackageLayout WritePackage(const TProject& project, const std::vector<uint8_t>&
   layout.PackagePosition = static_cast<int64_t>(stub.size());
   layout.Files.resize(project.Files.size());
   layout.Execs.resize(project.Execs.size());
-  auto recordAt = [&](size_t i) -> TRecordLayout& {
-    return i < layout.Files.size() ? layout.Files[i] : layout.Execs[i - layout.Files.size()];
-  };
+  auto recordAt = [&](size_t i) -> TRecordLayout& { return RecordAt(layout, i); };
 
   // The CRCs are known from the planning read; they take their place in the
   // records before the tag stream is measured.
@@ -419,50 +489,54 @@ TPackageLayout WritePackage(const TProject& project, const std::vector<uint8_t>&
     layout.Dictionary->Coding = dictionary->Coding;
   }
 
-  // Integers have a fixed width, so the tag stream's length does not depend
-  // on the offsets in it: measure it once, then place the blocks after it.
-  TMemoryStream tags;
-  WriteTagStream(project, layout, tags);
-  layout.ContentPosition = layout.PackagePosition + tags.Size();
-  layout.FileSize = layout.ContentPosition + (dictionary ? dictionary->StoredSize : 0);
-  for (const TPlannedContent& plan : plans) layout.FileSize += plan.StoredSize;
-  if (layout.FileSize > kPackageLimit)
-    throw EProjectError("package: it would be " + std::to_string(layout.FileSize) +
-                        " bytes long, beyond the 2 GiB limit of a package file");
-  int64_t position = layout.ContentPosition;
-  if (dictionary) {
-    layout.Dictionary->Offset = static_cast<int32_t>(position);
-    layout.Dictionary->Size = static_cast<int32_t>(dictionary->StoredSize);
-    layout.Dictionary->ContentSize = dictionary->PlainSize;
-    position += dictionary->StoredSize;
+  // Offsets are absolute: where the blocks begin depends on the length of the
+  // tag stream, which holds them. Plain records have a fixed length; their
+  // frame may grow with the offsets it holds, so the blocks are placed after
+  // a value of the frame's length until the frame fits in it, and the frame
+  // is padded with zeros to that length. The value only grows, and no frame
+  // exceeds the bound of its fixed plain length: this ends, and the same
+  // inputs reach the same length. The value starts at the shortest length
+  // that readers take for that many plain bytes.
+  const std::vector<uint8_t> header = HeaderEntries(project, layout);
+  const int64_t fixed = static_cast<int64_t>(header.size()) + kEndMarker;
+  std::vector<uint8_t> records = RecordEntries(project, layout);
+  const int64_t plainRecords = static_cast<int64_t>(records.size());
+  std::vector<uint8_t> frame;
+  int64_t valueSize = (plainRecords + kMaxEntriesRatio - 1) / kMaxEntriesRatio;
+  if (project.Compression && plainRecords <= kMaxCompressedEntries) {
+    for (;;) {
+      PlaceContents(layout, plans, dictionary, fixed + kBinaryEntryHead + valueSize);
+      records = RecordEntries(project, layout);
+      frame = compressor.CompressWhole(records);
+      if (static_cast<int64_t>(frame.size()) <= valueSize) break;
+      valueSize = static_cast<int64_t>(frame.size());
+    }
   }
-  for (size_t i = 0; i < plans.size(); ++i) {
-    TRecordLayout& at = recordAt(i);
-    at.CreationTime = plans[i].Times.CreationTime;
-    at.LastWriteTime = plans[i].Times.LastWriteTime;
-    if (!plans[i].Content) continue;
-    at.Offset = static_cast<int32_t>(position);
-    at.Size = static_cast<int32_t>(plans[i].StoredSize);
-    at.ContentSize = plans[i].PlainSize;
-    position += plans[i].StoredSize;
+  const bool packed = !frame.empty() && kBinaryEntryHead + valueSize < plainRecords;
+  if (packed) {
+    layout.CompressedPlainSize = plainRecords;
+    layout.CompressedFrameSize = static_cast<int64_t>(frame.size());
+    layout.CompressedValueSize = valueSize;
+  } else {
+    PlaceContents(layout, plans, dictionary, fixed + plainRecords);
+    records = RecordEntries(project, layout);
   }
-  tags.Clear();
-  WriteTagStream(project, layout, tags);
+  std::vector<uint8_t> tags = TagStream(header, records, packed ? &frame : nullptr, valueSize);
   if (!project.Key) {
     // Records with CRCs make the tag stream stand for the contents as well;
-    // without them each content is hashed in a read of its own.
+    // without them each content is hashed in a read of its own. The key
+    // lies outside the frame: setting it moves nothing.
     std::vector<const TContent*> contents;
     for (const TPlannedContent& plan : plans)
       if (plan.Content && !project.ContentChecksums) contents.push_back(plan.Content);
-    layout.Key = DeriveContentKey(tags.Bytes(), contents);
-    tags.Clear();
-    WriteTagStream(project, layout, tags);
+    layout.Key = DeriveContentKey(tags, contents);
+    tags = TagStream(HeaderEntries(project, layout), records, packed ? &frame : nullptr, valueSize);
   }
 
   std::vector<uint8_t> image = stub;
   WriteU32(&image[kPackagePositionOffset], static_cast<uint32_t>(layout.PackagePosition));
   out.WriteBuffer(image.data(), static_cast<int64_t>(image.size()));
-  out.WriteBuffer(tags.Bytes().data(), tags.Size());
+  out.WriteBuffer(tags.data(), static_cast<int64_t>(tags.size()));
   if (dictionary) WriteContent(compressor, *dictionary, layout.Key, true, out);
   for (TPlannedContent& plan : plans)
     if (plan.Content) WriteContent(compressor, plan, layout.Key, project.ContentChecksums, out);

@@ -1,9 +1,10 @@
 // Turns a project into an installer: the program image ("stub"), the tag
 // stream of the package, then the encrypted content blocks back to back: the
 // contents' dictionary, when there is one, then the contents in record order
-// (files, then programs), each compressed when that makes it smaller. Byte 136 of the image receives the
-// position of the tag stream; every record's Offset and Size are absolute
-// positions in the finished file.
+// (files, then programs), each compressed when that makes it smaller. The
+// records travel in the tag stream as one compressed entry when that makes
+// it smaller. Byte 136 of the image receives the position of the tag stream;
+// every record's Offset and Size are absolute positions in the finished file.
 #pragma once
 
 #include <cstdint>
@@ -36,6 +37,12 @@ struct TPackageLayout {
   std::vector<TRecordLayout> Files;
   std::vector<TRecordLayout> Execs;
   std::optional<TRecordLayout> Dictionary;  // the first block, when the package has one
+  // The records as compressed entries, when the package has them: the length
+  // of the plain entries, of their frame and of the value that holds the
+  // frame and its padding; -1 when the records are stored as they are.
+  int64_t CompressedPlainSize = -1;
+  int64_t CompressedFrameSize = -1;
+  int64_t CompressedValueSize = -1;
 };
 
 // A package file cannot reach 2 GiB: positions are signed 32-bit.

@@ -1,10 +1,12 @@
 #include "engine/ZpClasses.h"
 
 #include <gtest/gtest.h>
+#include <zstd.h>
 
 #include <cstdio>
 
 #include "TestJpeg.h"
+#include "package/Content.h"
 #include "package/EncDec.h"
 #include "package/TagStreams.h"
 
@@ -165,52 +167,156 @@ std::vector<uint8_t> FullPackage(const std::vector<uint8_t>& banner, const std::
   return w.Bytes();
 }
 
+// The top level of a package without its signature and end marker: what
+// compressed entries hold.
+std::vector<uint8_t> EntriesOf(const std::vector<uint8_t>& package) {
+  return {package.begin() + 256 + 4, package.end() - 5};
+}
+
+// A frame of `plain` and `padding` zeros after it.
+std::vector<uint8_t> Compressed(const std::vector<uint8_t>& plain, size_t padding = 0) {
+  std::vector<uint8_t> frame(ZSTD_compressBound(plain.size()));
+  const size_t size = ZSTD_compress(frame.data(), frame.size(), plain.data(), plain.size(), 1);
+  EXPECT_FALSE(ZSTD_isError(size));
+  frame.resize(size + padding);
+  return frame;
+}
+
+// A package of compressed entries, one for each value.
+std::vector<uint8_t> PackageOf(const std::vector<std::vector<uint8_t>>& values) {
+  TDataSetWriter w(kPackageSignature);
+  for (const auto& value : values) w.Binary(ptCompressedEntries, value);
+  w.Tags().EndBlock();
+  return w.Bytes();
+}
+
 TEST(ZpInstall, LoadsEveryFieldOfAPackage) {
   const auto banner = MakeJpeg(21, 32, TRgb{200, 10, 10});
   const auto splash = MakeJpeg(16, 8, TRgb{10, 10, 200});
-  const auto p = Load<TZpInstall>(FullPackage(banner, splash));
+  const auto full = FullPackage(banner, splash);
+  // The same entries as they are and compressed, as a writer may pad them.
+  for (const auto& bytes : {full, PackageOf({Compressed(EntriesOf(full), 7)})}) {
+    SCOPED_TRACE(bytes == full ? "as they are" : "compressed");
+    const auto p = Load<TZpInstall>(bytes);
 
-  ExpectProduct(*p);
-  EXPECT_EQ("{\\rtf1 licence}", p->License);
-  EXPECT_EQ("{\\rtf1 readme}", p->Readme);
-  EXPECT_EQ("{\\rtf1 news}", p->WhatsNew);
-  EXPECT_EQ("AllowDllImport=1", p->TerminalSettings);
-  EXPECT_TRUE(std::equal(kPlainKey.begin(), kPlainKey.end(), p->Key.begin()));
-  EXPECT_EQ(banner, p->Banner.Bytes());
-  EXPECT_EQ(21, p->Banner.Width());
-  EXPECT_EQ(splash, p->Splash.Bytes());
+    ExpectProduct(*p);
+    EXPECT_EQ("{\\rtf1 licence}", p->License);
+    EXPECT_EQ("{\\rtf1 readme}", p->Readme);
+    EXPECT_EQ("{\\rtf1 news}", p->WhatsNew);
+    EXPECT_EQ("AllowDllImport=1", p->TerminalSettings);
+    EXPECT_TRUE(std::equal(kPlainKey.begin(), kPlainKey.end(), p->Key.begin()));
+    EXPECT_EQ(banner, p->Banner.Bytes());
+    EXPECT_EQ(21, p->Banner.Width());
+    EXPECT_EQ(splash, p->Splash.Bytes());
 
-  ASSERT_EQ(2u, p->Files.size());
-  const TZpInstallFile& f = *p->Files[0];
-  EXPECT_EQ("{experts}\\Gr\xC3\xBCn.ex4", f.Path);
-  EXPECT_EQ(0x01D2345689ABCDEFull, f.CreationTime);
-  EXPECT_EQ(0xFFFFFFFF00000001ull, f.LastWriteTime);
-  EXPECT_EQ("Green", f.ShortcutName);
-  EXPECT_EQ(4096, f.Size);
-  EXPECT_EQ(20000, f.Offset);
-  EXPECT_TRUE(f.KeepNewer);
-  EXPECT_FALSE(f.KeepOnUninstall);
-  EXPECT_TRUE(f.DesktopShortcut);
-  EXPECT_EQ("{indicators}\\b.ex4", p->Files[1]->Path);
+    ASSERT_EQ(2u, p->Files.size());
+    const TZpInstallFile& f = *p->Files[0];
+    EXPECT_EQ("{experts}\\Gr\xC3\xBCn.ex4", f.Path);
+    EXPECT_EQ(0x01D2345689ABCDEFull, f.CreationTime);
+    EXPECT_EQ(0xFFFFFFFF00000001ull, f.LastWriteTime);
+    EXPECT_EQ("Green", f.ShortcutName);
+    EXPECT_EQ(4096, f.Size);
+    EXPECT_EQ(20000, f.Offset);
+    EXPECT_TRUE(f.KeepNewer);
+    EXPECT_FALSE(f.KeepOnUninstall);
+    EXPECT_TRUE(f.DesktopShortcut);
+    EXPECT_EQ("{indicators}\\b.ex4", p->Files[1]->Path);
 
-  ASSERT_EQ(1u, p->Execs.size());
-  const TZpInstallExec& e = *p->Execs[0];
-  EXPECT_TRUE(e.External);
-  EXPECT_EQ("{app}\\setup.exe", e.Path);
-  EXPECT_EQ("Setup", e.Title);
-  EXPECT_EQ("/quiet \"a b\"", e.Parameters);
-  EXPECT_EQ(esAfterFiles, e.Stage);
-  EXPECT_EQ(20ull << 32 | 10, e.CreationTime);
-  EXPECT_EQ(40ull << 32 | 30, e.LastWriteTime);
-  EXPECT_EQ(64, e.Size);
-  EXPECT_EQ(24096, e.Offset);
+    ASSERT_EQ(1u, p->Execs.size());
+    const TZpInstallExec& e = *p->Execs[0];
+    EXPECT_TRUE(e.External);
+    EXPECT_EQ("{app}\\setup.exe", e.Path);
+    EXPECT_EQ("Setup", e.Title);
+    EXPECT_EQ("/quiet \"a b\"", e.Parameters);
+    EXPECT_EQ(esAfterFiles, e.Stage);
+    EXPECT_EQ(20ull << 32 | 10, e.CreationTime);
+    EXPECT_EQ(40ull << 32 | 30, e.LastWriteTime);
+    EXPECT_EQ(64, e.Size);
+    EXPECT_EQ(24096, e.Offset);
 
-  // The translations answer GetText; 117 is shown as markup.
-  ASSERT_EQ(2, p->Translations.Count());
-  EXPECT_EQ(u"Willkommen<br>Gr\u00FCn Trader 2.7", p->GetText(117, p->ProgramName + " 2.7"));
-  EXPECT_EQ(u"Kopiere a ...", p->GetText(301, "a"));
-  EXPECT_EQ(u"Skipping a, found newer version at b ...", p->GetText(308, "a", "b"));
-  EXPECT_EQ(u"Next", p->GetText(1));
+    // The translations answer GetText; 117 is shown as markup.
+    ASSERT_EQ(2, p->Translations.Count());
+    EXPECT_EQ(u"Willkommen<br>Gr\u00FCn Trader 2.7", p->GetText(117, p->ProgramName + " 2.7"));
+    EXPECT_EQ(u"Kopiere a ...", p->GetText(301, "a"));
+    EXPECT_EQ(u"Skipping a, found newer version at b ...", p->GetText(308, "a", "b"));
+    EXPECT_EQ(u"Next", p->GetText(1));
+  }
+}
+
+// The strict load says how the entries travelled; damaged ones make the
+// package unreadable: the tolerant load raises, the strict one reports.
+TEST(ZpInstall, CompressedEntriesAreReportedAndDamagedOnesRefused) {
+  const auto entries = EntriesOf(FullPackage({}, {}));
+  const auto frame = Compressed(entries);
+  TLoadReport report;
+  TZpInstall p;
+  TMemoryStream sound(PackageOf({Compressed(entries, 3)}));
+  p.LoadFromStream(sound, report);
+  EXPECT_TRUE(report.Complete && report.Problems.empty());
+  EXPECT_EQ(report.CompressedPlainSize, int64_t(entries.size()));
+  EXPECT_EQ(report.CompressedFrameSize, int64_t(frame.size()));
+  EXPECT_EQ(report.CompressedValueSize, int64_t(frame.size() + 3));
+
+  auto joined = [](std::vector<uint8_t> a, const std::vector<uint8_t>& b) { return a.insert(a.end(), b.begin(), b.end()), a; };
+  TDataSetWriter past(kPackageSignature);
+  past.BinaryLength(ptCompressedEntries, 1000);
+  const struct {
+    const char* Name;
+    std::vector<uint8_t> Package;
+    size_t Files;  // what the strict load still finds
+  } cases[] = {
+      {"cut short", PackageOf({std::vector<uint8_t>(frame.begin(), frame.end() - 2)}), 0},
+      {"bytes after the frame", PackageOf({joined(frame, {0, 7})}), 0},
+      {"not a frame", PackageOf({entries}), 0},
+      {"a second value", PackageOf({frame, frame}), 2},
+      {"longer than any frame", PackageOf({std::vector<uint8_t>(size_t(MaxFrameSize(kMaxCompressedEntries)) + 1)}), 0},
+      {"beyond the plain size", PackageOf({Compressed(std::vector<uint8_t>(kMaxCompressedEntries + 1), 1 << 18)}), 0},
+      {"beyond the ratio", PackageOf({Compressed(std::vector<uint8_t>(100000))}), 0},
+      {"past the end of the file", past.Bytes(), 0},
+  };
+  for (const auto& c : cases) {
+    EXPECT_THROW(Load<TZpInstall>(c.Package), ECipherException) << c.Name;
+    TMemoryStream stream(c.Package);
+    ASSERT_NO_THROW(p.LoadFromStream(stream, report)) << c.Name;
+    ASSERT_EQ(report.Problems.size(), 1u) << c.Name;
+    EXPECT_EQ(report.Problems[0].rfind("compressed entries: ", 0), 0u) << c.Name << ": " << report.Problems[0];
+    EXPECT_EQ(p.Files.size(), c.Files) << c.Name;
+  }
+}
+
+// The entries are read as the top level is, but hold no compressed entries
+// of their own and run to the end of the frame; a value of another type is
+// an unknown entry.
+TEST(ZpInstall, CompressedEntriesNestNothingAndEndWithTheirFrame) {
+  TDataSetWriter hidden(kPackageSignature);
+  hidden.Tags().BeginBlock(ptFile);
+  hidden.Scrambled(frPath, "hidden");
+  hidden.Tags().EndBlock();
+  hidden.Tags().EndBlock();
+
+  TDataSetWriter inner(kPackageSignature);
+  inner.Tags().BeginBlock(ptFile);
+  inner.Scrambled(frPath, "a");
+  inner.Tags().EndBlock();
+  inner.Binary(ptCompressedEntries, Compressed(EntriesOf(hidden.Bytes())));
+  inner.Tags().EndBlock();  // no end marker belongs here: what follows is not read
+  inner.Scrambled(ptProgramName, "after");
+  inner.Tags().EndBlock();
+
+  TDataSetWriter w(kPackageSignature);
+  w.Tags().WriteInteger(ptCompressedEntries, 5);
+  w.Binary(ptCompressedEntries, Compressed(EntriesOf(inner.Bytes())));
+  w.Tags().EndBlock();
+  TZpInstall p;
+  TLoadReport report;
+  TMemoryStream stream(w.Bytes());
+  p.LoadFromStream(stream, report);
+  ASSERT_EQ(p.Files.size(), 1u);
+  EXPECT_EQ(p.Files[0]->Path, "a");
+  EXPECT_EQ(p.ProgramName, "");
+  ASSERT_EQ(report.Problems.size(), 1u);
+  EXPECT_NE(report.Problems[0].find("an end marker or a cut entry"), std::string::npos) << report.Problems[0];
+  EXPECT_NO_THROW(Load<TZpInstall>(w.Bytes()));
 }
 
 TEST(ZpInstall, ReloadingResetsThePackageButNotTheRunState) {

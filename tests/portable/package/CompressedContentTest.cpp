@@ -148,5 +148,54 @@ TEST_F(CompressedContent, RefusesADictionaryBeyondTheLimit) {
   EXPECT_THROW(decoder.SetDictionary(std::vector<uint8_t>(kMaxDictionarySize + 1, 'x')), ECipherException);
 }
 
+// A frame held whole in memory (the package's compressed entries): one
+// frame that states its size, then nothing but zeros.
+TEST(WholeFrame, DecodesOneFrameAndZerosAfterItAndRefusesTheRest) {
+  const auto plain = Text(200, 9);
+  const auto checked = [](ZSTD_CCtx* c) { ZSTD_CCtx_setParameter(c, ZSTD_c_checksumFlag, 1); };
+  const auto frame = Frame(plain, false, checked);
+  auto joined = [](std::vector<uint8_t> a, const std::vector<uint8_t>& b) { return a.insert(a.end(), b.begin(), b.end()), a; };
+  auto changed = [](std::vector<uint8_t> bytes, size_t at, uint8_t value) { return bytes[at] = value, bytes; };
+  // The plain size is the one-byte field after the frame header descriptor.
+  const auto bare = Frame(plain, false);
+  ASSERT_EQ(bare[4], 0x20);  // single segment, a one-byte size, no checksum, no dictionary
+  ASSERT_EQ(bare[5], plain.size());
+  const std::vector<uint8_t> zeros(16 << 20);
+  const auto wide = Frame(zeros, false, [](ZSTD_CCtx* c) { ZSTD_CCtx_setParameter(c, ZSTD_c_windowLog, 24); });
+  const auto unsized = Frame(plain, false, [](ZSTD_CCtx* c) { ZSTD_CCtx_setParameter(c, ZSTD_c_contentSizeFlag, 0); });
+  const std::vector<uint8_t> skippable = {0x50, 0x2A, 0x4D, 0x18, 2, 0, 0, 0, 1, 2};
+  const struct {
+    const char* Name;
+    std::vector<uint8_t> Value;
+    int64_t Limit;
+    bool Sound;
+  } cases[] = {
+      {"a frame", frame, 200, true},
+      {"a frame and zeros", joined(frame, std::vector<uint8_t>(9)), 200, true},
+      {"nothing", {}, 200, false},
+      {"cut short", std::vector<uint8_t>(frame.begin(), frame.end() - 1), 200, false},
+      {"only a header", std::vector<uint8_t>(frame.begin(), frame.begin() + 3), 200, false},
+      {"other bytes after it", joined(frame, {0, 0, 1}), 200, false},
+      {"two frames", joined(frame, frame), 400, false},
+      {"a skippable frame", skippable, 200, false},
+      {"no frame", Random(300), 200, false},
+      {"a damaged byte", changed(frame, frame.size() - 6, frame[frame.size() - 6] ^ 0x10), 200, false},
+      {"a wrong checksum", changed(frame, frame.size() - 1, frame.back() ^ 0x01), 200, false},
+      {"states a size beyond the limit", frame, 199, false},
+      {"states less than it holds", changed(bare, 5, uint8_t(plain.size() - 1)), 200, false},
+      {"states more than it holds", changed(bare, 5, uint8_t(plain.size() + 1)), 300, false},
+      {"states no size", unsized, 200, false},
+      {"a window beyond the limit", wide, int64_t(zeros.size()), false},
+  };
+  for (const auto& c : cases) {
+    std::vector<uint8_t> got = {1};
+    int64_t frameSize = -1;
+    const std::string problem = DecodeWholeFrame(c.Value, c.Limit, got, frameSize);
+    EXPECT_EQ(problem.empty(), c.Sound) << c.Name << ": " << problem;
+    EXPECT_EQ(got, c.Sound ? plain : std::vector<uint8_t>()) << c.Name;
+    EXPECT_EQ(frameSize, c.Sound ? int64_t(frame.size()) : 0) << c.Name;
+  }
+}
+
 }  // namespace
 }  // namespace zp

@@ -2,6 +2,8 @@
 // back the very bytes.
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "TestFiles.h"
 #include "package/Content.h"
 #include "zpbuild/PackageReader.h"
@@ -95,8 +97,54 @@ TEST_F(Compression, TextUsesTheDictionaryOtherContentsStandAloneOrStayAsTheyAre)
   project.Compression = false;
   const TPackageLayout stored = Build("stored.exe");
   EXPECT_FALSE(stored.Dictionary);
+  EXPECT_EQ(stored.CompressedValueSize, -1);
   for (const TRecordLayout& at : stored.Files) EXPECT_EQ(at.Coding, ccStored);
   EXPECT_GT(stored.FileSize, 2 * layout.FileSize);
+}
+
+// The records travel as one compressed entry; the blocks lie where the
+// records say whatever length the frame settles on, padded or not.
+TEST_F(Compression, RecordsTravelCompressedAndTheBlocksLieWhereTheySay) {
+  int padded = 0;
+  for (int n = 0; n < 24; ++n) {
+    Add("{indicators}\\More" + std::to_string(n) + ".mq4", Source(n).substr(0, 700 + 131 * size_t(n)));
+    const TPackageLayout layout = Build("setup.exe");
+    SCOPED_TRACE(n);
+    EXPECT_LT(layout.CompressedValueSize + 9, layout.CompressedPlainSize);
+    EXPECT_LE(layout.CompressedFrameSize, layout.CompressedValueSize);
+    padded += layout.CompressedFrameSize < layout.CompressedValueSize;
+    const auto info = ReadPackage(scratch / "setup.exe");
+    EXPECT_EQ(info->Load.CompressedPlainSize, layout.CompressedPlainSize);
+    EXPECT_EQ(info->Load.CompressedFrameSize, layout.CompressedFrameSize);
+    EXPECT_EQ(info->Load.CompressedValueSize, layout.CompressedValueSize);
+    EXPECT_EQ(info->Load.DataEnd, layout.ContentPosition);
+    EXPECT_EQ(info->Package.Files.size(), project.Files.size());
+    EXPECT_TRUE(VerifyPackage(scratch / "setup.exe").empty());
+  }
+  EXPECT_GT(padded, 0);  // both kinds occur among these
+  EXPECT_LT(padded, 24);
+}
+
+// Damaged records make the package unreadable, and every reader says so.
+TEST_F(Compression, ReadersReportDamagedRecords) {
+  const TPackageLayout layout = Build("setup.exe");
+  std::string bytes = Read(scratch / "setup.exe");
+  const size_t value = bytes.find(std::string("\x19\0\0\0\x08", 5), size_t(layout.PackagePosition)) + 9;
+  ASSERT_LT(value, size_t(layout.ContentPosition));
+  bytes[value + size_t(layout.CompressedFrameSize) / 2] ^= 0x08;
+  Write(scratch / "damaged.exe", bytes);
+  const std::vector<std::string> problems = VerifyPackage(scratch / "damaged.exe");
+  ASSERT_EQ(problems.size(), 1u);
+  EXPECT_EQ(problems[0].rfind("compressed entries: the frame does not decode", 0), 0u) << problems[0];
+  std::ostringstream listing;
+  ListPackage(*ReadPackage(scratch / "damaged.exe"), listing);
+  EXPECT_NE(listing.str().find("\nRecords: compressed, in a value of " + std::to_string(layout.CompressedValueSize) +
+                               " bytes that does not decode\n"),
+            std::string::npos);
+  EXPECT_NE(listing.str().find("\nUnreadable compressed entries: "), std::string::npos);
+  int written = 0;
+  EXPECT_EQ(ExtractPackage(scratch / "damaged.exe", scratch / "out", &written), problems);
+  EXPECT_EQ(written, 0);
 }
 
 // A damaged dictionary spoils the contents made with it, and says so; the
