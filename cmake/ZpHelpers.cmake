@@ -123,6 +123,17 @@ function(zp_package_image target)
     VERBATIM)
 endfunction()
 
+# zp_whole_program(target): link-time optimisation of the program image. It
+# drops the functions the image never calls, which the linker cannot do for
+# the C++ objects: their unwind tables, kept whole, refer to every function.
+# One partition: GCC 12 stops with an internal error when it splits the
+# program into several.
+function(zp_whole_program target)
+  if(WIN32)
+    target_link_options(${target} PRIVATE -flto -flto-partition=one)
+  endif()
+endfunction()
+
 # The Windows DLLs that the programs load at their first call instead of
 # importing them: zp_delay_user32 and so on, made at configure time by
 # cmake/delay_import.py. The image then imports known DLLs of the system
