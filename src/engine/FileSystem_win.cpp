@@ -430,7 +430,7 @@ TPrivateFolder::TPrivateFolder() {
     SetLastError(error);
     RaiseLastOSError(base);
   }
-  handle_.Reset(Open(path_, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, 0));
+  handle_.Reset(Open(path_, kHeldFolderAccess, FILE_SHARE_READ | FILE_SHARE_WRITE, 0));
 }
 
 TPrivateFolder::~TPrivateFolder() {
