@@ -44,6 +44,26 @@ TEST(JpegImage, DecodesTopDownBgrRowsPaddedForADib) {
   ExpectBgr(pixels, 20, 31, kGreen);
 }
 
+TEST(JpegImage, DecodesEverySamplingAndCoding) {
+  const test::TJpegCoding codings[] = {
+      {1, 1}, {2, 1}, {1, 2}, {2, 2}, {4, 1}, {4, 2}, {2, 2, true}, {2, 2, false, true}, {1, 1, true, true},
+  };
+  for (const test::TJpegCoding& coding : codings) {
+    SCOPED_TRACE(testing::Message() << coding.H << "x" << coding.V << (coding.Progressive ? " progressive" : "")
+                                    << (coding.Arithmetic ? " arithmetic" : ""));
+    // An odd size, so that the last blocks are partly outside the picture.
+    const auto bytes =
+        MakeJpeg(37, 23, [](int x, int y) { return x >= 18 ? kBlue : y < 12 ? kRed : kGreen; }, false, coding);
+    TJpegImage image;
+    image.LoadFromBytes(bytes);
+    ASSERT_EQ(37, image.Width());
+    ASSERT_EQ(23, image.Height());
+    ExpectBgr(image.Pixels(), 2, 2, kRed);
+    ExpectBgr(image.Pixels(), 2, 20, kGreen);
+    ExpectBgr(image.Pixels(), 34, 12, kBlue);
+  }
+}
+
 TEST(JpegImage, GrayPicturesComeOutAsEqualChannels) {
   const auto bytes = MakeJpeg(8, 8, [](int, int) { return TRgb{100, 0, 0}; }, /*gray=*/true);
   TJpegImage image;

@@ -7,7 +7,8 @@
 
 namespace zp::test {
 
-std::vector<uint8_t> MakeJpeg(int width, int height, const std::function<TRgb(int x, int y)>& colour, bool gray) {
+std::vector<uint8_t> MakeJpeg(int width, int height, const std::function<TRgb(int x, int y)>& colour, bool gray,
+                              const TJpegCoding& coding) {
   jpeg_compress_struct info;
   jpeg_error_mgr error;
   info.err = jpeg_std_error(&error);
@@ -21,6 +22,9 @@ std::vector<uint8_t> MakeJpeg(int width, int height, const std::function<TRgb(in
   info.in_color_space = gray ? JCS_GRAYSCALE : JCS_RGB;
   jpeg_set_defaults(&info);
   jpeg_set_quality(&info, 95, TRUE);
+  if (!gray) info.comp_info[0].h_samp_factor = coding.H, info.comp_info[0].v_samp_factor = coding.V;
+  if (coding.Progressive) jpeg_simple_progression(&info);
+  info.arith_code = coding.Arithmetic ? TRUE : FALSE;
   jpeg_start_compress(&info, TRUE);
   std::vector<uint8_t> row(static_cast<size_t>(width) * 3);
   while (info.next_scanline < info.image_height) {
