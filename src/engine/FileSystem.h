@@ -104,9 +104,12 @@ private:
 
   // The checked folder `key`, or null.
   TFolder* Held(const std::string& key);
-  // Creates the folder `key` in a checked parent unless it is there, adds it
-  // to `created` when it was made, and checks it.
-  void MakeFolder(const std::string& key, std::vector<std::string>& created);
+  // The checked folder that holds `key`, or null.
+  TFolder* HeldParent(const std::string& key);
+  // Creates the folder `key` unless it is there (in `parent`, its checked
+  // parent, when there is one), adds it to `created` when it was made, and
+  // checks it.
+  void MakeFolder(const std::string& key, const TFolder* parent, std::vector<std::string>& created);
 
   // Where the open `handle` of `folder` resolves (upper case, with a
   // trailing backslash); raises ELinkRefused unless that lies below the root

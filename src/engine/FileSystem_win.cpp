@@ -182,8 +182,10 @@ void TFileSystem::CheckFolder(const std::string& folder) {
   held_.push_back({key, std::move(handle), std::move(resolved)});
 }
 
-void TFileSystem::MakeFolder(const std::string& key, std::vector<std::string>& created) {
-  if (const TFolder* parent = Held(FolderKey(ExtractFileDir(key)))) {
+TFileSystem::TFolder* TFileSystem::HeldParent(const std::string& key) { return Held(FolderKey(ExtractFileDir(key))); }
+
+void TFileSystem::MakeFolder(const std::string& key, const TFolder* parent, std::vector<std::string>& created) {
+  if (parent) {
     // Made and held in one: without delete sharing, as CheckFolder holds.
     HANDLE handle = nullptr;
     const NTSTATUS status = CreateIn(parent->Handle.Get(), ExtractFileName(key), kHeldFolderAccess,
@@ -213,9 +215,8 @@ std::vector<std::string> TFileSystem::ForceDirectories(const std::string& folder
   // The usual case, a folder in one checked already: made without a look
   // first (looking for a missing name costs a search of its parent on some
   // systems, and so would the creation after it).
-  const std::string parent = FolderKey(ExtractFileDir(key));
-  if (!parent.empty() && parent != key && Held(parent)) {
-    MakeFolder(key, created);
+  if (const TFolder* parent = HeldParent(key)) {
+    MakeFolder(key, parent, created);
     return created;
   }
   // The missing folders, innermost first.
@@ -228,7 +229,7 @@ std::vector<std::string> TFileSystem::ForceDirectories(const std::string& folder
     path = parent;
   }
   if (missing.empty() || missing.back() != path) CheckFolder(path);
-  for (auto it = missing.rbegin(); it != missing.rend(); ++it) MakeFolder(*it, created);
+  for (auto it = missing.rbegin(); it != missing.rend(); ++it) MakeFolder(*it, HeldParent(*it), created);
   return created;
 }
 
